@@ -1,0 +1,67 @@
+// The memory bus: the CPU's 16-bit address space mapped onto the buffers of
+// MachineState, with the side effects of the I/O registers on write.
+//
+//   0x0000-0x3FFF  RomBank0
+//   0x4000-0x7FFF  RomBankArea, bank romBank      (writes go to the bank controller)
+//   0x8000-0x9FFF  VideoRam, bank VBK & 1
+//   0xA000-0xBFFF  CartRam, bank ramBank (from 1)  (reads ignore ramEnabled)
+//   0xC000-0xCFFF  WorkRam0
+//   0xD000-0xDFFF  WorkRamBanks, bank SVBK & 7
+//   0xE000-0xFFFF  HighPage: echo area, OAM, I/O registers, high RAM, IE
+#pragma once
+
+#include <cstdint>
+
+#include "core/machine_state.h"
+
+// HighPage indexes of the registers the bus itself uses.
+inline constexpr uint16_t kVbkIndex = 0x1F4F;
+inline constexpr uint16_t kSvbkIndex = 0x1F70;
+
+// Offset into RomBankArea of the bank mapped at 0x4000. A bank number beyond the
+// image wraps round the image's 16 KB banks rather than reading past its end.
+inline uint32_t romBankOffset() {
+    const uint32_t offset = static_cast<uint32_t>(machine.romBank) * 0x4000;
+    if (offset + 0x4000 <= machine.romSize) return offset;
+    const uint32_t banks = machine.romSize / 0x4000;
+    return banks == 0 ? 0 : (machine.romBank % banks) * 0x4000;
+}
+
+// Offset into CartRam of address 0xA000 + offset. The bank controllers only select
+// banks that fit, so the fallback to the first bank guards a bank number left over
+// from a larger cartridge or set from outside.
+inline uint32_t cartRamIndex(uint16_t offset) {
+    const uint32_t index = (static_cast<uint32_t>(machine.ramBank) - 1u) * 0x2000u + offset;
+    return index < machine.cartRamSize ? index : offset;
+}
+
+inline uint8_t readByte(uint16_t address) {
+    if (address < 0x4000) return machine.RomBank0[address];
+    if (address < 0x8000) return machine.RomBankArea[romBankOffset() + (address - 0x4000)];
+    if (address < 0xA000)
+        return machine.VideoRam[(machine.HighPage[kVbkIndex] & 1) * 0x2000 + (address - 0x8000)];
+    if (address < 0xC000) return machine.CartRam[cartRamIndex(address - 0xA000)];
+    if (address < 0xD000) return machine.WorkRam0[address - 0xC000];
+    if (address < 0xE000)
+        return machine
+            .WorkRamBanks[(machine.HighPage[kSvbkIndex] & 7) * 0x1000 + (address - 0xD000)];
+    return machine.HighPage[address - 0xE000];
+}
+
+void writeByte(uint8_t value, uint16_t address);
+
+// High byte from address + 1 first, then the low byte; address + 1 wraps to 0x0000.
+inline uint16_t readWord(uint16_t address) {
+    const uint8_t high = readByte(static_cast<uint16_t>(address + 1));
+    const uint8_t low = readByte(address);
+    return static_cast<uint16_t>((high << 8) | low);
+}
+
+// Low byte to the address first, then the high byte, each with all its side effects.
+inline void writeWord(uint16_t value, uint16_t address) {
+    writeByte(static_cast<uint8_t>(value & 0xFF), address);
+    writeByte(static_cast<uint8_t>(value >> 8), static_cast<uint16_t>(address + 1));
+}
+
+// True when header byte 0x143 marks a colour cartridge.
+inline bool isColourCartridge() { return machine.RomBank0[0x143] >= 0x80; }

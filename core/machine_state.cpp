@@ -1,0 +1,81 @@
+#include "core/machine_state.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/app_flags.h"
+
+MachineState machine;
+
+namespace {
+
+uint8_t* allocateZeroed(uint32_t size) { return new (std::nothrow) uint8_t[size](); }
+
+void freeBuffer(uint8_t*& buffer) {
+    delete[] buffer;
+    buffer = nullptr;
+}
+
+}  // namespace
+
+bool allocateMachineBuffers() {
+    freeMachineBuffers();
+    machine.RomBank0 = allocateZeroed(kRomBank0Size);
+    machine.RomBankArea = allocateZeroed(kRomBank0Size);
+    machine.romSize = kRomBank0Size;
+    machine.VideoRam = allocateZeroed(kVideoRamSize);
+    machine.CartRam = allocateZeroed(kCartRamMinSize);
+    machine.cartRamSize = kCartRamMinSize;
+    machine.WorkRam0 = allocateZeroed(kWorkRam0Size);
+    machine.WorkRamBanks = allocateZeroed(kWorkRamBanksSize);
+    machine.HighPage = allocateZeroed(kHighPageSize);
+    return machine.RomBank0 && machine.RomBankArea && machine.VideoRam && machine.CartRam &&
+           machine.WorkRam0 && machine.WorkRamBanks && machine.HighPage;
+}
+
+void freeMachineBuffers() {
+    freeBuffer(machine.RomBank0);
+    freeBuffer(machine.RomBankArea);
+    freeBuffer(machine.VideoRam);
+    freeBuffer(machine.CartRam);
+    freeBuffer(machine.WorkRam0);
+    freeBuffer(machine.WorkRamBanks);
+    freeBuffer(machine.HighPage);
+}
+
+void resetMachine() {
+    if (!cartridgeLoaded) return;
+
+    // ROM and video RAM bank 1 keep their contents; everything else starts cleared.
+    std::memset(machine.VideoRam, 0, 0x2000);
+    std::memset(machine.CartRam, 0, machine.cartRamSize);
+    std::memset(machine.WorkRam0, 0, kWorkRam0Size);
+    std::memset(machine.WorkRamBanks, 0, kWorkRamBanksSize);
+    std::memset(machine.HighPage, 0, kHighPageSize);
+
+    // The same register values for monochrome and colour cartridges alike.
+    machine.cpu = CpuRegisters{0x01, 0xB0, 0x00, 0x13, 0x00, 0xD8, 0x01, 0x4D, 0xFFFE, 0x0100};
+
+    struct IoValue {
+        uint16_t address;
+        uint8_t value;
+    };
+    static constexpr IoValue kPowerOnIo[] = {
+        {0xFF00, 0xCF}, {0xFF02, 0x7E}, {0xFF03, 0xFF}, {0xFF04, 0xAD}, {0xFF07, 0xF8},
+        {0xFF08, 0xFF}, {0xFF09, 0xFF}, {0xFF0A, 0xFF}, {0xFF0B, 0xFF}, {0xFF0C, 0xFF},
+        {0xFF0D, 0xFF}, {0xFF0E, 0xFF}, {0xFF0F, 0xE1}, {0xFF40, 0x91}, {0xFF41, 0x80},
+        {0xFF44, 0x05}, {0xFF47, 0xFC}, {0xFF48, 0xFF}, {0xFF49, 0xFF}, {0xFF4C, 0xFF},
+        {0xFF4D, 0x7E}, {0xFF4E, 0xFF}, {0xFF4F, 0xFE}, {0xFF68, 0xC0}, {0xFF69, 0xFF},
+        {0xFF6A, 0xC1}, {0xFF6B, 0x20}, {0xFF70, 0xF8},
+    };
+    for (const IoValue& io : kPowerOnIo) machine.HighPage[ioIndex(io.address)] = io.value;
+
+    machine.ime = 0;
+    machine.halted = 0;
+    machine.stopped = 0;
+    // bankingMode is deliberately left alone: an MBC1 mode survives into the next cartridge.
+    machine.romBank = 1;
+    machine.ramBank = 1;
+    machine.ramEnabled = 1;
+    paused = 0;
+}

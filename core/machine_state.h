@@ -1,0 +1,62 @@
+// The emulated handheld's whole state: memory buffers, CPU registers, CPU flags,
+// cartridge controller latches and the LCD step counter. One global instance.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct CpuRegisters {
+    uint8_t A, F, B, C, D, E, H, L;
+    uint16_t SP, PC;
+};
+
+struct MachineState {
+    // Memory buffers behind the 64 KB address space (see the bus for the map).
+    uint8_t* RomBank0 = nullptr;      // 0x0000-0x3FFF, first 16 KB of the image
+    uint8_t* RomBankArea = nullptr;   // 0x4000-0x7FFF, the whole image (romSize bytes)
+    uint8_t* VideoRam = nullptr;      // 0x8000-0x9FFF, two 8 KB banks (VBK)
+    uint8_t* CartRam = nullptr;       // 0xA000-0xBFFF, cartRamSize bytes
+    uint8_t* WorkRam0 = nullptr;      // 0xC000-0xCFFF
+    uint8_t* WorkRamBanks = nullptr;  // 0xD000-0xDFFF, eight 4 KB banks (SVBK)
+    uint8_t* HighPage = nullptr;      // 0xE000-0xFFFF: echo, OAM, I/O, high RAM, IE
+
+    CpuRegisters cpu{};
+    uint8_t ime = 0;
+    uint8_t halted = 0;
+    uint8_t stopped = 0;
+
+    // Cartridge facts and controller latches.
+    uint8_t controllerType = 0;  // 0 none, 1 MBC1, 2 MBC2, 3 MBC3, 5 MBC5, 6 MBC5 + rumble
+    uint8_t hasBattery = 0;
+    uint32_t romSize = 0;
+    uint32_t cartRamSize = 0;
+    std::string romPath;  // path of the loaded image; any length the host allows
+    uint8_t romBank = 1;
+    uint8_t ramBank = 1;  // counted from 1: bank 1 is the first 8 KB of CartRam
+    uint8_t ramEnabled = 1;
+    uint8_t bankingMode = 0;  // MBC1 only; survives resets and cartridge loads
+
+    uint8_t lcdTickCounter = 0;
+};
+
+extern MachineState machine;
+
+// Start-up sizes of the seven buffers.
+inline constexpr uint32_t kRomBank0Size = 0x4000;
+inline constexpr uint32_t kVideoRamSize = 0x4000;
+inline constexpr uint32_t kCartRamMinSize = 0x2000;
+inline constexpr uint32_t kWorkRam0Size = 0x1000;
+inline constexpr uint32_t kWorkRamBanksSize = 0x8000;
+inline constexpr uint32_t kHighPageSize = 0x2000;
+
+// HighPage index of I/O register 0xFFnn.
+constexpr uint16_t ioIndex(uint16_t address) { return static_cast<uint16_t>(address - 0xE000); }
+
+// Allocates all seven buffers zero-filled at their start-up sizes (romSize and
+// cartRamSize become 0x4000 and 0x2000). Returns false if memory ran out.
+bool allocateMachineBuffers();
+// Frees every buffer that was allocated; harmless when repeated.
+void freeMachineBuffers();
+
+// Power-on reset; does nothing while no cartridge is loaded.
+void resetMachine();

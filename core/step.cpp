@@ -1,0 +1,36 @@
+#include "core/step.h"
+
+#include "core/app_flags.h"
+#include "core/bus.h"
+#include "core/cpu.h"
+#include "core/lcd.h"
+#include "core/machine_state.h"
+
+namespace {
+
+constexpr uint16_t kIf = 0x1F0F;
+constexpr uint16_t kIe = 0x1FFF;
+
+void dispatchInterrupt() {
+    const uint8_t pending = machine.HighPage[kIe] & machine.HighPage[kIf] & 0x1F;
+    if (pending == 0) return;
+    const uint8_t bit = static_cast<uint8_t>(__builtin_ctz(pending));  // lowest bit wins
+    machine.ime = 0;
+    machine.HighPage[kIf] &= static_cast<uint8_t>(~(1u << bit));
+    machine.cpu.SP = static_cast<uint16_t>(machine.cpu.SP - 2);
+    // HALT leaves PC on its own opcode; the return address is the instruction after it.
+    if (machine.halted) machine.cpu.PC = static_cast<uint16_t>(machine.cpu.PC + 1);
+    machine.halted = 0;
+    writeWord(machine.cpu.PC, machine.cpu.SP);
+    machine.cpu.PC = static_cast<uint16_t>(0x40 + 8 * bit);
+}
+
+}  // namespace
+
+bool stepMachine() {
+    if (!cartridgeLoaded) return false;
+    if (!machine.halted && !machine.stopped) executeInstruction();
+    advanceLcd();
+    if (machine.ime && machine.HighPage[kIe] != 0) dispatchInterrupt();
+    return !machine.stopped;
+}
