@@ -15,9 +15,13 @@ void selectRamBank(uint8_t value, uint8_t mask) {
     }
 }
 
-uint8_t enableValue(uint8_t value) { return (value & 0x0F) == 0x0A ? 1 : 0; }
+uint8_t enableValue(uint8_t value) {
+    return (value & 0x0F) == 0x0A ? 1 : 0;
+}
 
-uint8_t nonZeroBank(uint8_t bank) { return bank == 0 ? 1 : bank; }
+uint8_t nonZeroBank(uint8_t bank) {
+    return bank == 0 ? 1 : bank;
+}
 
 void writeMbc1(uint8_t value, uint16_t address) {
     if (address < 0x2000) {

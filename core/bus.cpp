@@ -5,7 +5,9 @@
 
 namespace {
 
-uint8_t& io(uint16_t address) { return machine.HighPage[address - 0xE000]; }
+uint8_t& io(uint16_t address) {
+    return machine.HighPage[address - 0xE000];
+}
 
 // P1: the program selects a button group and the pressed buttons are folded in at
 // this moment only; later reads return this byte until the next write.

@@ -18,13 +18,16 @@
 inline constexpr uint16_t kVbkIndex = 0x1F4F;
 inline constexpr uint16_t kSvbkIndex = 0x1F70;
 
-// Offset into RomBankArea of the bank mapped at 0x4000. A bank number beyond the
-// image wraps round the image's 16 KB banks rather than reading past its end.
+// Offset into RomBankArea of the bank mapped at 0x4000. The controllers can name
+// banks far beyond a small image; such a bank number wraps round the image's
+// switchable banks 1 to n-1, so it never reads past the image and never shows
+// bank 0 there (a 32 KB image maps bank 1 whatever the number).
 inline uint32_t romBankOffset() {
     const uint32_t offset = static_cast<uint32_t>(machine.romBank) * 0x4000;
     if (offset + 0x4000 <= machine.romSize) return offset;
     const uint32_t banks = machine.romSize / 0x4000;
-    return banks == 0 ? 0 : (machine.romBank % banks) * 0x4000;
+    if (banks < 2) return 0;
+    return ((machine.romBank - 1u) % (banks - 1u) + 1u) * 0x4000;
 }
 
 // Offset into CartRam of address 0xA000 + offset. The bank controllers only select
@@ -64,4 +67,6 @@ inline void writeWord(uint16_t value, uint16_t address) {
 }
 
 // True when header byte 0x143 marks a colour cartridge.
-inline bool isColourCartridge() { return machine.RomBank0[0x143] >= 0x80; }
+inline bool isColourCartridge() {
+    return machine.RomBank0[0x143] >= 0x80;
+}

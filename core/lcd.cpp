@@ -20,16 +20,12 @@ void advanceStatMode(uint8_t mode) {
             if (io[kStat] & 0x08) io[kIf] |= 0x02;
             io[kStat] += 2;
             break;
-        case 1:
-            io[kStat] += 1;
-            break;
+        case 1: io[kStat] += 1; break;
         case 2:  // leaving OAM search
             if (io[kStat] & 0x20) io[kIf] |= 0x02;
             io[kStat] += 1;
             break;
-        default:
-            io[kStat] -= 3;
-            break;
+        default: io[kStat] -= 3; break;
     }
 }
 

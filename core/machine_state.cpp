@@ -9,7 +9,9 @@ MachineState machine;
 
 namespace {
 
-uint8_t* allocateZeroed(uint32_t size) { return new (std::nothrow) uint8_t[size](); }
+uint8_t* allocateZeroed(uint32_t size) {
+    return new (std::nothrow) uint8_t[size]();
+}
 
 void freeBuffer(uint8_t*& buffer) {
     delete[] buffer;

@@ -50,7 +50,9 @@ inline constexpr uint32_t kWorkRamBanksSize = 0x8000;
 inline constexpr uint32_t kHighPageSize = 0x2000;
 
 // HighPage index of I/O register 0xFFnn.
-constexpr uint16_t ioIndex(uint16_t address) { return static_cast<uint16_t>(address - 0xE000); }
+constexpr uint16_t ioIndex(uint16_t address) {
+    return static_cast<uint16_t>(address - 0xE000);
+}
 
 // Allocates all seven buffers zero-filled at their start-up sizes (romSize and
 // cartRamSize become 0x4000 and 0x2000). Returns false if memory ran out.
