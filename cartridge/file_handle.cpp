@@ -1,0 +1,45 @@
+#include "cartridge/file_handle.h"
+
+#include "cartridge/file_host.h"
+
+bool FileHandle::open(const std::string& path, FileMode mode) {
+    close();
+    mode_ = mode;
+    switch (mode) {
+        case FileMode::Read:
+        case FileMode::Create:
+        case FileMode::Overwrite:
+        case FileMode::Append: break;
+        default: return false;
+    }
+    handle_ = filehost::open(path, mode);
+    return isOpen();
+}
+
+void FileHandle::close() {
+    if (!isOpen()) return;
+    filehost::close(handle_);
+    handle_ = kInvalidHandle;
+}
+
+uint32_t FileHandle::read(void* destination, uint32_t n) {
+    if (!isOpen() || mode_ != FileMode::Read || n == 0) return 0;
+    return filehost::read(handle_, destination, n);
+}
+
+uint32_t FileHandle::write(const void* source, uint32_t n) {
+    if (!isOpen() || mode_ == FileMode::Read || n == 0) return 0;
+    return filehost::write(handle_, source, n);
+}
+
+uint32_t FileHandle::writeValue(uint32_t value, uint32_t n) {
+    if (n > 4) n = 4;
+    uint8_t bytes[4];
+    for (uint32_t i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+    return write(bytes, n);
+}
+
+bool FileHandle::flush() {
+    if (!isOpen() || mode_ == FileMode::Read) return false;
+    return filehost::flush(handle_);
+}

@@ -1,0 +1,54 @@
+// The one way the program opens, reads, writes and closes files: a small object that
+// owns one host file handle and remembers the mode it was opened in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class FileMode : uint8_t {
+    Read = 0,       // an existing file, for reading; other readers may share it
+    Create = 1,     // create, or truncate an existing file, for writing; no sharing
+    Overwrite = 2,  // write from the start, creating if missing, keeping the rest; no sharing
+    Append = 3,     // write at the end, creating if missing; no sharing
+};
+
+class FileHandle {
+public:
+    // Host handle value meaning "no file open" (all bits set).
+    static constexpr intptr_t kInvalidHandle = -1;
+
+    FileHandle() = default;
+    ~FileHandle() { close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Closes any open file first. The mode is kept even when the open fails. A second
+    // writer, or a reader while a writer holds the file, is refused.
+    bool open(const std::string& path, FileMode mode);
+    // Harmless when nothing is open.
+    void close();
+
+    // Whole-buffer transfers: return the number of bytes moved, 0 when nothing is
+    // open, when n is 0, or when the handle's mode does not allow the direction.
+    // A read stops early only at the end of the file or on a host error.
+    uint32_t read(void* destination, uint32_t n);
+    uint32_t write(const void* source, uint32_t n);
+    // Writes the n (1 to 4) low-order bytes of value, least significant first.
+    uint32_t writeValue(uint32_t value, uint32_t n);
+
+    // Pushes written data through to the storage device; false on failure or when
+    // nothing is open for writing.
+    bool flush();
+
+    bool isOpen() const { return handle_ != kInvalidHandle; }
+    FileMode mode() const { return mode_; }
+
+private:
+    intptr_t handle_ = kInvalidHandle;
+    FileMode mode_ = FileMode::Read;
+};
+
+// Host file-system operations the save and settings code needs beside FileHandle.
+// Replaces `to` with `from` in one step; the old `to` survives any failure.
+bool renameFile(const std::string& from, const std::string& to);
+bool removeFile(const std::string& path);

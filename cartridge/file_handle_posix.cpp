@@ -1,0 +1,124 @@
+// FileHandle on POSIX hosts. Sharing is kept with advisory whole-file locks: readers
+// take a shared lock, writers an exclusive one, and an open that would break either
+// rule fails. File systems without lock support open the file unlocked.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "cartridge/file_handle.h"
+#include "cartridge/file_host.h"
+
+namespace filehost {
+
+namespace {
+
+// Takes the lock without waiting; only a conflicting holder counts as a failure.
+bool lockForMode(int fd, FileMode mode) {
+    const int operation = (mode == FileMode::Read ? LOCK_SH : LOCK_EX) | LOCK_NB;
+    while (flock(fd, operation) != 0) {
+        if (errno == EINTR) continue;
+        return errno != EWOULDBLOCK;
+    }
+    return true;
+}
+
+// The access and creation flags per mode. Create deliberately leaves out O_TRUNC:
+// the file is cut only once the exclusive lock is held, so a refused writer never
+// empties a file someone else is using.
+int flagsForMode(FileMode mode) {
+    switch (mode) {
+        case FileMode::Read: return O_RDONLY;
+        case FileMode::Create:
+        case FileMode::Overwrite:
+        case FileMode::Append: return O_WRONLY | O_CREAT;
+    }
+    return -1;
+}
+
+}  // namespace
+
+intptr_t open(const std::string& path, FileMode mode) {
+    const int flags = flagsForMode(mode);
+    if (flags < 0 || path.empty()) return FileHandle::kInvalidHandle;
+
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return FileHandle::kInvalidHandle;
+
+    // A directory opens for reading on POSIX but is no file to read.
+    struct stat info;
+    bool ok = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) && lockForMode(fd, mode);
+    if (ok && mode == FileMode::Create) ok = ftruncate(fd, 0) == 0;
+    if (ok && mode == FileMode::Append) lseek(fd, 0, SEEK_END);
+    if (!ok) {
+        ::close(fd);
+        return FileHandle::kInvalidHandle;
+    }
+    return fd;
+}
+
+void close(intptr_t handle) {
+    ::close(static_cast<int>(handle));
+}
+
+uint32_t read(intptr_t handle, void* destination, uint32_t n) {
+    uint8_t* out = static_cast<uint8_t*>(destination);
+    uint32_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::read(static_cast<int>(handle), out + done, n - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<uint32_t>(got);
+    }
+    return done;
+}
+
+uint32_t write(intptr_t handle, const void* source, uint32_t n) {
+    const uint8_t* in = static_cast<const uint8_t*>(source);
+    uint32_t done = 0;
+    while (done < n) {
+        const ssize_t put = ::write(static_cast<int>(handle), in + done, n - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) break;
+        done += static_cast<uint32_t>(put);
+    }
+    return done;
+}
+
+bool flush(intptr_t handle) {
+    return fsync(static_cast<int>(handle)) == 0;
+}
+
+}  // namespace filehost
+
+namespace {
+
+// After a rename the directory entry itself must reach the disk, or a crash can
+// bring back the old name. Best effort: not every file system can sync a directory.
+void syncDirectoryOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string directory =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool renameFile(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+    syncDirectoryOf(to);
+    return true;
+}
+
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}

@@ -1,0 +1,20 @@
+// The host's file calls behind FileHandle. Each host has one source file implementing
+// these (file_handle_posix.cpp here); FileHandle itself holds the rules common to all.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cartridge/file_handle.h"
+
+namespace filehost {
+
+// Opens path in the given mode with its sharing rule; FileHandle::kInvalidHandle on failure.
+intptr_t open(const std::string& path, FileMode mode);
+void close(intptr_t handle);
+// Each moves up to n bytes, retrying partial transfers; returns the count moved.
+uint32_t read(intptr_t handle, void* destination, uint32_t n);
+uint32_t write(intptr_t handle, const void* source, uint32_t n);
+bool flush(intptr_t handle);
+
+}  // namespace filehost

@@ -1,0 +1,143 @@
+#include "cartridge/settings.h"
+
+#include "cartridge/file_handle.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+
+#include <vector>
+#endif
+
+uint16_t screenCentreX = 640;
+uint16_t screenCentreY = 480;
+uint8_t zoom = 1;
+uint8_t inputDevice = 0;
+uint8_t limitFps = 0;
+std::string settingsPath;
+
+namespace {
+
+constexpr const char* kSettingsFileName = "settings.bin";
+constexpr uint32_t kSettingsFileSize = 7;
+
+std::string directoryOverride;
+
+bool isSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+#ifndef _WIN32
+// Everything up to and including the last separator, or "" when there is none.
+std::string directoryOf(std::string_view path) {
+    size_t end = path.size();
+    while (end > 0 && !isSeparator(path[end - 1])) --end;
+    return std::string(path.substr(0, end));
+}
+
+std::string readExecutableLink() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) return {};
+        if (static_cast<size_t>(length) < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);  // may have been cut short; try a larger buffer
+    }
+}
+#endif
+
+uint16_t littleEndian16(const uint8_t* bytes) {
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+}  // namespace
+
+std::string settingsPathFromCommandLine(std::string_view commandLine) {
+    std::string_view executable;
+    if (!commandLine.empty() && commandLine.front() == '"') {
+        const size_t close = commandLine.find('"', 1);
+        executable = commandLine.substr(1, close == std::string_view::npos ? close : close - 1);
+    } else {
+        executable = commandLine.substr(0, commandLine.find_first_of(" \t"));
+    }
+    size_t end = executable.size();
+    while (end > 0 && executable[end - 1] != '\\' && executable[end - 1] != '/') --end;
+    return std::string(executable.substr(0, end)) + kSettingsFileName;
+}
+
+std::string locateSettingsFile() {
+    if (!directoryOverride.empty()) {
+        std::string directory = directoryOverride;
+        if (!isSeparator(directory.back())) directory += '/';
+        return directory + kSettingsFileName;
+    }
+#ifdef _WIN32
+    return settingsPathFromCommandLine(GetCommandLineA());
+#else
+    // The kernel's link to the running image: right even when started through $PATH
+    // or a relative path. Without it, fall back to the current directory.
+    return directoryOf(readExecutableLink()) + kSettingsFileName;
+#endif
+}
+
+void loadSettings() {
+    settingsPath = locateSettingsFile();
+
+    FileHandle file;
+    if (file.open(settingsPath, FileMode::Read)) {
+        uint8_t bytes[kSettingsFileSize];
+        const uint32_t count = file.read(bytes, kSettingsFileSize);
+        file.close();
+        // A field is taken only when the file holds all of its bytes.
+        if (count >= 2) screenCentreX = littleEndian16(bytes);
+        if (count >= 4) screenCentreY = littleEndian16(bytes + 2);
+        if (count >= 5) zoom = bytes[4];
+        if (count >= 6) inputDevice = bytes[5];
+        if (count >= 7) limitFps = bytes[6];
+        // The picture scale must be one the display code can draw.
+        if (zoom < 1 || zoom > 4) zoom = 1;
+        return;
+    }
+
+    // No file yet: create it from the values in memory. If that fails too, the program
+    // runs with them and tries again at the next start.
+    if (!file.open(settingsPath, FileMode::Create)) return;
+    file.writeValue(screenCentreX, 2);
+    file.writeValue(screenCentreY, 2);
+    file.writeValue(zoom, 1);
+    file.writeValue(inputDevice, 1);
+    file.writeValue(limitFps, 1);
+    file.close();
+}
+
+bool saveSettings(uint16_t width, uint16_t height) {
+    if (settingsPath.empty()) settingsPath = locateSettingsFile();
+    FileHandle file;
+    if (!file.open(settingsPath, FileMode::Create)) return false;
+    uint32_t written = file.writeValue(width, 2);
+    written += file.writeValue(height, 2);
+    written += file.writeValue(zoom, 1);
+    written += file.writeValue(inputDevice, 1);
+    written += file.writeValue(limitFps, 1);
+    file.close();
+    return written == kSettingsFileSize;
+}
+
+void setSettingsDirectory(const std::string& directory) {
+    directoryOverride = directory;
+    settingsPath.clear();
+}
+
+void resetSettings() {
+    screenCentreX = 640;
+    screenCentreY = 480;
+    zoom = 1;
+    inputDevice = 0;
+    limitFps = 0;
+    settingsPath.clear();
+}

@@ -1,0 +1,40 @@
+// The user's settings and "settings.bin", the 7-byte little-endian file beside the
+// executable that keeps them between runs: width, height (2 bytes each), zoom,
+// input device, frame limit (1 byte each).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Half the screen size in pixels while running; between loadSettings and the end of
+// start-up they hold the full size as stored, and start-up halves them.
+extern uint16_t screenCentreX;  // initial 640
+extern uint16_t screenCentreY;  // initial 480
+extern uint8_t zoom;            // 1 to 4, initial 1
+extern uint8_t inputDevice;     // 0 keyboard, N the N-th game controller; initial 0
+extern uint8_t limitFps;        // non-zero holds the frame rate down; initial 0
+
+// Full path of "settings.bin", set by loadSettings (or the first saveSettings).
+extern std::string settingsPath;
+
+// Finds the file, then reads it; when it can't be read it is created from the values
+// in memory. Fields a short file lacks keep their values; a zoom outside 1-4 becomes 1.
+void loadSettings();
+// Rewrites the whole file from the full screen size and the other three values.
+// Returns false when the file could not be written completely.
+bool saveSettings(uint16_t width, uint16_t height);
+
+// Where "settings.bin" belongs: the executable's directory, or the directory set by
+// setSettingsDirectory.
+std::string locateSettingsFile();
+// The settings file beside the executable named by a command line that starts with
+// the executable's path, quoted or not: "C:\Program Files\Korvi\korvi.exe" -x gives
+// C:\Program Files\Korvi\settings.bin. Just "settings.bin" when there is no directory.
+std::string settingsPathFromCommandLine(std::string_view commandLine);
+
+// For tests: keep the file in directory instead of beside the executable (an empty
+// string restores the executable's directory), and forget the located path.
+void setSettingsDirectory(const std::string& directory);
+// Puts the five values back to their initial ones and forgets the located path.
+void resetSettings();
