@@ -392,7 +392,7 @@ void stop(unsigned length) {
     case (first) + 6: fn<outer, 6>(); break; \
     case (first) + 7: fn<outer, 7>(); break;
 
-void executeInstruction() {
+[[gnu::flatten]] void executeInstruction() {
     switch (readByte(cpu.PC)) {
         case 0x00:
             advance(1);

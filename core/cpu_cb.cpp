@@ -61,7 +61,7 @@ void setBit() {
     KORVI_CB_ROW((first) + 0x30, fn, 6) \
     KORVI_CB_ROW((first) + 0x38, fn, 7)
 
-void executeCbInstruction() {
+[[gnu::flatten]] void executeCbInstruction() {
     const uint8_t operation = readByte(static_cast<uint16_t>(cpu.PC + 1));
     cpu.PC = static_cast<uint16_t>(cpu.PC + 2);
     switch (operation) {
