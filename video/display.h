@@ -1,8 +1,13 @@
 // The display: one 8-bit indexed back buffer, off-screen 8-bit surfaces, fills,
 // stretching and keyed copies, white text, and present. Every pixel is a palette
 // index (see palette.h). The software implementation keeps the surfaces in memory
-// and hands the finished back buffer to a Presenter; the Windows build implements
-// the same operations on DirectDraw.
+// and hands the finished back buffer to a Presenter (presenter.h); the Windows build
+// implements the same operations on DirectDraw.
+//
+// Rectangles that do not lie wholly inside their surface are refused, as the
+// display hardware refuses them: nothing is drawn, blitToBack and lock report
+// failure, clearBack, fillRect and present return as if done. There is no clipping
+// except for text, which is cut at the back buffer's edges.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +25,7 @@ struct DisplayModeDescription {
 // Returns true to go on with the enumeration.
 using DisplayModeCallback = bool (*)(const DisplayModeDescription& mode, void* context);
 
-class Surface;         // an 8-bit surface owned by the display implementation
+class Surface;          // an 8-bit surface owned by the display implementation
 struct PlatformWindow;  // the main window, opaque outside platform/
 
 class Display {
@@ -30,27 +35,45 @@ public:
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
 
+    // Takes the screen through the installed presenter (setPresenter) and builds a
+    // back buffer of width x height. Only 8 bits per pixel is offered. A second call
+    // releases the first display and starts again; off-screen surfaces stay valid.
     bool initDisplay(PlatformWindow* window, int width, int height, int bitsPerPixel);
+    // Gives the screen back and drops the back buffer; harmless when repeated.
     void releaseDisplay();
     bool isInitialised() const;
 
-    Surface* createOffscreen(int width, int height);
+    // A new off-screen surface, all index 0, whose keyed copies skip sourceKey.
+    // Null when the size is not positive or memory ran out. Off-screen surfaces are
+    // independent of initDisplay/releaseDisplay and belong to whoever created them.
+    Surface* createOffscreen(int width, int height, uint8_t sourceKey = 0);
     void releaseSurface(Surface*& surface);
     void setSourceKey(Surface* surface, uint8_t keyIndex);
 
+    // Fills the whole back buffer; false when there is no back buffer.
     bool clearBack(uint8_t index);
     // Fills (left, top, left + width, top + height) of target, or of the back buffer
-    // when target is null. A rectangle outside the surface draws nothing.
+    // when target is null. A rectangle outside the surface draws nothing and still
+    // counts as done; false only when there is no surface to draw on at all.
     bool fillRect(Surface* target, uint8_t index, int left, int top, int width, int height);
+    // Copies sourceRect of source into destination of the back buffer, stretching by
+    // nearest neighbour when the sizes differ. A keyed copy skips source pixels equal
+    // to the source's key. False when either rectangle is empty or outside its
+    // surface, or when there is no back buffer.
     bool blitToBack(const Rect& destination, Surface* source, const Rect& sourceRect, bool keyed);
+    // White text with a transparent background, top-left corner at (x, y).
     bool drawText(const char* text, uint16_t x, uint16_t y);
+    // drawText of the value in decimal, without leading zeros.
     bool drawNumber(uint32_t value, uint16_t x, uint16_t y);
+    // Calls back once per mode the installed presenter offers.
     void listDisplayModes(DisplayModeCallback callback, void* context);
+    // Hands the whole back buffer to the presenter.
     void present();
 
     // Row access for writing: returns the address of the rectangle's first pixel and
-    // its pitch, or null when the rectangle does not lie inside the surface (or the
-    // surface is null; a null surface in lockBack means the back buffer).
+    // its pitch, or null when the rectangle is empty or does not lie inside the
+    // surface, the surface is null, or the surface is already locked. Every
+    // successful lock is paired with an unlock.
     uint8_t* lock(Surface* surface, const Rect& rect, int* pitch);
     void unlock(Surface* surface);
     uint8_t* lockBack(const Rect& rect, int* pitch);

@@ -1,0 +1,13 @@
+#include "video/presenter.h"
+
+namespace {
+Presenter* current = nullptr;
+}
+
+void setPresenter(Presenter* presenter) {
+    current = presenter;
+}
+
+Presenter* installedPresenter() {
+    return current;
+}
