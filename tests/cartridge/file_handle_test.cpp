@@ -1,0 +1,174 @@
+#include "cartridge/file_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "file_fixture.h"
+
+namespace {
+
+const std::vector<uint8_t> kHundredBytes(100, 0xAB);
+
+TEST(FileHandleTest, CreateTruncatesAnExistingFile) {
+    TempDir dir;
+    writeBytes(dir / "f", kHundredBytes);
+    FileHandle file;
+    ASSERT_TRUE(file.open(dir / "f", FileMode::Create));
+    file.close();
+    EXPECT_EQ(std::filesystem::file_size(dir / "f"), 0u);
+}
+
+TEST(FileHandleTest, ReadOfAMissingFileFailsAndLeavesTheHandleClosed) {
+    TempDir dir;
+    FileHandle file;
+    EXPECT_FALSE(file.open(dir / "missing", FileMode::Read));
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.mode(), FileMode::Read);
+    uint8_t byte = 0x5A;
+    EXPECT_EQ(file.write(&byte, 1), 0u);
+    EXPECT_EQ(file.read(&byte, 1), 0u);
+    EXPECT_EQ(byte, 0x5A);
+    EXPECT_FALSE(fileExists(dir / "missing"));
+}
+
+TEST(FileHandleTest, WriteValueWritesLowBytesLeastSignificantFirst) {
+    struct Case {
+        uint32_t value, count;
+        std::vector<uint8_t> want;
+    };
+    const Case cases[] = {
+        {1280, 2, {0x00, 0x05}},
+        {0x12345678, 4, {0x78, 0x56, 0x34, 0x12}},
+        {0x12345678, 3, {0x78, 0x56, 0x34}},
+        {0xABCD, 1, {0xCD}},
+        {0xABCD, 0, {}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        FileHandle file;
+        ASSERT_TRUE(file.open(dir / "v", FileMode::Create));
+        EXPECT_EQ(file.writeValue(c.value, c.count), c.want.size()) << c.value << "/" << c.count;
+        file.close();
+        EXPECT_EQ(readBytes(dir / "v"), c.want) << c.value << "/" << c.count;
+    }
+}
+
+TEST(FileHandleTest, TransfersOnlyInTheirOwnModes) {
+    TempDir dir;
+    writeBytes(dir / "f", {1, 2, 3, 4});
+    uint8_t buffer[8] = {};
+    const uint8_t source[2] = {9, 9};
+    FileHandle file;
+
+    ASSERT_TRUE(file.open(dir / "f", FileMode::Read));
+    EXPECT_EQ(file.write(source, 2), 0u);
+    EXPECT_EQ(file.read(buffer, 0), 0u);
+    EXPECT_EQ(file.read(buffer, 8), 4u) << "a read stops at the end of the file";
+    EXPECT_EQ(file.read(buffer, 8), 0u);
+    file.close();
+    EXPECT_EQ(readBytes(dir / "f"), (std::vector<uint8_t>{1, 2, 3, 4}));
+
+    for (FileMode mode : {FileMode::Create, FileMode::Overwrite, FileMode::Append}) {
+        ASSERT_TRUE(file.open(dir / "f", mode));
+        EXPECT_EQ(file.read(buffer, 1), 0u) << static_cast<int>(mode);
+        EXPECT_EQ(file.write(source, 0), 0u) << static_cast<int>(mode);
+        file.close();
+    }
+}
+
+TEST(FileHandleTest, WriteModesPlaceBytesAsTheirNamesSay) {
+    struct Case {
+        FileMode mode;
+        bool fileExistsBefore;
+        std::vector<uint8_t> want;
+    };
+    const Case cases[] = {
+        {FileMode::Create, true, {7, 8}},
+        {FileMode::Overwrite, true, {7, 8, 3, 4}},
+        {FileMode::Append, true, {1, 2, 3, 4, 7, 8}},
+        {FileMode::Create, false, {7, 8}},
+        {FileMode::Overwrite, false, {7, 8}},
+        {FileMode::Append, false, {7, 8}},
+    };
+    const uint8_t source[2] = {7, 8};
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (c.fileExistsBefore) writeBytes(dir / "f", {1, 2, 3, 4});
+        FileHandle file;
+        ASSERT_TRUE(file.open(dir / "f", c.mode));
+        EXPECT_EQ(file.write(source, 2), 2u);
+        file.close();
+        EXPECT_EQ(readBytes(dir / "f"), c.want)
+            << "mode " << static_cast<int>(c.mode) << ", existed " << c.fileExistsBefore;
+    }
+}
+
+TEST(FileHandleTest, ReadersShareAndWritersAreExclusive) {
+    TempDir dir;
+    writeBytes(dir / "f", kHundredBytes);
+    const std::string path = dir / "f";
+
+    FileHandle reader, otherReader, writer;
+    ASSERT_TRUE(reader.open(path, FileMode::Read));
+    EXPECT_TRUE(otherReader.open(path, FileMode::Read));
+    for (FileMode mode : {FileMode::Create, FileMode::Overwrite, FileMode::Append})
+        EXPECT_FALSE(writer.open(path, mode))
+            << "writer beside a reader, mode " << static_cast<int>(mode);
+    EXPECT_EQ(readBytes(path), kHundredBytes) << "a refused Create must not truncate";
+    reader.close();
+    otherReader.close();
+
+    ASSERT_TRUE(writer.open(path, FileMode::Overwrite));
+    EXPECT_FALSE(reader.open(path, FileMode::Read));
+    FileHandle secondWriter;
+    EXPECT_FALSE(secondWriter.open(path, FileMode::Append));
+    writer.close();
+    EXPECT_TRUE(reader.open(path, FileMode::Read));
+}
+
+TEST(FileHandleTest, OpeningAgainReleasesTheFirstFile) {
+    TempDir dir;
+    writeBytes(dir / "a", {1});
+    writeBytes(dir / "b", {2});
+    FileHandle first;
+    ASSERT_TRUE(first.open(dir / "a", FileMode::Overwrite));
+    ASSERT_TRUE(first.open(dir / "b", FileMode::Read));
+    FileHandle second;
+    EXPECT_TRUE(second.open(dir / "a", FileMode::Create)) << "the lock on a is still held";
+    uint8_t byte = 0;
+    EXPECT_EQ(first.read(&byte, 1), 1u);
+    EXPECT_EQ(byte, 2);
+}
+
+TEST(FileHandleTest, RefusesDirectoriesAndUnknownModes) {
+    TempDir dir;
+    FileHandle file;
+    EXPECT_FALSE(file.open(dir.path(), FileMode::Read));
+    EXPECT_FALSE(file.open(dir.path(), FileMode::Create));
+    EXPECT_FALSE(file.open(dir / "f", static_cast<FileMode>(4)));
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.mode(), static_cast<FileMode>(4));
+    EXPECT_FALSE(fileExists(dir / "f"));
+    EXPECT_FALSE(file.open("", FileMode::Create));
+}
+
+TEST(FileHandleTest, ReadsAndWritesAWholeLargeBuffer) {
+    TempDir dir;
+    std::vector<uint8_t> data(0x180000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + (i >> 12));
+    FileHandle file;
+    ASSERT_TRUE(file.open(dir / "big", FileMode::Create));
+    EXPECT_EQ(file.write(data.data(), static_cast<uint32_t>(data.size())), data.size());
+    EXPECT_TRUE(file.flush());
+    file.close();
+    EXPECT_FALSE(file.flush());
+
+    std::vector<uint8_t> back(data.size() + 16, 0);
+    ASSERT_TRUE(file.open(dir / "big", FileMode::Read));
+    EXPECT_EQ(file.read(back.data(), static_cast<uint32_t>(back.size())), data.size());
+    back.resize(data.size());
+    EXPECT_EQ(back, data);
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+#include "cartridge/rom_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "cartridge_fixture.h"
+#include "core/bus.h"
+#include "core/step.h"
+
+namespace {
+
+using RomLoaderTest = CartridgeTest;
+
+TEST_F(RomLoaderTest, RomSizeCodesGiveTheImageSize) {
+    struct Case {
+        uint8_t code;
+        uint32_t romSize;
+    };
+    const Case cases[] = {
+        {0x00, 0x8000},   {0x01, 0x10000},  {0x02, 0x20000},  {0x03, 0x40000},
+        {0x04, 0x80000},  {0x05, 0x100000}, {0x06, 0x200000}, {0x07, 0x400000},
+        {0x52, 0x120000}, {0x53, 0x140000}, {0x54, 0x180000},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> image = makeImage({0x19, c.code, 0x00}, c.romSize);
+        ASSERT_TRUE(loadCartridge(putImage("rom.gb", image))) << lastLoadError().message;
+        EXPECT_EQ(machine.romSize, c.romSize) << "code " << int(c.code);
+        EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), c.romSize))
+            << "code " << int(c.code);
+        EXPECT_EQ(0, std::memcmp(machine.RomBank0, image.data(), 0x4000));
+    }
+}
+
+TEST_F(RomLoaderTest, RamSizeCodesGiveAtLeastEightKilobytes) {
+    struct Case {
+        uint8_t code;
+        uint32_t cartRamSize;
+    };
+    const Case cases[] = {
+        {0x00, 0x2000}, {0x01, 0x2000}, {0x02, 0x2000}, {0x03, 0x8000}, {0x04, 0x16000},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(loadCartridge(putImage("rom.gb", makeImage({0x00, 0x00, c.code}))));
+        EXPECT_EQ(machine.cartRamSize, c.cartRamSize) << "code " << int(c.code);
+        // The whole buffer exists and was cleared by the reset.
+        EXPECT_EQ(machine.CartRam[c.cartRamSize - 1], 0);
+        machine.CartRam[c.cartRamSize - 1] = 0xEE;
+    }
+}
+
+TEST_F(RomLoaderTest, CartridgeTypesGiveControllerAndBattery) {
+    struct Row {
+        uint8_t type, controller, battery;
+    };
+    const Row supported[] = {
+        {0x00, 0, 0}, {0x01, 1, 0}, {0x02, 1, 0}, {0x03, 1, 1}, {0x05, 2, 0},
+        {0x06, 2, 1}, {0x08, 0, 0}, {0x09, 0, 1}, {0x0F, 3, 1}, {0x10, 3, 1},
+        {0x11, 3, 0}, {0x12, 3, 0}, {0x13, 3, 1}, {0x19, 5, 0}, {0x1A, 5, 0},
+        {0x1B, 5, 1}, {0x1C, 6, 0}, {0x1D, 6, 0}, {0x1E, 6, 1},
+    };
+    for (int type = 0; type < 256; ++type) {
+        const Row* row = nullptr;
+        for (const Row& r : supported)
+            if (r.type == type) row = &r;
+        const bool loaded =
+            loadCartridge(putImage("t.gb", makeImage({static_cast<uint8_t>(type), 0, 0})));
+        ASSERT_EQ(loaded, row != nullptr) << "type " << type;
+        EXPECT_EQ(cartridgeLoaded, loaded ? 1 : 0) << "type " << type;
+        if (row) {
+            EXPECT_EQ(machine.controllerType, row->controller) << "type " << type;
+            EXPECT_EQ(machine.hasBattery, row->battery) << "type " << type;
+        } else {
+            EXPECT_EQ(lastLoadError().kind, LoadErrorKind::UnsupportedCartridgeType);
+            EXPECT_EQ(lastLoadError().headerValue, type);
+        }
+    }
+}
+
+TEST_F(RomLoaderTest, UnsupportedHeaderCodesFailWithAReason) {
+    struct Case {
+        Header header;
+        LoadErrorKind kind;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{0x00, 0x08, 0x00},
+         LoadErrorKind::UnsupportedRomSize,
+         "unsupported ROM size code 0x08 (header byte 0x148)"},
+        {{0x00, 0x51, 0x00},
+         LoadErrorKind::UnsupportedRomSize,
+         "unsupported ROM size code 0x51 (header byte 0x148)"},
+        {{0x00, 0x55, 0x00},
+         LoadErrorKind::UnsupportedRomSize,
+         "unsupported ROM size code 0x55 (header byte 0x148)"},
+        {{0x00, 0x00, 0x05},
+         LoadErrorKind::UnsupportedRamSize,
+         "unsupported RAM size code 0x05 (header byte 0x149)"},
+        {{0x04, 0x00, 0x00},
+         LoadErrorKind::UnsupportedCartridgeType,
+         "unsupported cartridge type 0x04 (header byte 0x147)"},
+        {{0xFF, 0x00, 0x00},
+         LoadErrorKind::UnsupportedCartridgeType,
+         "unsupported cartridge type 0xFF (header byte 0x147)"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(loadCartridge(putImage("good.gb", makeImage({}))));
+        EXPECT_EQ(lastLoadError().kind, LoadErrorKind::None);
+        EXPECT_FALSE(loadCartridge(putImage("bad.gb", makeImage(c.header)))) << c.message;
+        EXPECT_EQ(lastLoadError().kind, c.kind) << c.message;
+        EXPECT_EQ(lastLoadError().message, c.message);
+        EXPECT_EQ(cartridgeLoaded, 0) << c.message;
+        EXPECT_FALSE(stepMachine()) << "the machine must stay idle after " << c.message;
+    }
+}
+
+TEST_F(RomLoaderTest, MissingFileFailsWithCannotOpen) {
+    ASSERT_TRUE(loadCartridge(putImage("good.gb", makeImage({}))));
+    EXPECT_FALSE(loadCartridge(dir / "missing.gb"));
+    EXPECT_EQ(lastLoadError().kind, LoadErrorKind::CannotOpen);
+    EXPECT_EQ(lastLoadError().message, "cannot open file");
+    EXPECT_EQ(cartridgeLoaded, 0);
+    EXPECT_FALSE(loadCartridge(dir.path())) << "a directory is no image";
+    EXPECT_EQ(lastLoadError().kind, LoadErrorKind::CannotOpen);
+}
+
+TEST_F(RomLoaderTest, FailsWhenTheMachineWasNeverStarted) {
+    freeMachineBuffers();
+    EXPECT_FALSE(loadCartridge(putImage("good.gb", makeImage({}))));
+    EXPECT_EQ(lastLoadError().kind, LoadErrorKind::MachineNotReady);
+    EXPECT_EQ(cartridgeLoaded, 0);
+}
+
+TEST_F(RomLoaderTest, ShortImageNeverShowsThePreviousCartridge) {
+    ASSERT_TRUE(loadCartridge(putImage("big.gb", makeImage({0x19, 0x02, 0x00}, 0x20000))));
+    std::vector<uint8_t> image = makeImage({0x01, 0x00, 0x00}, 0x6000);
+    ASSERT_TRUE(loadCartridge(putImage("short.gb", image)));
+    EXPECT_EQ(machine.romSize, 0x8000u);
+    EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), image.size()));
+    for (uint32_t i = 0x6000; i < 0x8000; ++i)
+        ASSERT_EQ(machine.RomBankArea[i], 0) << "RomBankArea at " << i;
+
+    ASSERT_TRUE(loadCartridge(putImage("big.gb", makeImage({0x19, 0x02, 0x00}, 0x20000))));
+    ASSERT_TRUE(loadCartridge(putImage("tiny.gb", std::vector<uint8_t>(0x100, 0x3C))));
+    for (uint32_t i = 0; i < 0x4000; ++i)
+        ASSERT_EQ(machine.RomBank0[i], i < 0x100 ? 0x3C : 0) << "RomBank0 at " << i;
+    for (uint32_t i = 0x100; i < machine.romSize; ++i)
+        ASSERT_EQ(machine.RomBankArea[i], 0) << "RomBankArea at " << i;
+    EXPECT_EQ(machine.controllerType, 0);
+}
+
+TEST_F(RomLoaderTest, LongerImageIsReadOnlyAsFarAsItsRomSize) {
+    const std::vector<uint8_t> image = makeImage({0x00, 0x00, 0x00}, 0x9000);
+    ASSERT_TRUE(loadCartridge(putImage("long.gb", image)));
+    EXPECT_EQ(machine.romSize, 0x8000u);
+    EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), 0x8000));
+}
+
+TEST_F(RomLoaderTest, ResetsTheMachineAndKeepsThePath) {
+    Header colour;
+    colour.colourFlag = 0x80;
+    const std::string path = putImage("game.gbc", makeImage(colour));
+    ASSERT_TRUE(loadCartridge(path));
+    EXPECT_EQ(machine.romPath, path);
+    EXPECT_EQ(machine.cpu.PC, 0x0100);
+    EXPECT_EQ(machine.romBank, 1);
+    EXPECT_TRUE(isColourCartridge());
+
+    // Reset reloads romPath itself, twice in a row.
+    machine.cpu.PC = 0x1234;
+    ASSERT_TRUE(loadCartridge(machine.romPath));
+    ASSERT_TRUE(loadCartridge(machine.romPath));
+    EXPECT_EQ(machine.romPath, path);
+    EXPECT_EQ(machine.cpu.PC, 0x0100);
+
+    colour.colourFlag = 0x7F;
+    ASSERT_TRUE(loadCartridge(putImage("mono.gb", makeImage(colour))));
+    EXPECT_FALSE(isColourCartridge());
+}
+
+TEST_F(RomLoaderTest, PathsLongerThanAnyFixedBufferLoadAndSave) {
+    std::string directory = dir.path();
+    for (int i = 0; i < 8; ++i) directory += "/" + std::string(60, static_cast<char>('a' + i));
+    std::filesystem::create_directories(directory);
+    const std::string path = directory + "/game.gb";
+    ASSERT_GT(path.size(), 400u);
+    writeBytes(path, makeImage({0x03, 0x00, 0x00}));
+
+    ASSERT_TRUE(loadCartridge(path)) << lastLoadError().message;
+    EXPECT_EQ(machine.romPath, path);
+    fillCartRam(3);
+    const std::vector<uint8_t> ram = cartRam();
+    ASSERT_TRUE(saveBatteryRam());
+    EXPECT_EQ(readBytes(directory + "/game.sav"), ram);
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include "cartridge/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "file_fixture.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetSettings();
+        setSettingsDirectory(dir.path());
+    }
+    void TearDown() override {
+        setSettingsDirectory("");
+        resetSettings();
+    }
+    std::string file() const { return dir / "settings.bin"; }
+    TempDir dir;
+};
+
+TEST_F(SettingsTest, FirstStartCreatesTheFileFromTheInitialValues) {
+    loadSettings();
+    EXPECT_EQ(settingsPath, file());
+    EXPECT_EQ(readBytes(file()), (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(screenCentreX, 640);
+    EXPECT_EQ(screenCentreY, 480);
+    EXPECT_EQ(zoom, 1);
+    EXPECT_EQ(inputDevice, 0);
+    EXPECT_EQ(limitFps, 0);
+}
+
+TEST_F(SettingsTest, StoredValuesAreReadAndShortFilesKeepTheRest) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        uint16_t x, y;
+        uint8_t zoom, inputDevice, limitFps;
+    };
+    const Case cases[] = {
+        {"full", {0x00, 0x04, 0x00, 0x03, 0x03, 0x02, 0x01}, 1024, 768, 3, 2, 1},
+        {"longer than 7",
+         {0x20, 0x03, 0x58, 0x02, 0x02, 0x01, 0x01, 0xFF, 0xFF},
+         800,
+         600,
+         2,
+         1,
+         1},
+        {"4 bytes", {0x00, 0x04, 0x00, 0x03}, 1024, 768, 1, 0, 0},
+        {"3 bytes", {0x00, 0x04, 0x00}, 1024, 480, 1, 0, 0},
+        {"6 bytes", {0x00, 0x04, 0x00, 0x03, 0x04, 0x01}, 1024, 768, 4, 1, 0},
+        {"empty", {}, 640, 480, 1, 0, 0},
+        {"odd width", {0x81, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00}, 641, 480, 1, 0, 0},
+        {"zero size", {0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 0, 0, 2, 0, 0},
+        {"limit stored as 5", {0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x05}, 640, 480, 1, 0, 5},
+    };
+    for (const Case& c : cases) {
+        resetSettings();
+        writeBytes(file(), c.bytes);
+        loadSettings();
+        EXPECT_EQ(screenCentreX, c.x) << c.name;
+        EXPECT_EQ(screenCentreY, c.y) << c.name;
+        EXPECT_EQ(zoom, c.zoom) << c.name;
+        EXPECT_EQ(inputDevice, c.inputDevice) << c.name;
+        EXPECT_EQ(limitFps, c.limitFps) << c.name;
+        EXPECT_EQ(readBytes(file()), c.bytes) << c.name << ": loading never rewrites the file";
+    }
+}
+
+TEST_F(SettingsTest, ZoomOutsideOneToFourLoadsAsOne) {
+    for (int stored : {0, 1, 2, 3, 4, 5, 17, 255}) {
+        resetSettings();
+        writeBytes(file(), {0x80, 0x02, 0xE0, 0x01, static_cast<uint8_t>(stored), 0x00, 0x00});
+        loadSettings();
+        EXPECT_EQ(zoom, stored >= 1 && stored <= 4 ? stored : 1) << "stored zoom " << stored;
+    }
+}
+
+TEST_F(SettingsTest, OddWidthIsHalvedAndWrittenBackEven) {
+    writeBytes(file(), {0x81, 0x02, 0xE0, 0x01, 0x02, 0x01, 0x01});
+    loadSettings();
+    // What start-up does once the window exists.
+    screenCentreX /= 2;
+    screenCentreY /= 2;
+    EXPECT_EQ(screenCentreX, 320);
+    // The input dialog's OK saves twice the centre.
+    inputDevice = 3;
+    EXPECT_TRUE(saveSettings(2 * screenCentreX, 2 * screenCentreY));
+    EXPECT_EQ(readBytes(file()), (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x02, 0x03, 0x01}));
+}
+
+TEST_F(SettingsTest, SaveFailsCleanlyWhereNoFileCanBe) {
+    writeBytes(dir / "plain", {1});
+    setSettingsDirectory(dir / "plain");
+    loadSettings();  // can neither read nor create; runs with the values in memory
+    EXPECT_EQ(zoom, 1);
+    EXPECT_FALSE(saveSettings(800, 600));
+    EXPECT_EQ(readBytes(dir / "plain"), std::vector<uint8_t>{1});
+}
+
+TEST(SettingsLocationTest, CommandLineNamesTheExecutablesDirectory) {
+    struct Case {
+        const char* commandLine;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"\"C:\\Program Files\\Korvi\\korvi.exe\" -x", "C:\\Program Files\\Korvi\\settings.bin"},
+        {"\"C:\\Program Files\\Korvi\\korvi.exe\"", "C:\\Program Files\\Korvi\\settings.bin"},
+        {"\"C:\\Games\\korvi.exe", "C:\\Games\\settings.bin"},
+        {"C:\\Games\\korvi.exe C:\\roms\\a.gb", "C:\\Games\\settings.bin"},
+        {"\"korvi.exe\"", "settings.bin"},
+        {"korvi", "settings.bin"},
+        {"", "settings.bin"},
+        {"\"D:/tools/korvi.exe\"", "D:/tools/settings.bin"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(settingsPathFromCommandLine(c.commandLine), c.want) << c.commandLine;
+}
+
+TEST(SettingsLocationTest, FileBelongsBesideTheExecutable) {
+    setSettingsDirectory("");
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_EQ(locateSettingsFile(), (executable.parent_path() / "settings.bin").string());
+}
+
+}  // namespace
