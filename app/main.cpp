@@ -1,0 +1,6 @@
+// The desktop program: everything happens in runProgram on this one thread.
+#include "app/startup.h"
+
+int main() {
+    return runProgram();
+}

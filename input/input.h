@@ -1,0 +1,11 @@
+// The shell's input operations: set up the device the settings name, and read it
+// once per scan line into the joypad and the pause request.
+#pragma once
+
+// Sets up the device named by inputDevice. A controller that cannot be set up falls
+// back to the keyboard (inputDevice becomes 0 in memory). False only when the
+// keyboard cannot be set up.
+bool initInput();
+// Reads the active device and writes all eight buttons of JoypadState and paused.
+// False when the device can no longer be read.
+bool pollInput();

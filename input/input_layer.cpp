@@ -1,0 +1,84 @@
+#include "input/input_layer.h"
+
+InputLayer inputLayer;
+
+namespace {
+// A controller that keeps answering "input lost" is given up after this many tries.
+constexpr int kMaxReacquireTries = 16;
+}  // namespace
+
+bool InputLayer::initKeyboard(PlatformWindow*) {
+    releaseDevices();
+    source_ = createInputSource();
+    if (source_ == nullptr) return false;
+    keyboard_ = createKeyboardDevice(source_);
+    if (keyboard_ == nullptr) return false;
+    if (acquireKeyboard(keyboard_) != DeviceResult::Ok) return false;
+    controllerCountdown_ = 0;
+    return true;
+}
+
+bool InputLayer::selectController(const ControllerInfo& controller, void* context) {
+    InputLayer& layer = *static_cast<InputLayer*>(context);
+    --layer.controllerCountdown_;
+    if (layer.controllerCountdown_ != 0) return true;
+    layer.controller_ = createControllerDevice(layer.source_, controller);
+    if (layer.controller_ != nullptr) return false;
+    // This one cannot be opened: take the next one instead.
+    ++layer.controllerCountdown_;
+    return true;
+}
+
+bool InputLayer::initController(PlatformWindow*, ControllerCallback callback, uint8_t n) {
+    releaseDevices();
+    source_ = createInputSource();
+    if (source_ == nullptr) return false;
+    controllerCountdown_ = n;
+    const bool listed = enumerateAttachedControllers(source_, callback, this);
+    if (!listed || controllerCountdown_ != 0) {
+        // Fewer than n controllers, or none from the n-th on could be opened: take
+        // the first one that can be.
+        controllerCountdown_ = 1;
+        if (!enumerateAttachedControllers(source_, callback, this)) return false;
+    }
+    controllerCountdown_ = 1;
+    return controller_ != nullptr;
+}
+
+bool InputLayer::readState() {
+    if (controllerCountdown_ == 0) {
+        if (keyboard_ == nullptr) return false;
+        if (readKeyboard(keyboard_, keyboardState_) == DeviceResult::NotAcquired) {
+            acquireKeyboard(keyboard_);
+            return readKeyboard(keyboard_, keyboardState_) == DeviceResult::Ok;
+        }
+        return true;
+    }
+    if (controller_ == nullptr) return false;
+    if (pollController(controller_) != DeviceResult::Ok) {
+        DeviceResult result = acquireController(controller_);
+        for (int tries = 1; result == DeviceResult::InputLost && tries < kMaxReacquireTries;
+             ++tries) {
+            result = acquireController(controller_);
+        }
+        pollController(controller_);
+    }
+    return readController(controller_, controllerState_) == DeviceResult::Ok;
+}
+
+void InputLayer::releaseDevices() {
+    if (keyboard_ != nullptr) {
+        unacquireKeyboard(keyboard_);
+        releaseKeyboardDevice(keyboard_);
+    }
+    if (controller_ != nullptr) {
+        unacquireController(controller_);
+        releaseControllerDevice(controller_);
+    }
+    if (source_ != nullptr) releaseInputSource(source_);
+}
+
+bool InputLayer::enumerateControllers(ControllerCallback callback, void* context) {
+    if (source_ == nullptr) return false;
+    return enumerateAttachedControllers(source_, callback, context);
+}

@@ -1,0 +1,68 @@
+// The headless platform's shared state, behind the controls of headless_platform.h.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless_platform.h"
+
+struct PlatformWindow {
+    int width = 0;
+    int height = 0;
+    bool visible = false;
+    const MenuResource* menu = nullptr;
+};
+
+namespace headless {
+
+struct FakeController {
+    std::string name;
+    bool creatable = true;
+    bool failReads = false;
+    ControllerState state;
+};
+
+struct State {
+    // Window and messages.
+    uint16_t desktopWidth = 1024;
+    uint16_t desktopHeight = 768;
+    bool failWindow = false;
+    PlatformWindow* window = nullptr;
+    std::deque<WindowMessage> queue;
+    std::function<void()> idleHandler;
+    uint32_t emptyWaits = 0;
+    bool cursorVisible = true;
+    std::vector<std::string> messageBoxes;
+
+    // Clock.
+    uint32_t clock = 0;
+    uint32_t clockStep = 0;
+    uint32_t clockReadings = 0;
+
+    // Input.
+    bool failSource = false;
+    bool failKeyboardCreate = false;
+    bool failKeyboardAcquire = false;
+    int notAcquiredReads = 0;
+    uint8_t keys[kKeyboardStateSize] = {};
+    std::function<void(uint32_t)> keyboardHandler;
+    uint32_t keyboardReads = 0;
+    std::vector<FakeController> controllers;
+    bool failEnumeration = false;
+    int openedController = -1;
+
+    // Dialogs and the file chooser.
+    DialogUser dialogUser;
+    std::vector<uint16_t> dialogsRun;
+    std::vector<PixelRect> dialogRects;
+    std::deque<std::optional<std::string>> fileChoices;
+    std::vector<std::string> fileFilterDescriptions;
+    std::vector<std::string> fileRejections;
+};
+
+State& state();
+
+}  // namespace headless

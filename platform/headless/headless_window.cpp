@@ -1,0 +1,159 @@
+// Window, message queue, menu bar, cursor, message boxes and the clock without any
+// windowing system.
+#include "platform/clock.h"
+#include "platform/headless/headless_state.h"
+#include "platform/message_box.h"
+#include "platform/window.h"
+
+namespace headless {
+
+State& state() {
+    static State s;
+    return s;
+}
+
+void reset() {
+    State& s = state();
+    delete s.window;
+    s = State();
+}
+
+void setDesktopSize(uint16_t width, uint16_t height) {
+    state().desktopWidth = width;
+    state().desktopHeight = height;
+}
+void failWindowCreation(bool fail) {
+    state().failWindow = fail;
+}
+bool windowExists() {
+    return state().window != nullptr;
+}
+bool windowVisible() {
+    return state().window != nullptr && state().window->visible;
+}
+int windowWidth() {
+    return state().window != nullptr ? state().window->width : 0;
+}
+int windowHeight() {
+    return state().window != nullptr ? state().window->height : 0;
+}
+void queueMessage(WindowMessage message) {
+    state().queue.push_back(message);
+}
+void queueCommand(uint16_t commandId) {
+    queueMessage({MessageKind::Command, commandId});
+}
+void setIdleHandler(std::function<void()> handler) {
+    state().idleHandler = std::move(handler);
+}
+uint32_t emptyWaits() {
+    return state().emptyWaits;
+}
+bool menuAttached() {
+    return state().window != nullptr && state().window->menu != nullptr;
+}
+bool cursorVisible() {
+    return state().cursorVisible;
+}
+const std::vector<std::string>& messageBoxes() {
+    return state().messageBoxes;
+}
+
+void setClock(uint32_t milliseconds) {
+    state().clock = milliseconds;
+}
+void setClockStep(uint32_t milliseconds) {
+    state().clockStep = milliseconds;
+}
+uint32_t clockReadings() {
+    return state().clockReadings;
+}
+
+}  // namespace headless
+
+using headless::state;
+
+uint16_t desktopWidth() {
+    return state().desktopWidth;
+}
+uint16_t desktopHeight() {
+    return state().desktopHeight;
+}
+
+PlatformWindow* createPlatformWindow(const char*, uint16_t width, uint16_t height) {
+    headless::State& s = state();
+    if (s.failWindow) return nullptr;
+    delete s.window;
+    s.window = new PlatformWindow{width, height, false, nullptr};
+    return s.window;
+}
+
+void showPlatformWindow(PlatformWindow* window, bool visible) {
+    if (window != nullptr) window->visible = visible;
+}
+
+bool movePlatformWindow(PlatformWindow* window, int, int, int width, int height) {
+    if (window == nullptr) return false;
+    window->width = width;
+    window->height = height;
+    return true;
+}
+
+void destroyPlatformWindow(PlatformWindow*& window) {
+    if (window == nullptr) return;
+    if (state().window == window) state().window = nullptr;
+    delete window;
+    window = nullptr;
+}
+
+PlatformWindow* topLevelWindow() {
+    return state().window;
+}
+
+bool waitMessage(WindowMessage& message) {
+    headless::State& s = state();
+    if (s.queue.empty() && s.idleHandler) s.idleHandler();
+    if (s.queue.empty()) {
+        ++s.emptyWaits;
+        message = {MessageKind::EndSession, 0};
+        return true;
+    }
+    message = s.queue.front();
+    s.queue.pop_front();
+    return message.kind != MessageKind::Quit;
+}
+
+bool peekMessage(WindowMessage& message) {
+    headless::State& s = state();
+    if (s.queue.empty()) return false;
+    message = s.queue.front();
+    s.queue.pop_front();
+    return true;
+}
+
+void attachMenu(PlatformWindow* window, const MenuResource* menu) {
+    if (window != nullptr) window->menu = menu;
+}
+
+const MenuResource* attachedMenu(const PlatformWindow* window) {
+    return window != nullptr ? window->menu : nullptr;
+}
+
+void showArrowCursor() {
+    state().cursorVisible = true;
+}
+void hideCursor() {
+    state().cursorVisible = false;
+}
+
+void showMessageBox(PlatformWindow*, const char* text) {
+    state().messageBoxes.push_back(text != nullptr ? text : "");
+}
+
+uint32_t tickCount() {
+    headless::State& s = state();
+    ++s.clockReadings;
+    const uint32_t now = s.clock;
+    s.clock += s.clockStep;  // wraps modulo 2^32 like the real clock
+    return now;
+}

@@ -1,0 +1,64 @@
+// Input devices of the platform: the system keyboard as a snapshot indexed by
+// keyboard scan codes (the DIK_ codes below, bit 7 set while a key is down), and the
+// attached game controllers in a stable order with their product names, hat 0 and
+// their buttons. Shaped after the platform's device interface: an input source,
+// devices created from it, acquire, poll and read.
+#pragma once
+
+#include <cstdint>
+
+// Keyboard scan codes used by the joypad map.
+inline constexpr uint8_t DIK_ESCAPE = 0x01;
+inline constexpr uint8_t DIK_RETURN = 0x1C;
+inline constexpr uint8_t DIK_Z = 0x2C;
+inline constexpr uint8_t DIK_X = 0x2D;
+inline constexpr uint8_t DIK_SPACE = 0x39;
+inline constexpr uint8_t DIK_UP = 0xC8;
+inline constexpr uint8_t DIK_LEFT = 0xCB;
+inline constexpr uint8_t DIK_RIGHT = 0xCD;
+inline constexpr uint8_t DIK_DOWN = 0xD0;
+
+inline constexpr int kKeyboardStateSize = 256;
+inline constexpr int kControllerButtonCount = 128;
+// Hat angle in hundredths of a degree clockwise from up; centred reports this.
+inline constexpr uint32_t kHatCentred = 0xFFFFFFFFu;
+
+struct ControllerState {
+    uint32_t hat0 = kHatCentred;
+    uint8_t buttons[kControllerButtonCount] = {};  // bit 7 set while pressed
+};
+
+struct ControllerInfo {
+    int instance;             // position in the enumeration
+    const char* productName;  // valid during the callback
+};
+
+struct InputSource;
+struct KeyboardDevice;
+struct ControllerDevice;
+
+enum class DeviceResult : uint8_t { Ok, NotAcquired, InputLost, Failed };
+
+// Returns true to go on with the enumeration.
+using ControllerCallback = bool (*)(const ControllerInfo& controller, void* context);
+
+InputSource* createInputSource();
+void releaseInputSource(InputSource*& source);
+
+// Calls back once per attached controller, in order, until the callback returns
+// false. False when the enumeration itself failed.
+bool enumerateAttachedControllers(InputSource* source, ControllerCallback callback, void* context);
+
+KeyboardDevice* createKeyboardDevice(InputSource* source);
+DeviceResult acquireKeyboard(KeyboardDevice* keyboard);
+void unacquireKeyboard(KeyboardDevice* keyboard);
+// Copies the key states into keys; on a failure keys are left as they were.
+DeviceResult readKeyboard(KeyboardDevice* keyboard, uint8_t* keys);
+void releaseKeyboardDevice(KeyboardDevice*& keyboard);
+
+ControllerDevice* createControllerDevice(InputSource* source, const ControllerInfo& controller);
+DeviceResult acquireController(ControllerDevice* controller);
+void unacquireController(ControllerDevice* controller);
+DeviceResult pollController(ControllerDevice* controller);
+DeviceResult readController(ControllerDevice* controller, ControllerState& state);
+void releaseControllerDevice(ControllerDevice*& controller);

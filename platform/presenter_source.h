@@ -1,0 +1,6 @@
+// The presenter through which this platform shows the display's frames.
+#pragma once
+
+class Presenter;
+
+Presenter* platformPresenter();
