@@ -36,6 +36,20 @@ bench: build
 	@scripts/install-deps.sh bench
 	@scripts/bench.sh $(BUILD)
 
+# Feeds arbitrary bytes to the cartridge loader and the machine for FUZZ_SECONDS.
+# Crash inputs land in build-fuzz/ as crash-*; the corpus grows in build-fuzz/corpus.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz:
+	@scripts/install-deps.sh build fuzz
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DKORVI_FUZZ=ON -DKORVI_TESTS=OFF > /dev/null
+	@cmake --build $(FUZZ_BUILD) --target cartridge_fuzz -j $(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	@cd $(FUZZ_BUILD) && tests/fuzz/cartridge_fuzz -max_total_time=$(FUZZ_SECONDS) \
+		-max_len=32768 -print_final_stats=1 corpus
+
 format:
 	@find core cartridge video input app resources platform tools tests \
 		\( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
