@@ -47,8 +47,11 @@ const std::vector<std::string>& messageBoxes();
 
 // --- Clock ---
 void setClock(uint32_t milliseconds);
-// Every reading of the clock moves it on by this many milliseconds afterwards.
-void setClockStep(uint32_t milliseconds);
+// Every reading of the clock moves it on by this many microseconds afterwards, so
+// that time passes while the program waits on the clock; 0 stops it.
+void setClockStepMicroseconds(uint32_t microseconds);
+// The clock's value, without counting as a reading or moving it.
+uint32_t clockNow();
 uint32_t clockReadings();
 
 // --- Keyboard ---

@@ -38,8 +38,8 @@ struct State {
     std::vector<std::string> messageBoxes;
 
     // Clock.
-    uint32_t clock = 0;
-    uint32_t clockStep = 0;
+    uint64_t clockMicroseconds = 0;
+    uint32_t clockStepMicroseconds = 0;
     uint32_t clockReadings = 0;
 
     // Input.

@@ -60,10 +60,13 @@ const std::vector<std::string>& messageBoxes() {
 }
 
 void setClock(uint32_t milliseconds) {
-    state().clock = milliseconds;
+    state().clockMicroseconds = static_cast<uint64_t>(milliseconds) * 1000;
 }
-void setClockStep(uint32_t milliseconds) {
-    state().clockStep = milliseconds;
+void setClockStepMicroseconds(uint32_t microseconds) {
+    state().clockStepMicroseconds = microseconds;
+}
+uint32_t clockNow() {
+    return static_cast<uint32_t>(state().clockMicroseconds / 1000);
 }
 uint32_t clockReadings() {
     return state().clockReadings;
@@ -153,7 +156,8 @@ void showMessageBox(PlatformWindow*, const char* text) {
 uint32_t tickCount() {
     headless::State& s = state();
     ++s.clockReadings;
-    const uint32_t now = s.clock;
-    s.clock += s.clockStep;  // wraps modulo 2^32 like the real clock
+    // The millisecond count wraps modulo 2^32 like the real clock.
+    const uint32_t now = static_cast<uint32_t>(s.clockMicroseconds / 1000);
+    s.clockMicroseconds += s.clockStepMicroseconds;
     return now;
 }

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "core/app_flags.h"
+#include "input/input.h"
+#include "input/joypad_map.h"
+#include "tests/app/shell_fixture.h"
+
+namespace {
+
+struct KeyCase {
+    const char* name;
+    uint8_t code;
+    uint8_t JoypadButtons::*button;  // null for the pause key
+};
+
+const KeyCase kKeys[] = {
+    {"right", DIK_RIGHT, &JoypadButtons::right},
+    {"left", DIK_LEFT, &JoypadButtons::left},
+    {"up", DIK_UP, &JoypadButtons::up},
+    {"down", DIK_DOWN, &JoypadButtons::down},
+    {"A", DIK_X, &JoypadButtons::a},
+    {"B", DIK_Z, &JoypadButtons::b},
+    {"select", DIK_SPACE, &JoypadButtons::select},
+    {"start", DIK_RETURN, &JoypadButtons::start},
+    {"pause", DIK_ESCAPE, nullptr},
+};
+
+// Counts the buttons that are down, plus the pause request.
+int pressedCount(const JoypadButtons& j, uint8_t pause) {
+    return j.right + j.left + j.up + j.down + j.a + j.b + j.select + j.start + pause;
+}
+
+TEST(JoypadMap, EachKeyDrivesExactlyItsOwnButton) {
+    for (const KeyCase& key : kKeys) {
+        uint8_t keys[kKeyboardStateSize] = {};
+        keys[key.code] = 0x80;
+        JoypadButtons joypad{1, 1, 1, 1, 1, 1, 1, 1};  // stale values must be overwritten
+        uint8_t pause = 1;
+        mapKeyboard(keys, joypad, pause);
+        EXPECT_EQ(pressedCount(joypad, pause), 1) << key.name;
+        if (key.button != nullptr) {
+            EXPECT_EQ(joypad.*key.button, 1) << key.name;
+        } else {
+            EXPECT_EQ(pause, 1) << key.name;
+        }
+    }
+}
+
+TEST(JoypadMap, OnlyBitSevenCountsAsDown) {
+    uint8_t keys[kKeyboardStateSize] = {};
+    keys[DIK_X] = 0x7F;
+    keys[DIK_Z] = 0xFF;
+    JoypadButtons joypad{};
+    uint8_t pause = 0;
+    mapKeyboard(keys, joypad, pause);
+    EXPECT_EQ(joypad.a, 0);
+    EXPECT_EQ(joypad.b, 1);
+}
+
+TEST(JoypadMap, OpposingDirectionsAreBothReported) {
+    uint8_t keys[kKeyboardStateSize] = {};
+    keys[DIK_LEFT] = keys[DIK_RIGHT] = keys[DIK_UP] = keys[DIK_DOWN] = 0x80;
+    JoypadButtons joypad{};
+    uint8_t pause = 0;
+    mapKeyboard(keys, joypad, pause);
+    EXPECT_EQ(joypad.left + joypad.right + joypad.up + joypad.down, 4);
+}
+
+TEST(JoypadMap, HatAnglesGiveDirectionsAndDiagonals) {
+    struct HatCase {
+        uint32_t angle;
+        uint8_t right, left, up, down;
+    };
+    const HatCase cases[] = {
+        {0, 0, 0, 1, 0},           {4500, 1, 0, 1, 0},  {9000, 1, 0, 0, 0},  {13500, 1, 0, 0, 1},
+        {18000, 0, 0, 0, 1},       {22500, 0, 1, 0, 1}, {27000, 0, 1, 0, 0}, {31500, 0, 1, 1, 0},
+        {kHatCentred, 0, 0, 0, 0}, {4499, 0, 0, 0, 0},  // only the exact angles count
+    };
+    for (const HatCase& c : cases) {
+        ControllerState state;
+        state.hat0 = c.angle;
+        JoypadButtons joypad{};
+        uint8_t pause = 0;
+        mapController(state, joypad, pause);
+        EXPECT_EQ(joypad.right, c.right) << c.angle;
+        EXPECT_EQ(joypad.left, c.left) << c.angle;
+        EXPECT_EQ(joypad.up, c.up) << c.angle;
+        EXPECT_EQ(joypad.down, c.down) << c.angle;
+    }
+}
+
+TEST(JoypadMap, ControllerButtonsByNumber) {
+    struct ButtonCase {
+        int number;
+        uint8_t JoypadButtons::*button;
+    };
+    const ButtonCase cases[] = {
+        {2, &JoypadButtons::a},      {0, &JoypadButtons::b}, {10, &JoypadButtons::select},
+        {11, &JoypadButtons::start}, {1, nullptr},           {3, nullptr}};
+    for (const ButtonCase& c : cases) {
+        ControllerState state;
+        state.buttons[c.number] = 0x80;
+        JoypadButtons joypad{};
+        uint8_t pause = 0;
+        mapController(state, joypad, pause);
+        if (c.button != nullptr) {
+            EXPECT_EQ(joypad.*c.button, 1) << c.number;
+            EXPECT_EQ(pressedCount(joypad, pause), 1) << c.number;
+        } else if (c.number == 1) {
+            EXPECT_EQ(pause, 1);
+            EXPECT_EQ(pressedCount(joypad, pause), 1);
+        } else {
+            EXPECT_EQ(pressedCount(joypad, pause), 0) << "button 3 is not mapped";
+        }
+    }
+}
+
+class InputSetUp : public ShellTest {};
+
+TEST_F(InputSetUp, ControllerFallbacks) {
+    struct Case {
+        const char* name;
+        uint8_t stored;
+        std::vector<bool> controllers;  // attached, in order; false = cannot be opened
+        int expectOpened;               // -1 keyboard
+        uint8_t expectDevice;
+    };
+    const Case cases[] = {
+        {"the chosen one", 2, {true, true}, 1, 2},
+        {"device 3 with one attached takes it and keeps 3", 3, {true}, 0, 3},
+        {"device 2 with none attached falls back to the keyboard", 2, {}, -1, 0},
+        {"an unopenable choice is replaced by the next", 1, {false, true}, 1, 1},
+        {"an unopenable last one is replaced by the first", 2, {true, false}, 0, 2},
+        {"none can be opened", 1, {false, false}, -1, 0},
+        {"keyboard chosen with controllers attached", 0, {true}, -1, 0},
+    };
+    for (const Case& c : cases) {
+        headless::reset();
+        for (size_t i = 0; i < c.controllers.size(); ++i) {
+            headless::attachController("Pad " + std::to_string(i), c.controllers[i]);
+        }
+        inputDevice = c.stored;
+        ASSERT_TRUE(initInput()) << c.name;
+        EXPECT_EQ(headless::openedController(), c.expectOpened) << c.name;
+        EXPECT_EQ(inputDevice, c.expectDevice) << c.name;
+        EXPECT_EQ(inputLayer.usesController(), c.expectOpened >= 0) << c.name;
+        inputLayer.releaseDevices();
+    }
+}
+
+TEST_F(InputSetUp, FailsOnlyWhenTheKeyboardCannotBeSetUp) {
+    headless::failKeyboardAcquire(true);
+    inputDevice = 0;
+    EXPECT_FALSE(initInput());
+    inputDevice = 1;
+    EXPECT_FALSE(initInput()) << "no controller and no keyboard";
+
+    headless::reset();
+    headless::failInputSource(true);
+    inputDevice = 0;
+    EXPECT_FALSE(initInput());
+}
+
+TEST_F(InputSetUp, EnumerationFailureFallsBackToTheKeyboard) {
+    headless::attachController("Pad");
+    headless::failEnumeration(true);
+    inputDevice = 1;
+    ASSERT_TRUE(initInput());
+    EXPECT_EQ(inputDevice, 0);
+    EXPECT_FALSE(inputLayer.usesController());
+}
+
+TEST_F(InputSetUp, PollWritesAllNineValuesFromTheKeyboard) {
+    inputDevice = 0;
+    ASSERT_TRUE(initInput());
+    JoypadState = {1, 1, 1, 1, 1, 1, 1, 1};
+    paused = 1;
+    headless::setKey(DIK_RETURN, true);
+    ASSERT_TRUE(pollInput());
+    EXPECT_EQ(pressedCount(JoypadState, paused), 1);
+    EXPECT_EQ(JoypadState.start, 1);
+
+    headless::setKey(DIK_RETURN, false);
+    headless::setKey(DIK_ESCAPE, true);
+    ASSERT_TRUE(pollInput());
+    EXPECT_EQ(JoypadState.start, 0);
+    EXPECT_EQ(paused, 1);
+}
+
+TEST_F(InputSetUp, KeyboardThatLostAcquisitionIsAcquiredAgain) {
+    inputDevice = 0;
+    ASSERT_TRUE(initInput());
+    headless::setKey(DIK_X, true);
+    headless::loseKeyboardAcquisition(1);
+    ASSERT_TRUE(pollInput());
+    EXPECT_EQ(JoypadState.a, 1);
+
+    // Acquiring again fails: the read cannot be done.
+    headless::loseKeyboardAcquisition(1);
+    headless::failKeyboardAcquire(true);
+    EXPECT_FALSE(pollInput());
+}
+
+TEST_F(InputSetUp, ControllerPollAndReadFailure) {
+    const int pad = headless::attachController("Pad");
+    ControllerState state;
+    state.hat0 = 27000;
+    state.buttons[1] = 0x80;
+    headless::setControllerState(pad, state);
+    inputDevice = 1;
+    ASSERT_TRUE(initInput());
+    paused = 0;
+    // Not acquired at set-up: the first read acquires it.
+    ASSERT_TRUE(pollInput());
+    EXPECT_EQ(JoypadState.left, 1);
+    EXPECT_EQ(paused, 1);
+
+    headless::failControllerReads(pad, true);
+    EXPECT_FALSE(pollInput());
+}
+
+TEST_F(InputSetUp, ReleaseIsHarmlessWhenRepeated) {
+    ASSERT_TRUE(initInput());
+    inputLayer.releaseDevices();
+    inputLayer.releaseDevices();
+    EXPECT_FALSE(inputLayer.readState());
+    EXPECT_FALSE(pollInput());
+}
+
+}  // namespace
