@@ -221,7 +221,13 @@ private:
 
     bool defineLabel(const std::string& name) {
         if (name[0] != '.') scope_ = name;
-        if (pass_ != 1) return true;
+        if (pass_ != 1) {
+            // Both passes lay out the same sizes, so a label cannot move between them.
+            const auto it = symbols_.find(qualify(name, scope_));
+            if (it == symbols_.end() || it->second.value != address_)
+                return fail("internal error: label '" + name + "' moved between passes");
+            return true;
+        }
         if (isReservedName(name)) return fail("'" + name + "' is a reserved name");
         const std::string full = qualify(name, scope_);
         if (const auto it = symbols_.find(full); it != symbols_.end())

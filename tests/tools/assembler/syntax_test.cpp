@@ -69,6 +69,11 @@ TEST(SyntaxTest, LabelsResolveBackwardAndForward) {
     EXPECT_EQ(bytesAt(source, 0, expected.size()), expected);
 }
 
+TEST(SyntaxTest, WindowsLineEndsAndTabsAreWhitespace) {
+    EXPECT_EQ(bytesAt("\tnop\r\nhere:\tld a,\t1 ; c\r\n\tjr here\r\n", 0, 5),
+              (std::vector<uint8_t>{0x00, 0x3E, 0x01, 0x18, 0xFC}));
+}
+
 TEST(SyntaxTest, LocalLabelsBelongToTheirGlobalLabel) {
     const char* source =
         "first:\n"
