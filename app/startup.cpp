@@ -23,8 +23,11 @@ bool startUp() {
         showMessageBox(nullptr, "ERROR: Window initialization failed.");
         return false;
     }
-    screenCentreX = static_cast<uint16_t>(screenCentreX / 2);
-    screenCentreY = static_cast<uint16_t>(screenCentreY / 2);
+    // From here on the centre values hold half the screen. They are taken from the
+    // window, whose size stands for the desktop's where the settings held 0, so that
+    // the picture and the dialogs are centred on the screen actually used.
+    screenCentreX = static_cast<uint16_t>(mainWindow.width() / 2);
+    screenCentreY = static_cast<uint16_t>(mainWindow.height() / 2);
 
     setPresenter(platformPresenter());
     if (!display.initDisplay(mainWindow.handle(), mainWindow.width(), mainWindow.height(), 8)) {

@@ -1,0 +1,270 @@
+#include "app/emulation_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/frame_pacer.h"
+#include "app/scan_line.h"
+#include "cartridge/rom_loader.h"
+#include "input/input.h"
+#include "resources/resources.h"
+#include "shell_fixture.h"
+
+namespace {
+
+class LoopTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_TRUE(startUp());
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(headless::emptyWaits(), 0u) << "the loop waited with nothing scripted";
+        ShellTest::TearDown();
+    }
+
+    // Loads a cartridge through Game > Load... as the first thing the loop does.
+    void loadFirst(const std::string& file) {
+        headless::queueFileChoice(file);
+        headless::queueCommand(ID_GAME_LOAD);
+    }
+
+    // Scripts the menu state: each time the loop waits with nothing queued, the next
+    // step runs and queues what the user does next; with none left, File > Exit.
+    // A step that queues nothing counts as an unexpected empty wait.
+    void onMenuWaits(std::vector<std::function<void()>> steps) {
+        menuSteps_ = std::move(steps);
+        headless::setIdleHandler([this] {
+            if (menuStep_ < menuSteps_.size()) {
+                menuSteps_[menuStep_++]();
+            } else {
+                headless::queueCommand(ID_FILE_EXIT);
+            }
+        });
+    }
+
+    std::vector<std::function<void()>> menuSteps_;
+    size_t menuStep_ = 0;
+};
+
+TEST_F(LoopTest, EscPausesAtTheNextScanLineAndAgainWhenStillHeldAtResume) {
+    loadFirst(writeLoopingCartridge("loop.gb"));
+    // One poll per scan line: LY moves on by exactly one line between polls.
+    int lineJumps = 0;
+    int previousLine = -1;
+    headless::setKeyboardHandler([&](uint32_t read) {
+        const int line = machine.HighPage[ioIndex(0xFF44)];
+        if (previousLine >= 0 && line != (previousLine + 1) % 154) ++lineJumps;
+        previousLine = line;
+        if (read == 20) headless::setKey(DIK_ESCAPE, true);
+    });
+    uint32_t readsAtFirstPause = 0;
+    uint32_t readsAtSecondPause = 0;
+    onMenuWaits({
+        [&] {
+            readsAtFirstPause = headless::keyboardReads();
+            EXPECT_TRUE(headless::menuAttached());
+            EXPECT_TRUE(headless::cursorVisible());
+            headless::queueCommand(ID_GAME_RESUME);
+        },
+        [&] {
+            readsAtSecondPause = headless::keyboardReads();
+            headless::queueCommand(ID_FILE_EXIT);
+        },
+    });
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_EQ(readsAtFirstPause, 21u) << "the poll that saw Esc is the last scan line";
+    EXPECT_EQ(readsAtSecondPause, 22u) << "Esc still held pauses at the first scan line";
+    EXPECT_EQ(lineJumps, 0);
+}
+
+TEST_F(LoopTest, ResumeWithoutCartridgeStaysInTheMenu) {
+    bool stillInMenu = false;
+    onMenuWaits({
+        [] { headless::queueCommand(ID_GAME_RESUME); },
+        [&] {
+            stillInMenu = headless::menuAttached() && paused == 0 && cartridgeLoaded == 0;
+            headless::queueCommand(ID_FILE_EXIT);
+        },
+    });
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_TRUE(stillInMenu);
+    EXPECT_EQ(headless::keyboardReads(), 0u) << "the machine never ran";
+}
+
+TEST_F(LoopTest, ExitFromTheMenuHidesMenuAndCursorAndClearsTheScreen) {
+    screenMode = 1;  // the tiles view is on the screen while the menu waits
+    onMenuWaits({});
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_EQ(quitRequested, 1);
+    EXPECT_FALSE(headless::menuAttached());
+    EXPECT_FALSE(headless::cursorVisible());
+    const std::vector<uint8_t>& frame = headless::presenter().frame();
+    ASSERT_FALSE(frame.empty());
+    EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t p) { return p == 0; }));
+}
+
+TEST_F(LoopTest, QuitBeforeTheLoopReturnsAtOnce) {
+    quitRequested = 1;
+    const int presents = headless::presenter().presentCount();
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_EQ(headless::presenter().presentCount(), presents);
+}
+
+TEST_F(LoopTest, InputThatCannotBeReadEndsTheLoopWithoutMessage) {
+    const int pad = headless::attachController("Pad");
+    inputDevice = 1;
+    ASSERT_TRUE(initInput());
+    loadFirst(writeLoopingCartridge("loop.gb"));
+    headless::failControllerReads(pad, true);
+    EXPECT_FALSE(runEmulationLoop());
+    EXPECT_TRUE(headless::messageBoxes().empty());
+}
+
+TEST_F(LoopTest, ClosingInTheMenuEnds) {
+    onMenuWaits({[] { headless::queueMessage({MessageKind::Close, 0}); }});
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_EQ(quitRequested, 1);
+}
+
+// A program that turns the LCD off and halts with interrupts disabled: LY never
+// moves again. The loop must still poll input so that Esc works.
+TEST_F(LoopTest, HaltedWithTheLcdOffStillServesEsc) {
+    const std::string file = writeLoopingCartridge("halt.gb");
+    {
+        std::fstream image(file, std::ios::in | std::ios::out | std::ios::binary);
+        image.seekp(0x100);
+        const char program[] = {'\xF3', '\xAF', '\xE0', '\x40', '\x76', '\x18', '\xFE'};
+        image.write(program, sizeof program);  // DI; XOR A; LDH (0x40),A; HALT; JR -2
+    }
+    loadFirst(file);
+    headless::setKeyboardHandler([](uint32_t read) {
+        if (read == 5) headless::setKey(DIK_ESCAPE, true);
+    });
+    bool paused_ = false;
+    onMenuWaits({[&] {
+        paused_ = paused == 1;
+        headless::queueCommand(ID_FILE_EXIT);
+    }});
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_TRUE(paused_);
+    EXPECT_EQ(machine.HighPage[ioIndex(0xFF40)] & 0x80, 0) << "the LCD was switched off";
+}
+
+TEST_F(LoopTest, SteppingStopsAfterTheBoundWhenLyStandsStill) {
+    ASSERT_TRUE(loadCartridge(writeLoopingCartridge("loop.gb")));
+    const uint8_t ly = machine.HighPage[ioIndex(0xFF44)];
+    EXPECT_TRUE(stepUntilLineChanges());
+    EXPECT_NE(machine.HighPage[ioIndex(0xFF44)], ly);
+
+    machine.HighPage[ioIndex(0xFF40)] = 0x00;  // LCD off: LY stands still
+    const uint8_t stuck = machine.HighPage[ioIndex(0xFF44)];
+    EXPECT_FALSE(stepUntilLineChanges());
+    EXPECT_EQ(machine.HighPage[ioIndex(0xFF44)], stuck);
+}
+
+// Runs the limited loop until `windows` one-second windows have closed after the
+// first, and returns each closed window's frame count and length in milliseconds.
+struct Window {
+    uint32_t frames;
+    uint32_t milliseconds;
+};
+
+class PacingTest : public LoopTest {
+protected:
+    std::vector<Window> runWindows(size_t windows) {
+        std::vector<Window> closed;
+        uint32_t lastClose = 0;
+        uint32_t framesBefore = 0;
+        bool first = true;
+        headless::setKeyboardHandler([&](uint32_t) {
+            if (framesThisSecond < framesBefore) {  // a window closed on this line
+                const uint32_t now = headless::clockNow();
+                if (!first) closed.push_back({fpsShown, static_cast<uint32_t>(now - lastClose)});
+                first = false;
+                lastClose = now;
+                if (closed.size() == windows) headless::setKey(DIK_ESCAPE, true);
+            }
+            framesBefore = framesThisSecond;
+        });
+        onMenuWaits({});
+        loadFirst(writeLoopingCartridge("loop.gb"));
+        EXPECT_TRUE(runEmulationLoop());
+        return closed;
+    }
+};
+
+TEST_F(PacingTest, LimiterHolds59FramesPer1003Milliseconds) {
+    for (uint32_t start : {5000u, 0xFFFFFFFFu - 1500u}) {  // the second one wraps
+        SCOPED_TRACE(start);
+        releaseEverything();
+        ASSERT_TRUE(startUp());
+        limitFps = 1;
+        headless::setClock(start);
+        headless::setClockStepMicroseconds(1);
+        menuStep_ = 0;
+        const std::vector<Window> closed = runWindows(3);
+        ASSERT_EQ(closed.size(), 3u);
+        for (const Window& w : closed) {
+            EXPECT_EQ(w.frames, 59u);
+            EXPECT_GE(w.milliseconds, 1003u);
+            EXPECT_LE(w.milliseconds, 1004u);
+        }
+    }
+}
+
+TEST_F(PacingTest, WithoutLimitTheWindowClosesAfter999MillisecondsAndNothingWaits) {
+    limitFps = 0;
+    headless::setClock(5000);
+    headless::setClockStepMicroseconds(100);
+    const std::vector<Window> closed = runWindows(2);
+    ASSERT_EQ(closed.size(), 2u);
+    for (const Window& w : closed) {
+        EXPECT_GE(w.milliseconds, 1000u);
+        EXPECT_LE(w.milliseconds, 1001u);
+        EXPECT_GT(w.frames, 0u);
+    }
+    // One reading per visible line and one more per closed window: no busy-waiting.
+    const uint32_t readings = headless::clockReadings();
+    const uint32_t lines = headless::keyboardReads();
+    EXPECT_LT(readings, lines);
+}
+
+TEST(FramePacer, FirstVisibleLineStartsANewWindowAtOnce) {
+    struct Case {
+        const char* name;
+        uint32_t secondStart, now, frames;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"loop start, clock counting from boot", 0, 123456, 3, true},
+        {"999 ms is not yet a second", 1000, 1999, 5, false},
+        {"1000 ms closes", 1000, 2000, 5, true},
+        {"across the wrap", 0xFFFFFF00u, 0x000002F0u, 7, true},
+        {"just before the wrap", 0xFFFFFF00u, 0xFFFFFFF0u, 7, false},
+    };
+    for (const Case& c : cases) {
+        headless::reset();
+        resetSettings();
+        limitFps = 0;
+        headless::setClock(c.now);
+        framesThisSecond = c.frames;
+        fpsShown = 60;
+        uint32_t secondStart = c.secondStart;
+        paceAfterVisibleLine(secondStart);
+        if (c.closes) {
+            EXPECT_EQ(fpsShown, c.frames) << c.name;
+            EXPECT_EQ(framesThisSecond, 0u) << c.name;
+            EXPECT_EQ(secondStart, c.now) << c.name;
+        } else {
+            EXPECT_EQ(fpsShown, 60u) << c.name;
+            EXPECT_EQ(secondStart, c.secondStart) << c.name;
+        }
+    }
+    headless::reset();
+    resetAppFlags();
+}
+
+}  // namespace
