@@ -5,6 +5,6 @@
 #include <string>
 #include <vector>
 
-// Builds a 32 KB image whose program loops for ever. False, with a message in error,
-// when the image cannot be built.
+// Assembles a 32 KB image whose program loops for ever. False, with the assembler's
+// message in error, when the source does not assemble.
 bool buildBenchCartridge(std::vector<uint8_t>& image, std::string& error);
