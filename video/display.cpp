@@ -124,8 +124,14 @@ struct Display::Impl {
 
 Display display;
 
+// At exit the presenter may already be gone (a function-local static dies before
+// this global object), so the destructor only frees what the display owns and
+// leaves the presenter to clean up after itself. Shutdown releases explicitly.
 Display::~Display() {
-    releaseDisplay();
+    if (impl_ == nullptr) return;
+    delete impl_->back;
+    delete impl_;
+    impl_ = nullptr;
 }
 
 bool Display::initDisplay(PlatformWindow* window, int width, int height, int bitsPerPixel) {

@@ -40,6 +40,18 @@ TEST(DisplayLifecycle, ReleaseBeforeInitAndTwiceIsHarmless) {
     setPresenter(nullptr);
 }
 
+TEST(DisplayLifecycle, DestroyingADisplayDoesNotCallItsPresenter) {
+    auto* presenter = new HeadlessPresenter;
+    setPresenter(presenter);
+    {
+        Display local;
+        ASSERT_TRUE(local.initDisplay(nullptr, 8, 8, 8));
+        // The presenter goes first, as a function-local static does at exit.
+        delete presenter;
+        setPresenter(nullptr);
+    }  // ~Display must not touch it (AddressSanitizer reports it if it does)
+}
+
 TEST(DisplayLifecycle, InitFailures) {
     Display local;
     setPresenter(nullptr);

@@ -122,5 +122,22 @@ protected:
         return presenter.pixel(screenCentreX - 80 * z + sx * z, screenCentreY - 72 * z + sy * z);
     }
 
+    // Compares the presented frame over (left, top)-(right, bottom) with want(x, y),
+    // reporting the first three differences; returns how many pixels differ.
+    template <typename Want>
+    int wrongPixels(int left, int top, int right, int bottom, Want want) const {
+        int wrong = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                const uint8_t expected = want(x, y);
+                if (presenter.pixel(x, y) != expected && wrong++ < 3) {
+                    ADD_FAILURE() << "at " << x << "," << y << " got " << int(presenter.pixel(x, y))
+                                  << " want " << int(expected);
+                }
+            }
+        }
+        return wrong;
+    }
+
     HeadlessPresenter presenter;
 };
