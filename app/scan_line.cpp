@@ -3,13 +3,17 @@
 #include "core/machine_state.h"
 #include "core/step.h"
 
-bool stepUntilLineChanges() {
+bool stepUntilLineChanges(uint32_t* stepsTaken) {
     // LY is read straight from the register page, not through the bus.
     const uint8_t* ly = &machine.HighPage[ioIndex(0xFF44)];
     const uint8_t line = *ly;
-    for (uint32_t steps = 0; steps < kMaxStepsWithoutLineChange; ++steps) {
+    uint32_t steps = 0;
+    bool changed = false;
+    while (!changed && steps < kMaxStepsWithoutLineChange) {
         stepMachine();
-        if (*ly != line) return true;
+        ++steps;
+        changed = *ly != line;
     }
-    return false;
+    if (stepsTaken) *stepsTaken = steps;
+    return changed;
 }

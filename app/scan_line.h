@@ -10,5 +10,6 @@
 inline constexpr uint32_t kMaxStepsWithoutLineChange = 7088;
 
 // Calls stepMachine at least once and until LY differs from its value at entry.
-// True when LY changed, false when the bound was reached first.
-bool stepUntilLineChanges();
+// True when LY changed, false when the bound was reached first. The number of
+// steps taken goes to stepsTaken when it is given.
+bool stepUntilLineChanges(uint32_t* stepsTaken = nullptr);

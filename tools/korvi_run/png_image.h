@@ -1,0 +1,19 @@
+// Frames as PNG files: 8-bit palette-index pixels written through the fixed palette,
+// and PNG files read back as RGB for comparisons.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;  // width * height * 3 bytes
+};
+
+// Converts indexed pixels (rows pitch bytes apart) to RGB through the display palette.
+RgbImage indexedToRgb(const uint8_t* pixels, int width, int height, int pitch);
+
+bool writePng(const std::string& path, const RgbImage& image);
+bool readPng(const std::string& path, RgbImage& image);

@@ -1,0 +1,192 @@
+#include "tools/korvi_run/run_options.h"
+
+#include <charconv>
+#include <sstream>
+
+const char* const kRunUsage =
+    "Usage: korvi-run [ROM] [options]\n"
+    "Runs a cartridge image headless (without ROM: the built-in demo cartridge).\n"
+    "\n"
+    "  --frames N                 frames to run (default 60)\n"
+    "  --press FRAME:BUTTONS[:HOLD]\n"
+    "                             hold BUTTONS from frame FRAME for HOLD frames (default 1);\n"
+    "                             BUTTONS is a '+'-separated list of right, left, up, down,\n"
+    "                             a, b, select, start; may be given several times\n"
+    "  --screenshot FILE.png      write the last presented picture (or the view) as PNG\n"
+    "  --view main|tiles|oam      what the screenshot shows (default main: the game)\n"
+    "  --size WxH                 display size in pixels (default: the picture at the zoom,\n"
+    "                             280x420 for the tiles view, 400x300 for the OAM view)\n"
+    "  --zoom Z                   picture scale 1 to 4 (default 1)\n"
+    "  --quiet                    print nothing but errors\n"
+    "  --help                     show this text\n"
+    "\n"
+    "Prints frames, machine steps, wall time and frames per second. A battery-backed\n"
+    "cartridge's save file is written beside the image at exit.\n";
+
+namespace {
+
+bool parseNumber(const std::string& text, uint32_t& value) {
+    if (text.empty()) return false;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+bool setButton(JoypadButtons& buttons, const std::string& name) {
+    struct Name {
+        const char* text;
+        uint8_t JoypadButtons::*field;
+    };
+    static const Name kNames[] = {
+        {"right", &JoypadButtons::right},   {"left", &JoypadButtons::left},
+        {"up", &JoypadButtons::up},         {"down", &JoypadButtons::down},
+        {"a", &JoypadButtons::a},           {"b", &JoypadButtons::b},
+        {"select", &JoypadButtons::select}, {"start", &JoypadButtons::start},
+    };
+    for (const Name& n : kNames) {
+        if (name == n.text) {
+            buttons.*(n.field) = 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream stream(text);
+    while (std::getline(stream, part, separator)) parts.push_back(part);
+    if (!text.empty() && text.back() == separator) parts.emplace_back();
+    return parts;
+}
+
+bool parsePress(const std::string& text, ScriptedPress& press, std::string& error) {
+    const std::vector<std::string> parts = split(text, ':');
+    if (parts.size() < 2 || parts.size() > 3 || !parseNumber(parts[0], press.frame)) {
+        error = "--press expects FRAME:BUTTONS[:HOLD], got \"" + text + "\"";
+        return false;
+    }
+    for (const std::string& name : split(parts[1], '+')) {
+        if (!setButton(press.buttons, name)) {
+            error = "unknown button \"" + name +
+                    "\" (buttons: right, left, up, down, a, b, select, start)";
+            return false;
+        }
+    }
+    if (parts.size() == 3 && (!parseNumber(parts[2], press.hold) || press.hold == 0)) {
+        error = "--press hold must be a positive number of frames, got \"" + parts[2] + "\"";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& arguments,
+                                          std::string& error) {
+    RunOptions options;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= arguments.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = arguments[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--frames") {
+            if (!value(text)) return std::nullopt;
+            if (!parseNumber(text, options.frames)) {
+                error = "--frames expects a number, got \"" + text + "\"";
+                return std::nullopt;
+            }
+        } else if (arg == "--press") {
+            ScriptedPress press;
+            if (!value(text) || !parsePress(text, press, error)) return std::nullopt;
+            options.presses.push_back(press);
+        } else if (arg == "--screenshot") {
+            if (!value(options.screenshotPath)) return std::nullopt;
+        } else if (arg == "--view") {
+            if (!value(text)) return std::nullopt;
+            if (text == "main") {
+                options.view = RunView::Main;
+            } else if (text == "tiles") {
+                options.view = RunView::Tiles;
+            } else if (text == "oam") {
+                options.view = RunView::Oam;
+            } else {
+                error = "--view expects main, tiles or oam, got \"" + text + "\"";
+                return std::nullopt;
+            }
+        } else if (arg == "--size") {
+            if (!value(text)) return std::nullopt;
+            const std::vector<std::string> parts = split(text, 'x');
+            uint32_t w = 0, h = 0;
+            if (parts.size() != 2 || !parseNumber(parts[0], w) || !parseNumber(parts[1], h) ||
+                w < 1 || h < 1 || w > 8192 || h > 8192) {
+                error = "--size expects WxH between 1x1 and 8192x8192, got \"" + text + "\"";
+                return std::nullopt;
+            }
+            options.width = static_cast<int>(w);
+            options.height = static_cast<int>(h);
+        } else if (arg == "--zoom") {
+            uint32_t zoom = 0;
+            if (!value(text)) return std::nullopt;
+            if (!parseNumber(text, zoom) || zoom < 1 || zoom > 4) {
+                error = "--zoom expects 1 to 4, got \"" + text + "\"";
+                return std::nullopt;
+            }
+            options.zoom = static_cast<int>(zoom);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option \"" + arg + "\" (see --help)";
+            return std::nullopt;
+        } else if (options.romPath.empty()) {
+            options.romPath = arg;
+        } else {
+            error = "only one cartridge image may be given (\"" + options.romPath + "\" and \"" +
+                    arg + "\")";
+            return std::nullopt;
+        }
+    }
+    if (options.width == 0) {
+        // Large enough for what is shown: the picture at its zoom, or the whole view.
+        switch (options.view) {
+            case RunView::Main:
+                options.width = 160 * options.zoom;
+                options.height = 144 * options.zoom;
+                break;
+            case RunView::Tiles:
+                options.width = 280;
+                options.height = 420;
+                break;
+            case RunView::Oam:
+                options.width = 400;
+                options.height = 300;
+                break;
+        }
+    }
+    return options;
+}
+
+JoypadButtons scriptedButtons(const std::vector<ScriptedPress>& presses, uint32_t frame) {
+    JoypadButtons held{};
+    for (const ScriptedPress& p : presses) {
+        if (frame < p.frame || frame - p.frame >= p.hold) continue;
+        held.right |= p.buttons.right;
+        held.left |= p.buttons.left;
+        held.up |= p.buttons.up;
+        held.down |= p.buttons.down;
+        held.a |= p.buttons.a;
+        held.b |= p.buttons.b;
+        held.select |= p.buttons.select;
+        held.start |= p.buttons.start;
+    }
+    return held;
+}

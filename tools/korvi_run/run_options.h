@@ -1,0 +1,40 @@
+// Command-line options of the headless runner.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app_flags.h"
+
+enum class RunView { Main, Tiles, Oam };
+
+// Buttons held from frame `frame` for `hold` frames.
+struct ScriptedPress {
+    uint32_t frame = 0;
+    JoypadButtons buttons{};
+    uint32_t hold = 1;
+};
+
+struct RunOptions {
+    std::string romPath;  // empty: the built-in demo cartridge
+    uint32_t frames = 60;
+    std::vector<ScriptedPress> presses;
+    std::string screenshotPath;
+    RunView view = RunView::Main;
+    int width = 0;  // 0: just large enough for the picture at the zoom
+    int height = 0;
+    int zoom = 1;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Parses argv[1..]; on failure returns nothing and sets error to a message for the user.
+std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& arguments,
+                                          std::string& error);
+
+// Joypad state the script asks for during frame `frame`.
+JoypadButtons scriptedButtons(const std::vector<ScriptedPress>& presses, uint32_t frame);
+
+extern const char* const kRunUsage;
