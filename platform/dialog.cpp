@@ -48,6 +48,10 @@ PixelRect Dialog::controlRect(uint16_t id) const {
     return c != nullptr ? c->rect : PixelRect{0, 0, 0, 0};
 }
 
+PixelRect Dialog::controlRectAt(size_t index) const {
+    return index < controls_.size() ? controls_[index].rect : PixelRect{0, 0, 0, 0};
+}
+
 void Dialog::placeControl(uint16_t id, int x, int y, int width, int height) {
     if (ControlState* c = find(id)) c->rect = {x, y, x + width, y + height};
 }

@@ -39,6 +39,8 @@ public:
     // Position of a control in pixels inside the dialog; height is that of the
     // opened list for drop-down lists.
     PixelRect controlRect(uint16_t id) const;
+    // The same for the template's index-th control (labels share one ID).
+    PixelRect controlRectAt(size_t index) const;
     void placeControl(uint16_t id, int x, int y, int width, int height);
 
     // Drop-down lists: entries keep the order they were added in.

@@ -1,0 +1,135 @@
+// Modal dialogs drawn with ImGui over the picture: the template's controls at their
+// positions, run by the dialog's own loop until its procedure ends it.
+#include <imgui.h>
+#include <imgui_impl_sdl.h>
+
+#include <string>
+
+#include "platform/dialog.h"
+#include "platform/sdl/sdl_platform.h"
+
+namespace {
+
+// Places an ImGui window of the given pixel rectangle so that its centre stands
+// where the rectangle's centre falls on the scaled picture.
+void placeOverPicture(const PixelRect& rect) {
+    const sdl::PictureTransform t = sdl::pictureTransform();
+    const float centreX = t.offsetX + (rect.left + rect.width() / 2.0f) * t.scale;
+    const float centreY = t.offsetY + (rect.top + rect.height() / 2.0f) * t.scale;
+    ImGui::SetNextWindowPos(ImVec2(centreX - rect.width() / 2.0f, centreY - rect.height() / 2.0f));
+    ImGui::SetNextWindowSize(ImVec2(static_cast<float>(rect.width()),
+                                    static_cast<float>(rect.height())));
+}
+
+constexpr ImGuiWindowFlags kDialogFlags = ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                                          ImGuiWindowFlags_NoCollapse |
+                                          ImGuiWindowFlags_NoSavedSettings;
+
+// Draws the dialog; returns the ID of a button pressed in this frame, or 0.
+uint16_t drawDialog(Dialog& dialog, bool& comboOpen) {
+    const DialogTemplate& t = dialog.dialogTemplate();
+    uint16_t pressed = 0;
+    comboOpen = false;
+    placeOverPicture(dialog.windowRect());
+    ImGui::Begin(t.caption, nullptr, kDialogFlags);
+    const float top = ImGui::GetCursorPosY() - ImGui::GetStyle().WindowPadding.y;
+    for (size_t i = 0; i < t.controlCount; ++i) {
+        const DialogControl& control = t.controls[i];
+        const PixelRect r = dialog.controlRectAt(i);
+        ImGui::PushID(static_cast<int>(i));
+        ImGui::SetCursorPos(ImVec2(static_cast<float>(r.left + kDialogFrame),
+                                   top + static_cast<float>(r.top)));
+        switch (control.kind) {
+            case ControlKind::Label: ImGui::TextUnformatted(control.text); break;
+            case ControlKind::DropDownList: {
+                ImGui::SetNextItemWidth(static_cast<float>(r.width()));
+                const std::string shown = dialog.itemText(control.id);
+                if (ImGui::BeginCombo("##list", shown.c_str(), ImGuiComboFlags_HeightLarge)) {
+                    comboOpen = true;
+                    const std::vector<std::string>& entries = dialog.entries(control.id);
+                    for (size_t e = 0; e < entries.size(); ++e) {
+                        const bool selected = static_cast<int>(e) == dialog.selection(control.id);
+                        ImGui::PushID(static_cast<int>(e));
+                        if (ImGui::Selectable(entries[e].c_str(), selected)) {
+                            dialog.setSelection(control.id, static_cast<int>(e));
+                        }
+                        if (selected) ImGui::SetItemDefaultFocus();
+                        ImGui::PopID();
+                    }
+                    ImGui::EndCombo();
+                }
+                break;
+            }
+            case ControlKind::CheckBox: {
+                bool checked = dialog.checked(control.id);
+                if (ImGui::Checkbox(control.text, &checked)) dialog.setChecked(control.id, checked);
+                break;
+            }
+            case ControlKind::DefaultButton:
+            case ControlKind::Button:
+                if (ImGui::Button(control.text, ImVec2(static_cast<float>(r.width()),
+                                                       static_cast<float>(r.height())))) {
+                    pressed = control.id;
+                }
+                break;
+        }
+        ImGui::PopID();
+    }
+    ImGui::End();
+    return pressed;
+}
+
+const DialogControl* defaultButton(const DialogTemplate& t) {
+    for (size_t i = 0; i < t.controlCount; ++i) {
+        if (t.controls[i].kind == ControlKind::DefaultButton) return &t.controls[i];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate,
+                   DialogProcedure procedure, void* context) {
+    Dialog dialog(dialogTemplate);
+    procedure(dialog, {DialogMessageKind::InitDialog, 0}, context);
+    bool comboOpen = false;
+    bool needFrame = true;
+    while (!dialog.ended()) {
+        if (needFrame) {
+            uint16_t pressed = 0;
+            sdl::renderFrame([&] { pressed = drawDialog(dialog, comboOpen); }, false);
+            needFrame = false;
+            if (pressed != 0) {
+                procedure(dialog, {DialogMessageKind::Command, pressed}, context);
+                needFrame = true;
+                continue;
+            }
+        }
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, 50) == 0) {
+            needFrame = true;
+            continue;
+        }
+        ImGui_ImplSDL2_ProcessEvent(&event);
+        needFrame = true;
+        WindowMessage message;
+        if (!sdl::translateEvent(event, message)) continue;
+        if (message.kind == MessageKind::KeyDown) {
+            // An open list takes Esc and Enter for itself.
+            if (comboOpen) continue;
+            if (message.param == VK_RETURN) {
+                if (const DialogControl* ok = defaultButton(dialogTemplate)) {
+                    procedure(dialog, {DialogMessageKind::Command, ok->id}, context);
+                }
+                continue;
+            }
+            procedure(dialog, {DialogMessageKind::KeyDown, message.param}, context);
+            continue;
+        }
+        // Closing the program while a dialog is open: the main window hears of it
+        // once the dialog is done.
+        if (message.kind != MessageKind::Paint) sdl::setAside().push_back(message);
+    }
+    sdl::requestRedraw();
+    return dialog.result();
+}

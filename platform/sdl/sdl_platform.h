@@ -1,0 +1,67 @@
+// State shared by the SDL2 + Dear ImGui implementation of the platform services:
+// the one window with its renderer, the texture holding the last presented frame,
+// messages put aside while a modal loop ran, and the ImGui frame that draws the
+// picture, the menu bar and whatever a modal loop adds.
+#pragma once
+
+#include <SDL.h>
+
+#include <deque>
+#include <functional>
+
+#include "platform/window.h"
+
+struct MenuResource;
+
+struct PlatformWindow {
+    SDL_Window* sdlWindow = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    int width = 0;  // the size the program asked for: that of its back buffer
+    int height = 0;
+    const MenuResource* menu = nullptr;
+};
+
+namespace sdl {
+
+// Starts SDL's video part once; false when there is no display to use.
+bool startVideo();
+
+PlatformWindow* currentWindow();
+
+// The last frame the display presented, as a texture of the renderer.
+struct Picture {
+    SDL_Texture* texture = nullptr;
+    int width = 0;
+    int height = 0;
+};
+Picture& picture();
+
+// Where the picture stands in the window: scaled to fit with its aspect kept and
+// centred. Picture coordinates times scale plus offset give window coordinates.
+struct PictureTransform {
+    float scale = 1.0f;
+    float offsetX = 0.0f;
+    float offsetY = 0.0f;
+};
+PictureTransform pictureTransform();
+
+// Messages met by a modal loop that belong to the main window; the main pump hands
+// them out first.
+std::deque<WindowMessage>& setAside();
+
+// Turns an SDL event into a message for the main window, if it is one.
+bool translateEvent(const SDL_Event& event, WindowMessage& message);
+
+// Draws one whole frame: the picture, the menu bar when one is attached (inert when
+// menuEnabled is false), then extra. Returns the command ID of a menu item chosen
+// in this frame, or 0.
+uint16_t renderFrame(const std::function<void()>& extra = {}, bool menuEnabled = true);
+
+// Shows only the picture, without an ImGui frame (the run state's present).
+void renderPictureOnly();
+
+// The last frame needs drawing again before the next wait.
+void requestRedraw();
+bool redrawRequested();
+
+}  // namespace sdl

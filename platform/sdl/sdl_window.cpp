@@ -1,0 +1,320 @@
+// The window, its message queue, the ImGui menu bar, the cursor, message boxes and
+// the clock on SDL2.
+#include <imgui.h>
+#include <imgui_impl_sdl.h>
+#include <imgui_impl_sdlrenderer.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/sdl/sdl_platform.h"
+#include "resources/resources.h"
+
+namespace sdl {
+
+namespace {
+
+PlatformWindow* theWindow = nullptr;
+Picture thePicture;
+std::deque<WindowMessage> asideMessages;
+bool redraw = true;
+bool videoStarted = false;
+
+// While waiting in the menu state the frame is drawn again this often, so that
+// ImGui's menus follow the mouse even when no further event comes.
+constexpr int kIdleRedrawMilliseconds = 50;
+
+// Draws one level of a menu; returns the chosen command or 0.
+uint16_t drawMenuItems(const MenuItem* items, size_t count) {
+    uint16_t chosen = 0;
+    char caption[64];
+    for (size_t i = 0; i < count; ++i) {
+        const MenuItem& item = items[i];
+        if (item.caption == nullptr) {
+            ImGui::Separator();
+            continue;
+        }
+        stripMnemonic(item.caption, caption, sizeof caption);
+        ImGui::PushID(static_cast<int>(i));
+        if (item.children != nullptr) {
+            if (ImGui::BeginMenu(caption)) {
+                const uint16_t inner = drawMenuItems(item.children, item.childCount);
+                if (inner != 0) chosen = inner;
+                ImGui::EndMenu();
+            }
+        } else if (ImGui::MenuItem(caption)) {
+            chosen = item.commandId;
+        }
+        ImGui::PopID();
+    }
+    return chosen;
+}
+
+uint16_t drawMenuBar(const MenuResource& menu, bool enabled) {
+    uint16_t chosen = 0;
+    if (!enabled) ImGui::BeginDisabled();
+    if (ImGui::BeginMainMenuBar()) {
+        chosen = drawMenuItems(menu.topLevel, menu.topLevelCount);
+        ImGui::EndMainMenuBar();
+    }
+    if (!enabled) ImGui::EndDisabled();
+    return enabled ? chosen : 0;
+}
+
+void drawPicture() {
+    PlatformWindow* window = theWindow;
+    SDL_SetRenderDrawColor(window->renderer, 0, 0, 0, 255);
+    SDL_RenderClear(window->renderer);
+    if (thePicture.texture == nullptr) return;
+    const PictureTransform t = pictureTransform();
+    const SDL_Rect target = {static_cast<int>(t.offsetX), static_cast<int>(t.offsetY),
+                             static_cast<int>(thePicture.width * t.scale),
+                             static_cast<int>(thePicture.height * t.scale)};
+    SDL_RenderCopy(window->renderer, thePicture.texture, nullptr, &target);
+}
+
+uint32_t virtualKey(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_ESCAPE: return VK_ESCAPE;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return VK_RETURN;
+        default: return static_cast<uint32_t>(key);
+    }
+}
+
+}  // namespace
+
+bool startVideo() {
+    if (videoStarted) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    videoStarted = true;
+    return true;
+}
+
+PlatformWindow* currentWindow() { return theWindow; }
+Picture& picture() { return thePicture; }
+std::deque<WindowMessage>& setAside() { return asideMessages; }
+void requestRedraw() { redraw = true; }
+bool redrawRequested() { return redraw; }
+
+PictureTransform pictureTransform() {
+    PictureTransform t;
+    if (theWindow == nullptr || thePicture.width <= 0 || thePicture.height <= 0) return t;
+    int outWidth = 0;
+    int outHeight = 0;
+    SDL_GetRendererOutputSize(theWindow->renderer, &outWidth, &outHeight);
+    const float sx = static_cast<float>(outWidth) / static_cast<float>(thePicture.width);
+    const float sy = static_cast<float>(outHeight) / static_cast<float>(thePicture.height);
+    t.scale = sx < sy ? sx : sy;
+    t.offsetX = (static_cast<float>(outWidth) - thePicture.width * t.scale) / 2.0f;
+    t.offsetY = (static_cast<float>(outHeight) - thePicture.height * t.scale) / 2.0f;
+    return t;
+}
+
+bool translateEvent(const SDL_Event& event, WindowMessage& message) {
+    switch (event.type) {
+        // SDL_QUIT comes when the last window is closed or the process is asked to
+        // end (SIGTERM, SIGINT): either way the user wants the program to end.
+        case SDL_QUIT: message = {MessageKind::Close, 0}; return true;
+        case SDL_APP_TERMINATING: message = {MessageKind::EndSession, 0}; return true;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                message = {MessageKind::Close, 0};
+                return true;
+            }
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                message = {MessageKind::Paint, 0};
+                return true;
+            }
+            return false;
+        case SDL_KEYDOWN: message = {MessageKind::KeyDown, virtualKey(event.key.keysym.sym)}; return true;
+        default: return false;
+    }
+}
+
+uint16_t renderFrame(const std::function<void()>& extra, bool menuEnabled) {
+    PlatformWindow* window = theWindow;
+    if (window == nullptr) return 0;
+    ImGui_ImplSDLRenderer_NewFrame();
+    ImGui_ImplSDL2_NewFrame();
+    ImGui::NewFrame();
+    uint16_t chosen = 0;
+    if (window->menu != nullptr) chosen = drawMenuBar(*window->menu, menuEnabled);
+    if (extra) extra();
+    ImGui::Render();
+    drawPicture();
+    ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
+    SDL_RenderPresent(window->renderer);
+    redraw = false;
+    return chosen;
+}
+
+void renderPictureOnly() {
+    if (theWindow == nullptr) return;
+    drawPicture();
+    SDL_RenderPresent(theWindow->renderer);
+}
+
+}  // namespace sdl
+
+uint16_t desktopWidth() {
+    SDL_DisplayMode mode;
+    if (!sdl::startVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return 640;
+    return static_cast<uint16_t>(mode.w);
+}
+
+uint16_t desktopHeight() {
+    SDL_DisplayMode mode;
+    if (!sdl::startVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return 480;
+    return static_cast<uint16_t>(mode.h);
+}
+
+PlatformWindow* createPlatformWindow(const char* caption, uint16_t width, uint16_t height) {
+    if (sdl::theWindow != nullptr || !sdl::startVideo()) return nullptr;
+    // The window covers the whole desktop, borderless at the origin; the back buffer
+    // of the requested size is scaled into it. (Without a window manager SDL's
+    // desktop full-screen flag would leave the window small and render off it.)
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return nullptr;
+    SDL_Window* sdlWindow = SDL_CreateWindow(caption, 0, 0, desktop.w, desktop.h,
+                                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    if (sdlWindow == nullptr) return nullptr;
+    // No vsync: the emulation loop paces frames itself.
+    SDL_Renderer* renderer = SDL_CreateRenderer(sdlWindow, -1, 0);
+    if (renderer == nullptr) {
+        SDL_DestroyWindow(sdlWindow);
+        return nullptr;
+    }
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;  // nothing but "settings.bin" is written
+    io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NoMouseCursorChange;
+    ImGui::StyleColorsDark();
+    ImGui_ImplSDL2_InitForSDLRenderer(sdlWindow);
+    ImGui_ImplSDLRenderer_Init(renderer);
+
+    sdl::theWindow = new PlatformWindow{sdlWindow, renderer, width, height, nullptr};
+    sdl::redraw = true;
+    return sdl::theWindow;
+}
+
+void showPlatformWindow(PlatformWindow* window, bool visible) {
+    if (window == nullptr) return;
+    if (visible) {
+        SDL_ShowWindow(window->sdlWindow);
+        SDL_RaiseWindow(window->sdlWindow);
+    } else {
+        SDL_HideWindow(window->sdlWindow);
+    }
+    sdl::redraw = true;
+}
+
+bool movePlatformWindow(PlatformWindow* window, int, int, int width, int height) {
+    // The window keeps covering the desktop; only the picture's size changes.
+    if (window == nullptr || width <= 0 || height <= 0) return false;
+    window->width = width;
+    window->height = height;
+    return true;
+}
+
+void destroyPlatformWindow(PlatformWindow*& window) {
+    if (window == nullptr) return;
+    if (sdl::thePicture.texture != nullptr) SDL_DestroyTexture(sdl::thePicture.texture);
+    sdl::thePicture = {};
+    ImGui_ImplSDLRenderer_Shutdown();
+    ImGui_ImplSDL2_Shutdown();
+    ImGui::DestroyContext();
+    SDL_DestroyRenderer(window->renderer);
+    SDL_DestroyWindow(window->sdlWindow);
+    if (sdl::theWindow == window) sdl::theWindow = nullptr;
+    delete window;
+    window = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    sdl::videoStarted = false;
+}
+
+PlatformWindow* topLevelWindow() { return sdl::theWindow; }
+
+bool waitMessage(WindowMessage& message) {
+    std::deque<WindowMessage>& aside = sdl::asideMessages;
+    if (!aside.empty()) {
+        message = aside.front();
+        aside.pop_front();
+        return message.kind != MessageKind::Quit;
+    }
+    for (;;) {
+        if (sdl::redraw) {
+            const uint16_t chosen = sdl::renderFrame();
+            if (chosen != 0) {
+                message = {MessageKind::Command, chosen};
+                return true;
+            }
+        }
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, sdl::kIdleRedrawMilliseconds) == 0) {
+            sdl::redraw = true;
+            continue;
+        }
+        if (sdl::theWindow != nullptr) ImGui_ImplSDL2_ProcessEvent(&event);
+        sdl::redraw = true;
+        if (sdl::translateEvent(event, message)) return true;
+        // Mouse and other input: let ImGui see it at once, so that a menu choice
+        // becomes the message.
+        const uint16_t chosen = sdl::theWindow != nullptr ? sdl::renderFrame() : 0;
+        message = chosen != 0 ? WindowMessage{MessageKind::Command, chosen}
+                              : WindowMessage{MessageKind::Other, 0};
+        return true;
+    }
+}
+
+bool peekMessage(WindowMessage& message) {
+    std::deque<WindowMessage>& aside = sdl::asideMessages;
+    if (!aside.empty()) {
+        message = aside.front();
+        aside.pop_front();
+        return true;
+    }
+    if (!sdl::videoStarted) return false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        if (sdl::theWindow != nullptr) ImGui_ImplSDL2_ProcessEvent(&event);
+        if (sdl::translateEvent(event, message)) return true;
+    }
+    return false;
+}
+
+void attachMenu(PlatformWindow* window, const MenuResource* menu) {
+    if (window == nullptr) return;
+    window->menu = menu;
+    sdl::redraw = true;
+}
+
+const MenuResource* attachedMenu(const PlatformWindow* window) {
+    return window != nullptr ? window->menu : nullptr;
+}
+
+void showArrowCursor() {
+    SDL_SetCursor(SDL_GetDefaultCursor());
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+void hideCursor() { SDL_ShowCursor(SDL_DISABLE); }
+
+void showMessageBox(PlatformWindow* owner, const char* text) {
+    SDL_Window* parent = owner != nullptr ? owner->sdlWindow : nullptr;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, kMessageBoxCaption, text, parent) !=
+        0) {
+        // No display to show it on: the text still reaches the user.
+        std::fprintf(stderr, "%s: %s\n", kMessageBoxCaption, text);
+    }
+}
+
+uint32_t tickCount() {
+    // Milliseconds since the system started, wrapping at 2^32 like the loop expects.
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
