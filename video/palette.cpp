@@ -45,3 +45,7 @@ constexpr std::array<PaletteColour, 256> kPalette = buildPalette();
 PaletteColour paletteColour(uint8_t index) {
     return kPalette[index];
 }
+
+const PaletteColour* paletteColours() {
+    return kPalette.data();
+}

@@ -21,3 +21,5 @@ inline constexpr uint8_t kTextIndex = 255;   // white
 
 // The colour the screen shows for an index.
 PaletteColour paletteColour(uint8_t index);
+// All 256 colours in index order, for presenters that convert whole frames.
+const PaletteColour* paletteColours();

@@ -52,6 +52,11 @@ TEST(Palette, IsAFullPaletteNotAFewColours) {
         colours.insert((c.red << 16) | (c.green << 8) | c.blue);
     }
     EXPECT_GE(colours.size(), 230u);
+    const PaletteColour* table = paletteColours();
+    for (int i : {0, 7, 120, 248, 255}) {
+        EXPECT_EQ(table[i].red, paletteColour(static_cast<uint8_t>(i)).red) << i;
+        EXPECT_EQ(table[i].blue, paletteColour(static_cast<uint8_t>(i)).blue) << i;
+    }
 }
 
 TEST(Font, EveryPrintableGlyphIsItsOwnAndFitsItsCell) {
