@@ -6,7 +6,10 @@
 // them alone; an instruction that writes no flag leaves F untouched.
 #include "core/cpu.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "core/bus.h"
 #include "core/cpu_operands.h"
@@ -392,8 +395,13 @@ void stop(unsigned length) {
     case (first) + 6: fn<outer, 6>(); break; \
     case (first) + 7: fn<outer, 7>(); break;
 
-[[gnu::flatten]] void executeInstruction() {
-    switch (readByte(cpu.PC)) {
+namespace {
+
+// One function per opcode: the switch below is on a constant, so each instantiation
+// keeps only its own case, and a simple instruction needs no saved registers.
+template <unsigned Opcode>
+[[gnu::flatten]] void execute() {
+    switch (Opcode) {
         case 0x00:
             advance(1);
             break;  // NOP
@@ -588,4 +596,17 @@ void stop(unsigned length) {
         case 0xFC:
         case 0xFD: stop(1); break;
     }
+}
+
+template <size_t... Opcodes>
+constexpr auto makeTable(std::index_sequence<Opcodes...>) {
+    return std::array<void (*)(), sizeof...(Opcodes)>{&execute<Opcodes>...};
+}
+
+constexpr auto kInstructions = makeTable(std::make_index_sequence<256>());
+
+}  // namespace
+
+void executeInstruction() {
+    kInstructions[readByte(cpu.PC)]();
 }

@@ -2,7 +2,10 @@
 // the byte at HL. The second byte is decoded by fields: bits 7-6 the group, bits 5-3
 // the operation or bit number, bits 2-0 the operand. Every second byte is defined and
 // every one moves PC on by 2.
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "core/bus.h"
 #include "core/cpu.h"
@@ -61,13 +64,30 @@ void setBit() {
     KORVI_CB_ROW((first) + 0x30, fn, 6) \
     KORVI_CB_ROW((first) + 0x38, fn, 7)
 
-[[gnu::flatten]] void executeCbInstruction() {
-    const uint8_t operation = readByte(static_cast<uint16_t>(cpu.PC + 1));
-    cpu.PC = static_cast<uint16_t>(cpu.PC + 2);
-    switch (operation) {
+namespace {
+
+// One function per second byte, chosen by a table, as in the main table.
+template <unsigned Operation>
+[[gnu::flatten]] void executeCb() {
+    switch (Operation) {
         KORVI_CB_GROUP(0x00, shiftOperand)  // RLC RRC RL RR SLA SRA SWAP SRL
         KORVI_CB_GROUP(0x40, testBit)       // BIT b
         KORVI_CB_GROUP(0x80, resetBit)      // RES b
         KORVI_CB_GROUP(0xC0, setBit)        // SET b
     }
+}
+
+template <size_t... Operations>
+constexpr auto makeTable(std::index_sequence<Operations...>) {
+    return std::array<void (*)(), sizeof...(Operations)>{&executeCb<Operations>...};
+}
+
+constexpr auto kCbOperations = makeTable(std::make_index_sequence<256>());
+
+}  // namespace
+
+void executeCbInstruction() {
+    const uint8_t operation = readByte(static_cast<uint16_t>(cpu.PC + 1));
+    cpu.PC = static_cast<uint16_t>(cpu.PC + 2);
+    kCbOperations[operation]();
 }
