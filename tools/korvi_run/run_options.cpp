@@ -145,7 +145,7 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
             }
             options.zoom = static_cast<int>(zoom);
         } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option \"" + arg + "\" (see --help)";
+            error = "unknown option \"" + arg + "\" (see korvi-run --help)";
             return std::nullopt;
         } else if (options.romPath.empty()) {
             options.romPath = arg;

@@ -1,0 +1,210 @@
+// Whole cartridges through the headless runner, compared pixel for pixel with
+// pictures kept in tests/golden. A mismatch writes the picture the runner made
+// beside the expected one, as NAME.actual.png, for review. With
+// KORVI_UPDATE_GOLDEN=1 in the environment the expected pictures are rewritten.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "cartridge/rom_loader.h"
+#include "renderer_cartridge.h"
+#include "tools/assembler/assembler.h"
+#include "tools/korvi_run/png_image.h"
+#include "tools/korvi_run/runner.h"
+#include "video/headless_presenter.h"
+
+extern const uint8_t kDemoCartridge[];
+extern const size_t kDemoCartridgeSize;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path goldenDirectory() {
+    const char* source = std::getenv("KORVI_SOURCE_DIR");
+    return fs::path(source ? source : ".") / "tests" / "golden";
+}
+
+class GoldenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory_ =
+            fs::temp_directory_path() /
+            ("korvi-golden-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory_);
+        fs::create_directories(directory_);
+    }
+    void TearDown() override {
+        closeRunner();
+        fs::remove_all(directory_);
+    }
+
+    std::string writeImage(const std::string& name, const uint8_t* data, size_t size) {
+        const fs::path path = directory_ / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        return path.string();
+    }
+
+    // Runs the image for the options' frames and compares the last presented frame.
+    void runAndCompare(const std::string& goldenName, const std::string& romPath,
+                       RunOptions options) {
+        std::string error;
+        ASSERT_TRUE(openRunner(options, presenter_, error)) << error;
+        ASSERT_TRUE(loadCartridge(romPath)) << lastLoadError().message;
+        runFrames(options);
+        drawView(options.view);
+        ASSERT_FALSE(presenter_.frame().empty()) << goldenName << ": nothing presented";
+        compareWithGolden(goldenName);
+    }
+
+    void compareWithGolden(const std::string& name) {
+        const RgbImage actual = indexedToRgb(presenter_.frame().data(), presenter_.frameWidth(),
+                                             presenter_.frameHeight(), presenter_.frameWidth());
+        const fs::path golden = goldenDirectory() / (name + ".png");
+        const fs::path actualPath = goldenDirectory() / (name + ".actual.png");
+        const char* update = std::getenv("KORVI_UPDATE_GOLDEN");
+        if (update && std::string(update) == "1") {
+            ASSERT_TRUE(writePng(golden.string(), actual)) << golden;
+            fs::remove(actualPath);
+            return;
+        }
+        RgbImage expected;
+        ASSERT_TRUE(readPng(golden.string(), expected))
+            << "missing " << golden << " (run with KORVI_UPDATE_GOLDEN=1 to create it)";
+        const bool sameSize = expected.width == actual.width && expected.height == actual.height;
+        int differing = 0;
+        int firstX = -1, firstY = -1;
+        if (sameSize) {
+            for (size_t i = 0; i < actual.rgb.size(); i += 3) {
+                if (actual.rgb[i] != expected.rgb[i] || actual.rgb[i + 1] != expected.rgb[i + 1] ||
+                    actual.rgb[i + 2] != expected.rgb[i + 2]) {
+                    if (differing++ == 0) {
+                        firstX = static_cast<int>((i / 3) % actual.width);
+                        firstY = static_cast<int>((i / 3) / actual.width);
+                    }
+                }
+            }
+        }
+        if (!sameSize || differing > 0) {
+            writePng(actualPath.string(), actual);
+            if (!sameSize) {
+                ADD_FAILURE() << name << ": got " << actual.width << "x" << actual.height
+                              << ", want " << expected.width << "x" << expected.height
+                              << "; actual picture written to " << actualPath;
+            } else {
+                ADD_FAILURE() << name << ": " << differing << " pixels differ, the first at ("
+                              << firstX << ", " << firstY << "); actual picture written to "
+                              << actualPath;
+            }
+        } else {
+            fs::remove(actualPath);
+        }
+    }
+
+    HeadlessPresenter presenter_;
+    fs::path directory_;
+};
+
+RunOptions optionsFor(uint32_t frames, int width = 160, int height = 144, int zoom = 1) {
+    RunOptions options;
+    options.frames = frames;
+    options.width = width;
+    options.height = height;
+    options.zoom = zoom;
+    return options;
+}
+
+const RendererScene kScenes[] = {
+    // LCDC: 0x80 LCD, 0x40 window map 9C00, 0x20 window, 0x10 tiles at 8000,
+    // 0x04 tall sprites, 0x02 sprites, 0x01 background.
+    {"background_scx96_scy112", 0x91, 96, 112},
+    {"background_scx97_scy113", 0x91, 97, 113},
+    {"background_scx250_scy0", 0x91, 250, 0},
+    {"sprites_x_edges",
+     0x93,
+     0,
+     0,
+     7,
+     0,
+     {{24, 0, 7, 0},
+      {34, 4, 7, 0},
+      {44, 7, 7, 0},
+      {54, 8, 7, 0},
+      {64, 9, 7, 0},
+      {74, 164, 7, 0},
+      {84, 168, 7, 0},
+      {94, 200, 7, 0},
+      {154, 40, 7, 0},
+      {10, 40, 7, 0}}},
+    {"sprites_overlap",
+     0x93,
+     0,
+     0,
+     7,
+     0,
+     {{40, 40, 7, 0}, {40, 44, 6, 0}, {60, 44, 6, 0}, {60, 40, 7, 0}}},
+    {"sprites_flips",
+     0x93,
+     0,
+     0,
+     7,
+     0,
+     {{40, 40, 6, 0x00}, {40, 56, 6, 0x20}, {56, 40, 6, 0x40}, {56, 56, 6, 0x60}}},
+    {"sprites_tall",
+     0x97,
+     0,
+     0,
+     7,
+     0,
+     {{40, 40, 8, 0x00}, {40, 56, 8, 0x40}, {40, 72, 9, 0x00}, {40, 88, 8, 0x60}}},
+    {"shared_tile_row", 0x93, 0, 0, 7, 0, {{21, 16, 1, 0x40}, {60, 60, 2, 0}}},
+    {"window_wx7_wy0", 0xF1, 0, 0, 7, 0},
+    {"window_wx0_wy0", 0xF3, 0, 0, 0, 0, {{40, 40, 7, 0}}},
+    {"window_wx7_wy128", 0xF1, 0, 0, 7, 128},
+    {"window_wx160", 0xF1, 0, 0, 160, 0},
+    {"window_wx100_wy100", 0xF1, 5, 5, 100, 100},
+    {"background_switched_off", 0x93, 0, 0, 7, 0, {{40, 40, 6, 0}}, 0x92},
+    {"lcd_switched_off", 0x91, 10, 0, 7, 0, {}, 0x11},
+};
+
+TEST_F(GoldenTest, RendererScenes) {
+    for (const RendererScene& scene : kScenes) {
+        SCOPED_TRACE(scene.name);
+        const sm83::AssemblyResult cartridge = sm83::assemble(rendererCartridgeSource(scene));
+        ASSERT_TRUE(cartridge.ok) << cartridge.error;
+        const std::string path = writeImage(std::string(scene.name) + ".gb", cartridge.image.data(),
+                                            cartridge.image.size());
+        runAndCompare(scene.name, path, optionsFor(8));
+        closeRunner();
+    }
+}
+
+TEST_F(GoldenTest, DemoCartridge) {
+    const std::string demo = writeImage("demo.gb", kDemoCartridge, kDemoCartridgeSize);
+    runAndCompare("demo_frame_60", demo, optionsFor(60));
+    closeRunner();
+
+    // Zoomed and centred on a larger display; the pennants moved by the joypad.
+    RunOptions moved = optionsFor(90, 400, 320, 2);
+    moved.presses.push_back({10, JoypadButtons{1, 0, 0, 1, 0, 0, 0, 0}, 30});
+    moved.presses.push_back({50, JoypadButtons{0, 0, 0, 0, 1, 1, 0, 0}, 1});
+    runAndCompare("demo_zoom2_moved", demo, moved);
+    closeRunner();
+
+    RunOptions tiles = optionsFor(10, 280, 420);
+    tiles.view = RunView::Tiles;
+    runAndCompare("demo_tiles_view", demo, tiles);
+    closeRunner();
+
+    RunOptions oam = optionsFor(10, 400, 300);
+    oam.view = RunView::Oam;
+    runAndCompare("demo_oam_view", demo, oam);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "tools/korvi_run/runner.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "app/scan_line.h"
+#include "cartridge/battery_save.h"
+#include "cartridge/file_handle.h"
+#include "cartridge/settings.h"
+#include "core/app_flags.h"
+#include "core/machine_state.h"
+#include "tools/korvi_run/png_image.h"
+#include "video/debug_views.h"
+#include "video/display.h"
+#include "video/headless_presenter.h"
+#include "video/presenter.h"
+#include "video/renderer.h"
+
+extern const uint8_t kDemoCartridge[];
+extern const size_t kDemoCartridgeSize;
+
+namespace {
+constexpr uint32_t kLinesPerFrame = 154;
+}
+
+bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::string& error) {
+    resetAppFlags();
+    setPresenter(&presenter);
+    if (!allocateMachineBuffers()) {
+        error = "out of memory";
+        return false;
+    }
+    if (!display.initDisplay(nullptr, options.width, options.height, 8) || !createLayers()) {
+        error = "cannot set up a display of " + std::to_string(options.width) + "x" +
+                std::to_string(options.height);
+        return false;
+    }
+    zoom = static_cast<uint8_t>(options.zoom);
+    screenCentreX = static_cast<uint16_t>(options.width / 2);
+    screenCentreY = static_cast<uint16_t>(options.height / 2);
+    return true;
+}
+
+RunResult runFrames(const RunOptions& options) {
+    RunResult result;
+    const auto start = std::chrono::steady_clock::now();
+    const uint32_t lineLimit = (options.frames + 1) * kLinesPerFrame;
+    uint32_t counted = framesThisSecond;
+    for (uint32_t line = 0; result.frames < options.frames && line < lineLimit; ++line) {
+        // Scripted buttons take the place of polling the input device.
+        JoypadState = scriptedButtons(options.presses, result.frames);
+        uint32_t steps = 0;
+        stepUntilLineChanges(&steps);
+        result.steps += steps;
+        renderLine();
+        result.frames += framesThisSecond - counted;  // the renderer counts presented frames
+        counted = framesThisSecond;
+    }
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return result;
+}
+
+void drawView(RunView view) {
+    if (view == RunView::Main) return;
+    screenMode = view == RunView::Tiles ? 1 : 2;
+    redrawView();
+}
+
+bool writeScreenshot(const std::string& path, const HeadlessPresenter& presenter,
+                     std::string& error) {
+    if (presenter.frame().empty()) {
+        error = "nothing was presented (the LCD stayed off), no screenshot written";
+        return false;
+    }
+    if (!writePng(path, indexedToRgb(presenter.frame().data(), presenter.frameWidth(),
+                                     presenter.frameHeight(), presenter.frameWidth()))) {
+        error = "cannot write \"" + path + "\"";
+        return false;
+    }
+    return true;
+}
+
+void closeRunner() {
+    saveBatteryRam();
+    releaseLayers();
+    freeMachineBuffers();
+    display.releaseDisplay();
+    setPresenter(nullptr);
+}
+
+std::string writeDemoCartridge() {
+    std::string directory;
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache) {
+        directory = std::string(cache) + "/korvi";
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        directory = std::string(home) + "/.cache/korvi";
+    } else {
+        directory = "/tmp/korvi-" + std::to_string(getuid());
+    }
+    for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
+        mkdir(directory.substr(0, slash).c_str(), 0755);  // each missing level
+        if (slash == std::string::npos) break;
+    }
+    const std::string path = directory + "/demo.gb";
+    FileHandle file;
+    const auto size = static_cast<uint32_t>(kDemoCartridgeSize);
+    if (!file.open(path, FileMode::Create) || file.write(kDemoCartridge, size) != size) return {};
+    file.close();
+    return path;
+}

@@ -1,0 +1,39 @@
+// The headless runner: the machine, the renderer and a display whose frames are
+// kept in memory, driven a scan line at a time with scripted joypad input.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/korvi_run/run_options.h"
+
+class HeadlessPresenter;
+
+struct RunResult {
+    uint32_t frames = 0;
+    uint64_t steps = 0;
+    double seconds = 0;
+};
+
+// Allocates the machine, takes a display of the options' size on the presenter and
+// creates the renderer's layers. False with a message when something is missing.
+bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::string& error);
+
+// Runs until options.frames frames were presented. A line whose LY does not move
+// (the LCD off) still counts as a line, so that every run ends: after
+// (frames + 1) * 154 lines it stops whatever was presented.
+RunResult runFrames(const RunOptions& options);
+
+// Draws the chosen debug view over the last frame (nothing for the main view).
+void drawView(RunView view);
+
+// Writes the presenter's last frame as a PNG.
+bool writeScreenshot(const std::string& path, const HeadlessPresenter& presenter,
+                     std::string& error);
+
+// Saves the battery RAM and releases everything openRunner made.
+void closeRunner();
+
+// Writes the built-in demo cartridge to a cache folder (so that its battery save
+// persists between runs) and returns its path, or an empty string on failure.
+std::string writeDemoCartridge();
