@@ -354,10 +354,76 @@ void stop(unsigned length) {
     advance(length);
 }
 
-}  // namespace
+// Accumulator loads and stores through an address. HL+ and HL- use the old HL and
+// then step it.
+void storeA(uint16_t address, unsigned length) {
+    writeByte(cpu.A, address);
+    advance(length);
+}
+
+void loadA(uint16_t address, unsigned length) {
+    cpu.A = readByte(address);
+    advance(length);
+}
+
+template <int Step>
+void storeAThroughHl() {
+    const uint16_t address = hl();
+    storeA(address, 1);
+    setHl(static_cast<uint16_t>(address + Step));
+}
+
+template <int Step>
+void loadAThroughHl() {
+    const uint16_t address = hl();
+    loadA(address, 1);
+    setHl(static_cast<uint16_t>(address + Step));
+}
+
+void complementA() {
+    cpu.A = static_cast<uint8_t>(~cpu.A);
+    cpu.F = static_cast<uint8_t>((cpu.F & (kFlagZ | kFlagC)) | kFlagN | kFlagH);
+    advance(1);
+}
+
+void setCarry() {
+    cpu.F = static_cast<uint8_t>((cpu.F & kFlagZ) | kFlagC);
+    advance(1);
+}
+
+void complementCarry() {
+    cpu.F = static_cast<uint8_t>((cpu.F & kFlagZ) | ((cpu.F & kFlagC) ^ kFlagC));
+    advance(1);
+}
+
+void storeSp() {
+    writeWord(cpu.SP, immediate16());
+    advance(3);
+}
+
+void loadSpFromHl() {
+    cpu.SP = hl();
+    advance(1);
+}
+
+// EI takes effect at once, with no one-instruction delay.
+void setInterruptsEnabled(uint8_t enabled) {
+    machine.ime = enabled;
+    advance(1);
+}
+
+void returnFromInterrupt() {
+    ret();
+    machine.ime = 1;
+}
+
+uint16_t ioAddress(uint8_t low) {
+    return static_cast<uint16_t>(0xFF00 + low);
+}
 
 // Families whose members differ only in an operand number are spelled out by these
-// macros, one case per member, so the switch stays a single 256-entry jump table.
+// macros, one case per member.
+// clang-format off
 #define KORVI_OPERAND_COLUMN(first, stride, fn)  \
     case (first) + 0 * (stride): fn<0>(); break; \
     case (first) + 1 * (stride): fn<1>(); break; \
@@ -366,17 +432,13 @@ void stop(unsigned length) {
     case (first) + 4 * (stride): fn<4>(); break; \
     case (first) + 5 * (stride): fn<5>(); break; \
     case (first) + 6 * (stride): fn<6>(); break; \
-    case (first) + 7 * (stride):                 \
-        fn<7>();                                 \
-        break;
+    case (first) + 7 * (stride): fn<7>(); break;
 
 #define KORVI_PAIR_COLUMN(first, fn)     \
     case (first) + 0x00: fn<0>(); break; \
     case (first) + 0x10: fn<1>(); break; \
     case (first) + 0x20: fn<2>(); break; \
-    case (first) + 0x30:                 \
-        fn<3>();                         \
-        break;
+    case (first) + 0x30: fn<3>(); break;
 
 #define KORVI_CONDITION_COLUMN(first, fn) \
     case (first) + 0x00: fn<0>(); break;  \
@@ -395,133 +457,82 @@ void stop(unsigned length) {
     case (first) + 6: fn<outer, 6>(); break; \
     case (first) + 7: fn<outer, 7>(); break;
 
-namespace {
-
-// One function per opcode: the switch below is on a constant, so each instantiation
-// keeps only its own case, and a simple instruction needs no saved registers.
+// The main table. Each opcode becomes a function of its own: the switch is on a
+// template constant, so an instantiation keeps only its own case, and a simple
+// instruction saves no registers. Reads of the bus are inlined into every entry.
 template <unsigned Opcode>
 [[gnu::flatten]] void execute() {
     switch (Opcode) {
-        case 0x00:
-            advance(1);
-            break;  // NOP
+        case 0x00: advance(1); break;  // NOP
 
-            // 16-bit loads and arithmetic on BC, DE, HL, SP.
-            KORVI_PAIR_COLUMN(0x01, loadPairImmediate)
-            KORVI_PAIR_COLUMN(0x03, incrementPair)
-            KORVI_PAIR_COLUMN(0x09, addToHl)
-            KORVI_PAIR_COLUMN(0x0B, decrementPair)
+        // 16-bit loads and arithmetic on BC, DE, HL, SP.
+        KORVI_PAIR_COLUMN(0x01, loadPairImmediate)
+        KORVI_PAIR_COLUMN(0x03, incrementPair)
+        KORVI_PAIR_COLUMN(0x09, addToHl)
+        KORVI_PAIR_COLUMN(0x0B, decrementPair)
 
-        // Accumulator to and from memory through BC, DE and HL with step.
-        case 0x02:
-            writeByte(cpu.A, pair<0>());
-            advance(1);
-            break;  // LD (BC),A
-        case 0x12:
-            writeByte(cpu.A, pair<1>());
-            advance(1);
-            break;  // LD (DE),A
-        case 0x22:  // LD (HL+),A
-            writeByte(cpu.A, hl());
-            setHl(static_cast<uint16_t>(hl() + 1));
-            advance(1);
-            break;
-        case 0x32:  // LD (HL-),A
-            writeByte(cpu.A, hl());
-            setHl(static_cast<uint16_t>(hl() - 1));
-            advance(1);
-            break;
-        case 0x0A:
-            cpu.A = readByte(pair<0>());
-            advance(1);
-            break;  // LD A,(BC)
-        case 0x1A:
-            cpu.A = readByte(pair<1>());
-            advance(1);
-            break;  // LD A,(DE)
-        case 0x2A:  // LD A,(HL+)
-            cpu.A = readByte(hl());
-            setHl(static_cast<uint16_t>(hl() + 1));
-            advance(1);
-            break;
-        case 0x3A:  // LD A,(HL-)
-            cpu.A = readByte(hl());
-            setHl(static_cast<uint16_t>(hl() - 1));
-            advance(1);
-            break;
+        // A to and from memory through BC, DE and HL with step.
+        case 0x02: storeA(pair<0>(), 1); break;    // LD (BC),A
+        case 0x12: storeA(pair<1>(), 1); break;    // LD (DE),A
+        case 0x22: storeAThroughHl<1>(); break;    // LD (HL+),A
+        case 0x32: storeAThroughHl<-1>(); break;   // LD (HL-),A
+        case 0x0A: loadA(pair<0>(), 1); break;     // LD A,(BC)
+        case 0x1A: loadA(pair<1>(), 1); break;     // LD A,(DE)
+        case 0x2A: loadAThroughHl<1>(); break;     // LD A,(HL+)
+        case 0x3A: loadAThroughHl<-1>(); break;    // LD A,(HL-)
 
-            // INC r, DEC r, LD r,n: operand in bits 5-3.
-            KORVI_OPERAND_COLUMN(0x04, 8, increment)
-            KORVI_OPERAND_COLUMN(0x05, 8, decrement)
-            KORVI_OPERAND_COLUMN(0x06, 8, loadImmediate)
+        // INC r, DEC r, LD r,n: the operand in bits 5-3.
+        KORVI_OPERAND_COLUMN(0x04, 8, increment)
+        KORVI_OPERAND_COLUMN(0x05, 8, decrement)
+        KORVI_OPERAND_COLUMN(0x06, 8, loadImmediate)
 
         // Rotates of A and the flag operations.
-        case 0x07: rotateA<0>(); break;  // RLCA
-        case 0x0F: rotateA<1>(); break;  // RRCA
-        case 0x17: rotateA<2>(); break;  // RLA
-        case 0x1F: rotateA<3>(); break;  // RRA
-        case 0x27: decimalAdjust(); break;
-        case 0x2F:  // CPL
-            cpu.A = static_cast<uint8_t>(~cpu.A);
-            cpu.F = static_cast<uint8_t>((cpu.F & (kFlagZ | kFlagC)) | kFlagN | kFlagH);
-            advance(1);
-            break;
-        case 0x37:  // SCF
-            cpu.F = static_cast<uint8_t>((cpu.F & kFlagZ) | kFlagC);
-            advance(1);
-            break;
-        case 0x3F:  // CCF
-            cpu.F = static_cast<uint8_t>((cpu.F & kFlagZ) | ((cpu.F & kFlagC) ^ kFlagC));
-            advance(1);
-            break;
+        case 0x07: rotateA<0>(); break;       // RLCA
+        case 0x0F: rotateA<1>(); break;       // RRCA
+        case 0x17: rotateA<2>(); break;       // RLA
+        case 0x1F: rotateA<3>(); break;       // RRA
+        case 0x27: decimalAdjust(); break;    // DAA
+        case 0x2F: complementA(); break;      // CPL
+        case 0x37: setCarry(); break;         // SCF
+        case 0x3F: complementCarry(); break;  // CCF
 
-        case 0x08:  // LD (nn),SP
-            writeWord(cpu.SP, immediate16());
-            advance(3);
-            break;
-        case 0x10:
-            stop(2);
-            break;  // STOP
+        case 0x08: storeSp(); break;  // LD (nn),SP
+        case 0x10: stop(2); break;    // STOP
 
         // Relative jumps.
-        case 0x18:
-            jumpRelative();
-            break;
-            KORVI_CONDITION_COLUMN(0x20, jumpRelativeIf)
+        case 0x18: jumpRelative(); break;
+        KORVI_CONDITION_COLUMN(0x20, jumpRelativeIf)
 
-            // LD r,r' (and HALT at 0x76): destination in bits 5-3, source in bits 2-0.
-            KORVI_OPERAND_ROW(0x40, load, 0)
-            KORVI_OPERAND_ROW(0x48, load, 1)
-            KORVI_OPERAND_ROW(0x50, load, 2)
-            KORVI_OPERAND_ROW(0x58, load, 3)
-            KORVI_OPERAND_ROW(0x60, load, 4)
-            KORVI_OPERAND_ROW(0x68, load, 5)
-            KORVI_OPERAND_ROW(0x70, load, 6)
-            KORVI_OPERAND_ROW(0x78, load, 7)
+        // LD r,r' (and HALT at 0x76): destination in bits 5-3, source in bits 2-0.
+        KORVI_OPERAND_ROW(0x40, load, 0)
+        KORVI_OPERAND_ROW(0x48, load, 1)
+        KORVI_OPERAND_ROW(0x50, load, 2)
+        KORVI_OPERAND_ROW(0x58, load, 3)
+        KORVI_OPERAND_ROW(0x60, load, 4)
+        KORVI_OPERAND_ROW(0x68, load, 5)
+        KORVI_OPERAND_ROW(0x70, load, 6)
+        KORVI_OPERAND_ROW(0x78, load, 7)
 
-            // ADD, ADC, SUB, SBC, AND, XOR, OR, CP with a register or (HL), then with n.
-            KORVI_OPERAND_ROW(0x80, accumulateOperand, 0)
-            KORVI_OPERAND_ROW(0x88, accumulateOperand, 1)
-            KORVI_OPERAND_ROW(0x90, accumulateOperand, 2)
-            KORVI_OPERAND_ROW(0x98, accumulateOperand, 3)
-            KORVI_OPERAND_ROW(0xA0, accumulateOperand, 4)
-            KORVI_OPERAND_ROW(0xA8, accumulateOperand, 5)
-            KORVI_OPERAND_ROW(0xB0, accumulateOperand, 6)
-            KORVI_OPERAND_ROW(0xB8, accumulateOperand, 7)
-            KORVI_OPERAND_COLUMN(0xC6, 8, accumulateImmediate)
+        // ADD, ADC, SUB, SBC, AND, XOR, OR, CP with a register or (HL), then with n.
+        KORVI_OPERAND_ROW(0x80, accumulateOperand, 0)
+        KORVI_OPERAND_ROW(0x88, accumulateOperand, 1)
+        KORVI_OPERAND_ROW(0x90, accumulateOperand, 2)
+        KORVI_OPERAND_ROW(0x98, accumulateOperand, 3)
+        KORVI_OPERAND_ROW(0xA0, accumulateOperand, 4)
+        KORVI_OPERAND_ROW(0xA8, accumulateOperand, 5)
+        KORVI_OPERAND_ROW(0xB0, accumulateOperand, 6)
+        KORVI_OPERAND_ROW(0xB8, accumulateOperand, 7)
+        KORVI_OPERAND_COLUMN(0xC6, 8, accumulateImmediate)
 
-            // Calls, returns, jumps and restarts.
-            KORVI_CONDITION_COLUMN(0xC0, retIf)
-            KORVI_CONDITION_COLUMN(0xC2, jumpIf)
-            KORVI_CONDITION_COLUMN(0xC4, callIf)
-        case 0xC9: ret(); break;
-        case 0xD9:  // RETI
-            ret();
-            machine.ime = 1;
-            break;
+        // Calls, returns, jumps and restarts.
+        KORVI_CONDITION_COLUMN(0xC0, retIf)
+        KORVI_CONDITION_COLUMN(0xC2, jumpIf)
+        KORVI_CONDITION_COLUMN(0xC4, callIf)
         case 0xC3: jump(); break;
-        case 0xE9: cpu.PC = hl(); break;  // JP HL
+        case 0xC9: ret(); break;
         case 0xCD: call(); break;
+        case 0xD9: returnFromInterrupt(); break;  // RETI
+        case 0xE9: cpu.PC = hl(); break;           // JP HL
         case 0xC7: restart<0x00>(); break;
         case 0xCF: restart<0x08>(); break;
         case 0xD7: restart<0x10>(); break;
@@ -529,74 +540,38 @@ template <unsigned Opcode>
         case 0xE7: restart<0x20>(); break;
         case 0xEF: restart<0x28>(); break;
         case 0xF7: restart<0x30>(); break;
-        case 0xFF:
-            restart<0x38>();
-            break;
+        case 0xFF: restart<0x38>(); break;
 
-            // POP and PUSH of BC, DE, HL, AF.
-            KORVI_PAIR_COLUMN(0xC1, pop)
-            KORVI_PAIR_COLUMN(0xC5, push)
+        // POP and PUSH of BC, DE, HL, AF.
+        KORVI_PAIR_COLUMN(0xC1, pop)
+        KORVI_PAIR_COLUMN(0xC5, push)
 
         case 0xCB: executeCbInstruction(); break;
 
         // The I/O page and absolute addresses.
-        case 0xE0:  // LDH (n),A
-            writeByte(cpu.A, static_cast<uint16_t>(0xFF00 + immediate8()));
-            advance(2);
-            break;
-        case 0xF0:  // LDH A,(n)
-            cpu.A = readByte(static_cast<uint16_t>(0xFF00 + immediate8()));
-            advance(2);
-            break;
-        case 0xE2:  // LD (C),A
-            writeByte(cpu.A, static_cast<uint16_t>(0xFF00 + cpu.C));
-            advance(1);
-            break;
-        case 0xF2:  // LD A,(C)
-            cpu.A = readByte(static_cast<uint16_t>(0xFF00 + cpu.C));
-            advance(1);
-            break;
-        case 0xEA:  // LD (nn),A
-            writeByte(cpu.A, immediate16());
-            advance(3);
-            break;
-        case 0xFA:  // LD A,(nn)
-            cpu.A = readByte(immediate16());
-            advance(3);
-            break;
+        case 0xE0: storeA(ioAddress(immediate8()), 2); break;  // LDH (n),A
+        case 0xF0: loadA(ioAddress(immediate8()), 2); break;   // LDH A,(n)
+        case 0xE2: storeA(ioAddress(cpu.C), 1); break;         // LD (C),A
+        case 0xF2: loadA(ioAddress(cpu.C), 1); break;          // LD A,(C)
+        case 0xEA: storeA(immediate16(), 3); break;            // LD (nn),A
+        case 0xFA: loadA(immediate16(), 3); break;             // LD A,(nn)
 
         // Stack pointer arithmetic.
-        case 0xE8: addToSp(); break;
-        case 0xF8: loadHlFromSp(); break;
-        case 0xF9:
-            cpu.SP = hl();
-            advance(1);
-            break;  // LD SP,HL
+        case 0xE8: addToSp(); break;        // ADD SP,e
+        case 0xF8: loadHlFromSp(); break;   // LD HL,SP+e
+        case 0xF9: loadSpFromHl(); break;   // LD SP,HL
 
-        // Interrupt master enable: EI takes effect at once, with no delay.
-        case 0xF3:
-            machine.ime = 0;
-            advance(1);
-            break;  // DI
-        case 0xFB:
-            machine.ime = 1;
-            advance(1);
-            break;  // EI
+        case 0xF3: setInterruptsEnabled(0); break;  // DI
+        case 0xFB: setInterruptsEnabled(1); break;  // EI
 
         // The eleven opcodes the CPU does not define.
-        case 0xD3:
-        case 0xDB:
-        case 0xDD:
-        case 0xE3:
-        case 0xE4:
-        case 0xEB:
-        case 0xEC:
-        case 0xED:
-        case 0xF4:
-        case 0xFC:
-        case 0xFD: stop(1); break;
+        case 0xD3: case 0xDB: case 0xDD: case 0xE3: case 0xE4: case 0xEB:
+        case 0xEC: case 0xED: case 0xF4: case 0xFC: case 0xFD:
+            stop(1);
+            break;
     }
 }
+// clang-format on
 
 template <size_t... Opcodes>
 constexpr auto makeTable(std::index_sequence<Opcodes...>) {
