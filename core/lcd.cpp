@@ -4,9 +4,7 @@
 
 namespace {
 
-constexpr uint16_t kDiv = 0x1F04;
 constexpr uint16_t kIf = 0x1F0F;
-constexpr uint16_t kLcdc = 0x1F40;
 constexpr uint16_t kStat = 0x1F41;
 constexpr uint16_t kLy = 0x1F44;
 constexpr uint16_t kLyc = 0x1F45;
@@ -29,12 +27,8 @@ void advanceStatMode(uint8_t mode) {
     }
 }
 
-void advanceLcd() {
+void tickLcd() {
     uint8_t* io = machine.HighPage;
-    --io[kDiv];  // DIV counts down once a step, LCD on or off
-    if (!(io[kLcdc] & 0x80)) return;
-    if (++machine.lcdTickCounter < kStepsPerLcdTick) return;
-
     if (io[kLy] < 144) {
         const uint8_t mode = io[kStat] & 3;
         if (mode == 0) ++io[kLy];

@@ -4,8 +4,21 @@
 
 #include <cstdint>
 
+#include "core/machine_state.h"
+
 inline constexpr uint8_t kStepsPerLcdTick = 16;
 
-void advanceLcd();
+// One LCD tick: moves the STAT mode or LY on and requests interrupts.
+void tickLcd();
+
+// Called once per step. DIV counts down on every step, LCD on or off; with the LCD
+// on, every 16th step is a tick. Inline, since it runs for every instruction.
+inline void advanceLcd() {
+    uint8_t* const io = machine.HighPage;
+    --io[0x1F04];                      // DIV
+    if (!(io[0x1F40] & 0x80)) return;  // LCDC bit 7: LCD off freezes everything else
+    if (++machine.lcdTickCounter < kStepsPerLcdTick) return;
+    tickLcd();
+}
 // Moves STAT from the given mode (0-3) to the next, requesting STAT interrupts.
 void advanceStatMode(uint8_t mode);

@@ -29,7 +29,8 @@ void dispatchInterrupt() {
 
 bool stepMachine() {
     if (!cartridgeLoaded) return false;
-    if (!machine.halted && !machine.stopped) executeInstruction();
+    // halted and stopped are both 0 or 1: one test covers the two.
+    if ((machine.halted | machine.stopped) == 0) executeInstruction();
     advanceLcd();
     if (machine.ime && machine.HighPage[kIe] != 0) dispatchInterrupt();
     return !machine.stopped;
