@@ -1,7 +1,9 @@
 #include "video/renderer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "cartridge/settings.h"
 #include "core/app_flags.h"
@@ -26,17 +28,87 @@ constexpr int kTileCount = 384;  // 0x8000-0x97FF
 constexpr uint8_t kBackgroundMark = 255;
 constexpr uint8_t kWindowMark = 254;
 uint8_t TileMarks[kTileCount];
-// The decoded colour numbers of one row of each tile, kept between lines.
-uint8_t TileRowCache[kTileCount][8];
+// The tiles marked on this line, each listed once, when first marked: 32 background
+// columns, two tiles for each of 40 sprites and 20 window columns at most. Only these
+// are decoded, and their marks cleared again.
+uint16_t markedTiles[32 + 2 * 40 + 20];
+int markedCount = 0;
+
+// One decoded row of each tile, kept between lines: the eight colour numbers packed
+// two bits each, the leftmost pixel in the top two bits. Only the rows marked on the
+// current line are read.
+uint16_t TileRowCache[kTileCount];
 
 uint16_t backgroundTiles[32];
 uint16_t windowTiles[20];
+// The OAM entries that reach this line, in entry order.
+uint8_t lineSprites[40];
+int lineSpriteCount = 0;
 
 constexpr uint16_t kOamIndex = 0x1E00;
 constexpr uint8_t kLcdOn = 0x80, kWindowMap = 0x40, kWindowOn = 0x20, kUnsignedTiles = 0x10,
                   kBackgroundMap = 0x08, kTallSprites = 0x04, kSpritesOn = 0x02,
                   kBackgroundOn = 0x01;
 constexpr uint8_t kYFlip = 0x40, kXFlip = 0x20;
+
+// A tile row is two bit planes: bit 7 - k of the low byte and of the high byte make
+// pixel k's colour number. Spreading each plane's bits two apart (bit b to bit 2b)
+// and laying the high plane one bit above the low one packs the row's colour
+// numbers, pixel 0 in bits 15-14 down to pixel 7 in bits 1-0.
+constexpr std::array<uint16_t, 256> kSpreadPlane = [] {
+    std::array<uint16_t, 256> table{};
+    for (int plane = 0; plane < 256; ++plane) {
+        for (int bit = 0; bit < 8; ++bit) {
+            if (plane & (1 << bit)) table[plane] |= static_cast<uint16_t>(1 << (2 * bit));
+        }
+    }
+    return table;
+}();
+
+// Four packed colour numbers in the opposite order, for sprites flipped left to right.
+constexpr std::array<uint8_t, 256> kMirroredQuad = [] {
+    std::array<uint8_t, 256> table{};
+    for (int quad = 0; quad < 256; ++quad) {
+        table[quad] = static_cast<uint8_t>(((quad >> 6) & 3) | ((quad >> 2) & 0x0C) |
+                                           ((quad << 2) & 0x30) | ((quad << 6) & 0xC0));
+    }
+    return table;
+}();
+
+// The layer pixels of every group of four packed colour numbers under one palette
+// register: colour v is drawn as ShadeTable[(palette >> 2v) & 3], or as the layer key
+// for colour 0 in the keyed layers (sprites and window). A table is built again only
+// when its palette register has changed since the last line that used it.
+struct QuadShades {
+    uint8_t pixels[256][4];
+    int palette = -1;  // the register value the table was built for, -1 before any
+};
+QuadShades backgroundShades, windowShades, spriteShades;
+
+const QuadShades& shadesFor(QuadShades& table, uint8_t palette, bool colourZeroIsKey) {
+    if (table.palette == palette) return table;
+    uint8_t shades[4];
+    for (int colour = 0; colour < 4; ++colour) {
+        shades[colour] = ShadeTable[(palette >> (2 * colour)) & 3];
+    }
+    if (colourZeroIsKey) shades[0] = LAYER_KEY;
+    for (int quad = 0; quad < 256; ++quad) {
+        for (int k = 0; k < 4; ++k) table.pixels[quad][k] = shades[(quad >> (6 - 2 * k)) & 3];
+    }
+    table.palette = palette;
+    return table;
+}
+
+// The eight pixels of a decoded tile row, leftmost first, or rightmost first when
+// mirrored.
+inline void putTileRow(uint8_t* out, uint16_t packed, const QuadShades& shades) {
+    std::memcpy(out, shades.pixels[packed >> 8], 4);
+    std::memcpy(out + 4, shades.pixels[packed & 0xFF], 4);
+}
+inline void putMirroredTileRow(uint8_t* out, uint16_t packed, const QuadShades& shades) {
+    std::memcpy(out, shades.pixels[kMirroredQuad[packed & 0xFF]], 4);
+    std::memcpy(out + 4, shades.pixels[kMirroredQuad[packed >> 8]], 4);
+}
 
 uint8_t reg(uint16_t address) {
     return machine.HighPage[ioIndex(address)];
@@ -48,26 +120,44 @@ uint16_t mapTileIndex(uint8_t number, uint8_t lcdc) {
     return (number >= 128 || (lcdc & kUnsignedTiles)) ? number : 256 + number;
 }
 
+inline void markTile(uint16_t tile, uint8_t mark) {
+    markedTiles[markedCount] = tile;
+    markedCount += TileMarks[tile] == 0;  // listed only the first time
+    TileMarks[tile] = mark;
+}
+
 void markMapRow(uint16_t* tiles, int count, bool highMap, int mapRow, uint8_t lcdc, uint8_t mark) {
     const uint8_t* map = machine.VideoRam + (highMap ? 0x1C00 : 0x1800) + 32 * mapRow;
     for (int column = 0; column < count; ++column) {
         tiles[column] = mapTileIndex(map[column], lcdc);
-        TileMarks[tiles[column]] = mark;
+        markTile(tiles[column], mark);
     }
 }
 
-void decodeRow(int tile, int row) {
-    const uint8_t low = machine.VideoRam[16 * tile + 2 * row];
-    const uint8_t high = machine.VideoRam[16 * tile + 2 * row + 1];
-    for (int k = 0; k < 8; ++k) {
-        const int bit = 7 - k;
-        TileRowCache[tile][k] =
-            static_cast<uint8_t>((((high >> bit) & 1) << 1) | ((low >> bit) & 1));
+// Decodes one row of each marked tile, chosen by whoever marked it last, and clears
+// the marks.
+void decodeMarkedRows(int bgLine, int ly) {
+    const int spriteLine = ly + 16;
+    for (int i = 0; i < markedCount; ++i) {
+        const uint16_t tile = markedTiles[i];
+        const uint8_t mark = TileMarks[tile];
+        int row;
+        if (mark == kBackgroundMark) {
+            row = bgLine % 8;
+        } else if (mark == kWindowMark) {
+            row = ly % 8;
+        } else {
+            const uint8_t* entry = machine.HighPage + kOamIndex + (mark == 1 ? 0 : mark);
+            int n = spriteLine - entry[0];
+            if (n > 7) n -= 8;
+            row = (entry[3] & kYFlip) ? 7 - n : n;
+        }
+        const uint8_t* planes = machine.VideoRam + 16 * tile + 2 * row;
+        TileRowCache[tile] =
+            static_cast<uint16_t>(kSpreadPlane[planes[0]] | (kSpreadPlane[planes[1]] << 1));
+        TileMarks[tile] = 0;
     }
-}
-
-uint8_t shade(uint8_t palette, uint8_t colour) {
-    return ShadeTable[(palette >> (2 * colour)) & 3];
+    markedCount = 0;
 }
 
 uint8_t* openRow(Surface* layer, int y, int width) {
@@ -75,34 +165,46 @@ uint8_t* openRow(Surface* layer, int y, int width) {
     return display.lock(layer, {0, y, width, y + 1}, &pitch);
 }
 
-void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc) {
+void drawBackgroundLine(uint8_t* row, uint8_t bgp) {
+    const QuadShades& shades = shadesFor(backgroundShades, bgp, false);
+    for (int m = 0; m < 32; ++m) putTileRow(row + 8 * m, TileRowCache[backgroundTiles[m]], shades);
+}
+
+void drawWindowLine(uint8_t* row, uint8_t bgp) {
+    const QuadShades& shades = shadesFor(windowShades, bgp, true);
+    for (int m = 0; m < 20; ++m) putTileRow(row + 8 * m, TileRowCache[windowTiles[m]], shades);
+}
+
+void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc, uint8_t obp0) {
     const int spriteLine = ly + 16;
-    const uint8_t obp0 = reg(0xFF48);
-    std::fill(row, row + kScreenWidth, LAYER_KEY);
-    for (int i = 0; i < 40; ++i) {
-        const uint8_t* entry = machine.HighPage + kOamIndex + 4 * i;
+    const bool tall = lcdc & kTallSprites;
+    const QuadShades& shades = shadesFor(spriteShades, obp0, true);
+    std::memset(row, LAYER_KEY, kScreenWidth);
+    for (int s = 0; s < lineSpriteCount; ++s) {
+        const uint8_t* entry = machine.HighPage + kOamIndex + 4 * lineSprites[s];
         const int y = entry[0];
         const int x = entry[1];
-        if (x <= 7) continue;
         const int number = entry[2];
         const bool yFlip = entry[3] & kYFlip;
-        const bool tall = lcdc & kTallSprites;
-        int tile;
-        if (y <= spriteLine && spriteLine < y + 8) {
-            tile = tall ? (yFlip ? number + 1 : number) : number;
-        } else if (tall && y + 8 <= spriteLine && spriteLine < y + 16) {
-            tile = yFlip ? number : number + 1;
+        // The upper tile is the entry's own unless a tall sprite is flipped upside
+        // down; the lower tile of a tall sprite is the other one of the pair.
+        const bool upper = spriteLine < y + 8;
+        const int tile = (tall && upper == yFlip) ? number + 1 : number;
+
+        // Colour 0 is written as the key too: a later entry clears what an earlier
+        // one drew beneath its transparent pixels.
+        uint8_t pixels[8];
+        if (entry[3] & kXFlip) {
+            putMirroredTileRow(pixels, TileRowCache[tile], shades);
         } else {
-            continue;
+            putTileRow(pixels, TileRowCache[tile], shades);
         }
-        const bool xFlip = entry[3] & kXFlip;
-        for (int j = 0; j < 8; ++j) {
-            const uint8_t colour = TileRowCache[tile][j];
-            const int out = xFlip ? x - 1 - j : x - 8 + j;
-            if (out >= kScreenWidth) continue;
-            // Colour 0 is written as the key too: a later entry clears what an
-            // earlier one drew beneath its transparent pixels.
-            row[out] = colour == 0 ? LAYER_KEY : shade(obp0, colour);
+        // x > 7, so the sprite starts on the line; what lies from column 160 on is dropped.
+        const int left = x - 8;
+        if (left + 8 <= kScreenWidth) {
+            std::memcpy(row + left, pixels, 8);
+        } else if (left < kScreenWidth) {
+            std::memcpy(row + left, pixels, static_cast<size_t>(kScreenWidth - left));
         }
     }
 }
@@ -141,65 +243,46 @@ bool renderLine() {
     if (lcdc & kBackgroundOn) {
         markMapRow(backgroundTiles, 32, lcdc & kBackgroundMap, bgLine / 8, lcdc, kBackgroundMark);
     }
+    lineSpriteCount = 0;
     if (lcdc & kSpritesOn) {
-        for (int i = 0; i < 40; ++i) {
-            const uint8_t* entry = machine.HighPage + kOamIndex + 4 * i;
-            const int y = entry[0];
-            if (entry[1] <= 7 || spriteLine < y || spriteLine >= y + spriteHeight) continue;
+        const uint8_t* entry = machine.HighPage + kOamIndex;
+        for (int i = 0; i < 40; ++i, entry += 4) {
+            // On the line when Y <= spriteLine < Y + height; X <= 7 hides the sprite.
+            if (static_cast<unsigned>(spriteLine - entry[0]) >=
+                    static_cast<unsigned>(spriteHeight) ||
+                entry[1] <= 7) {
+                continue;
+            }
+            lineSprites[lineSpriteCount++] = static_cast<uint8_t>(i);
             const uint8_t id = i == 0 ? 1 : static_cast<uint8_t>(4 * i);
-            TileMarks[entry[2]] = id;
-            if (spriteHeight == 16) TileMarks[entry[2] + 1] = id;
+            markTile(entry[2], id);
+            if (spriteHeight == 16) markTile(entry[2] + 1, id);
         }
     }
     if (lcdc & kWindowOn) {
         markMapRow(windowTiles, 20, lcdc & kWindowMap, ly / 8, lcdc, kWindowMark);
     }
 
-    // Decoding: one row per marked tile, chosen by whoever marked it last.
-    for (int tile = 0; tile < kTileCount; ++tile) {
-        const uint8_t mark = TileMarks[tile];
-        if (mark == 0) continue;
-        int row;
-        if (mark == kBackgroundMark) {
-            row = bgLine % 8;
-        } else if (mark == kWindowMark) {
-            row = ly % 8;
-        } else {
-            const uint8_t* entry = machine.HighPage + kOamIndex + (mark == 1 ? 0 : mark);
-            int n = spriteLine - entry[0];
-            if (n > 7) n -= 8;
-            row = (entry[3] & kYFlip) ? 7 - n : n;
-        }
-        decodeRow(tile, row);
-        TileMarks[tile] = 0;
-    }
+    // Decoding: one row per marked tile. From here on the marks are clear, even when
+    // a row cannot be opened below.
+    decodeMarkedRows(bgLine, ly);
 
     if (lcdc & kBackgroundOn) {
         uint8_t* row = openRow(BackgroundLayer, bgLine, 256);
         if (row == nullptr) return false;
-        const uint8_t bgp = reg(0xFF47);
-        for (int m = 0; m < 32; ++m) {
-            const uint8_t* colours = TileRowCache[backgroundTiles[m]];
-            for (int k = 0; k < 8; ++k) row[8 * m + k] = shade(bgp, colours[k]);
-        }
+        drawBackgroundLine(row, reg(0xFF47));
         display.unlock(BackgroundLayer);
     }
     if (lcdc & kSpritesOn) {
         uint8_t* row = openRow(SpriteLayer, ly, kScreenWidth);
         if (row == nullptr) return false;
-        drawSpriteLine(row, ly, lcdc);
+        drawSpriteLine(row, ly, lcdc, reg(0xFF48));
         display.unlock(SpriteLayer);
     }
     if (lcdc & kWindowOn) {
         uint8_t* row = openRow(WindowLayer, ly, kScreenWidth);
         if (row == nullptr) return false;
-        const uint8_t bgp = reg(0xFF47);
-        for (int m = 0; m < 20; ++m) {
-            const uint8_t* colours = TileRowCache[windowTiles[m]];
-            for (int k = 0; k < 8; ++k) {
-                row[8 * m + k] = colours[k] == 0 ? LAYER_KEY : shade(bgp, colours[k]);
-            }
-        }
+        drawWindowLine(row, reg(0xFF47));
         display.unlock(WindowLayer);
     }
 
