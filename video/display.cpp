@@ -53,45 +53,86 @@ void fill(Surface& target, const Rect& r, uint8_t index) {
     for (int y = r.top; y < r.bottom; ++y) std::memset(target.row(y) + r.left, index, length);
 }
 
-// One destination row from one source row when each source pixel becomes exactly
-// `zoom` destination pixels: the common case of the game screen at zoom 1 to 4.
-template <bool Keyed>
-void expandRow(uint8_t* out, const uint8_t* in, int count, int zoom, uint8_t key) {
-    if (!Keyed && zoom == 1) {
-        std::memcpy(out, in, static_cast<size_t>(count));
-        return;
-    }
-    for (int i = 0; i < count; ++i, out += zoom) {
-        const uint8_t value = in[i];
-        if (Keyed && value == key) continue;
-        switch (zoom) {
-            case 1: out[0] = value; break;
-            case 2: out[0] = out[1] = value; break;
-            case 3: out[0] = out[1] = out[2] = value; break;
-            case 4: out[0] = out[1] = out[2] = out[3] = value; break;
-            default: std::memset(out, value, static_cast<size_t>(zoom)); break;
+// Copies count pixels of a row, leaving out those equal to key. Eight pixels are
+// looked at together: a group of nothing but key is skipped, a group without key is
+// copied whole, and only a group that mixes both is merged with what lies beneath.
+void copyKeyedRow(uint8_t* out, const uint8_t* in, int count, uint8_t key) {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    const uint64_t keys = kOnes * key;
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t pixels;
+        std::memcpy(&pixels, in + i, 8);
+        const uint64_t differ = pixels ^ keys;  // a zero byte where the pixel is the key
+        if (differ == 0) continue;
+        // Bit 7 of each byte set exactly where that byte of differ is zero: adding
+        // 0x7F to the low seven bits carries into bit 7 unless they are all zero,
+        // and no byte carries into the next.
+        const uint64_t keyBytes = ~(((differ & kLow7) + kLow7) | differ | kLow7);
+        if (keyBytes == 0) {
+            std::memcpy(out + i, &pixels, 8);
+            continue;
         }
+        const uint64_t beneath = (keyBytes >> 7) * 0xFF;  // 0xFF where the key is
+        uint64_t merged;
+        std::memcpy(&merged, out + i, 8);
+        merged = (merged & beneath) | (pixels & ~beneath);
+        std::memcpy(out + i, &merged, 8);
+    }
+    for (; i < count; ++i) {
+        if (in[i] != key) out[i] = in[i];
     }
 }
 
-template <bool Keyed>
+// A source row widened by a whole factor: each pixel becomes zoom pixels in a row.
+template <int Zoom>
+void widenRowBy(uint8_t* out, const uint8_t* in, int count) {
+    for (int i = 0; i < count; ++i, out += Zoom) {
+        for (int k = 0; k < Zoom; ++k) out[k] = in[i];
+    }
+}
+
+void widenRow(uint8_t* out, const uint8_t* in, int count, int zoom) {
+    switch (zoom) {
+        case 1: std::memcpy(out, in, static_cast<size_t>(count)); break;
+        case 2: widenRowBy<2>(out, in, count); break;
+        case 3: widenRowBy<3>(out, in, count); break;
+        case 4: widenRowBy<4>(out, in, count); break;
+        default:
+            for (int i = 0; i < count; ++i, out += zoom) {
+                std::memset(out, in[i], static_cast<size_t>(zoom));
+            }
+            break;
+    }
+}
+
+// Each source pixel becomes a zoomX x zoomY block: the common case of the game screen
+// at zoom 1 to 4. A source row is widened once and then laid down zoomY times; for a
+// keyed copy it is widened into the scratch row (as wide as the back buffer), since
+// what shows through depends on each destination row.
 void copyWholeZoom(Surface& back, const Rect& d, Surface& source, const Rect& s, int zoomX,
-                   int zoomY) {
+                   int zoomY, bool keyed, uint8_t* scratch) {
     const int sourceWidth = s.right - s.left;
-    const size_t destinationWidth = static_cast<size_t>(d.right - d.left);
+    const int destinationWidth = d.right - d.left;
     int y = d.top;
     for (int sy = s.top; sy < s.bottom; ++sy) {
         const uint8_t* in = source.row(sy) + s.left;
-        uint8_t* first = back.row(y) + d.left;
-        expandRow<Keyed>(first, in, sourceWidth, zoomX, source.key);
-        ++y;
-        for (int repeat = 1; repeat < zoomY; ++repeat, ++y) {
-            // An unkeyed row is the same all the way down; a keyed one depends on
-            // what is underneath, so it is laid down again.
-            if (Keyed) {
-                expandRow<Keyed>(back.row(y) + d.left, in, sourceWidth, zoomX, source.key);
-            } else {
-                std::memcpy(back.row(y) + d.left, first, destinationWidth);
+        if (keyed) {
+            const uint8_t* wide = in;
+            if (zoomX > 1) {
+                widenRow(scratch, in, sourceWidth, zoomX);
+                wide = scratch;
+            }
+            for (int repeat = 0; repeat < zoomY; ++repeat, ++y) {
+                copyKeyedRow(back.row(y) + d.left, wide, destinationWidth, source.key);
+            }
+        } else {
+            uint8_t* first = back.row(y) + d.left;
+            widenRow(first, in, sourceWidth, zoomX);
+            ++y;
+            for (int repeat = 1; repeat < zoomY; ++repeat, ++y) {
+                std::memcpy(back.row(y) + d.left, first, static_cast<size_t>(destinationWidth));
             }
         }
     }
@@ -119,7 +160,13 @@ void copyNearest(Surface& back, const Rect& d, Surface& source, const Rect& s, b
 
 struct Display::Impl {
     Surface* back = nullptr;
+    uint8_t* scratchRow = nullptr;   // one back-buffer row, for widening keyed copies
     Presenter* presenter = nullptr;  // opened, to be closed on release
+
+    ~Impl() {
+        delete back;
+        delete[] scratchRow;
+    }
 };
 
 Display display;
@@ -129,7 +176,6 @@ Display display;
 // leaves the presenter to clean up after itself. Shutdown releases explicitly.
 Display::~Display() {
     if (impl_ == nullptr) return;
-    delete impl_->back;
     delete impl_;
     impl_ = nullptr;
 }
@@ -144,6 +190,8 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
     if (presenter == nullptr) return false;
     impl_->back = newSurface(width, height, 0);
     if (impl_->back == nullptr) return false;
+    impl_->scratchRow = new (std::nothrow) uint8_t[static_cast<size_t>(width)];
+    if (impl_->scratchRow == nullptr) return false;
     impl_->presenter = presenter;
     if (!presenter->open(window, width, height)) return false;
     width_ = width;
@@ -154,7 +202,6 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
 void Display::releaseDisplay() {
     if (impl_ == nullptr) return;
     if (impl_->presenter != nullptr) impl_->presenter->close();
-    delete impl_->back;
     delete impl_;
     impl_ = nullptr;
     window_ = nullptr;
@@ -212,11 +259,8 @@ bool Display::blitToBack(const Rect& destination, Surface* source, const Rect& s
     if (destinationWidth % sourceWidth == 0 && destinationHeight % sourceHeight == 0) {
         const int zoomX = destinationWidth / sourceWidth;
         const int zoomY = destinationHeight / sourceHeight;
-        if (keyed) {
-            copyWholeZoom<true>(back, destination, *source, sourceRect, zoomX, zoomY);
-        } else {
-            copyWholeZoom<false>(back, destination, *source, sourceRect, zoomX, zoomY);
-        }
+        copyWholeZoom(back, destination, *source, sourceRect, zoomX, zoomY, keyed,
+                      impl_->scratchRow);
     } else {
         copyNearest(back, destination, *source, sourceRect, keyed);
     }
