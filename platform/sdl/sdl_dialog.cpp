@@ -10,15 +10,40 @@
 
 namespace {
 
-// Places an ImGui window of the given pixel rectangle so that its centre stands
-// where the rectangle's centre falls on the scaled picture.
-void placeOverPicture(const PixelRect& rect) {
+// Places an ImGui window of the given pixel rectangle, widened by extraWidth, so
+// that its centre stands where the rectangle's centre falls on the scaled picture.
+void placeOverPicture(const PixelRect& rect, float extraWidth) {
     const sdl::PictureTransform t = sdl::pictureTransform();
+    const float width = static_cast<float>(rect.width()) + extraWidth;
+    const float height = static_cast<float>(rect.height());
     const float centreX = t.offsetX + (rect.left + rect.width() / 2.0f) * t.scale;
     const float centreY = t.offsetY + (rect.top + rect.height() / 2.0f) * t.scale;
-    ImGui::SetNextWindowPos(ImVec2(centreX - rect.width() / 2.0f, centreY - rect.height() / 2.0f));
-    ImGui::SetNextWindowSize(ImVec2(static_cast<float>(rect.width()),
-                                    static_cast<float>(rect.height())));
+    ImGui::SetNextWindowPos(ImVec2(centreX - width / 2.0f, centreY - height / 2.0f));
+    ImGui::SetNextWindowSize(ImVec2(width, height));
+}
+
+// The templates were laid out for a narrower proportional font; ImGui's is wider.
+// Controls of the right-hand column move right just far enough to clear the
+// longest label beside them, and the dialog widens by the same amount.
+constexpr int kRightColumn = 40;  // pixels: controls starting further right move
+constexpr float kLabelGap = 6.0f;
+
+float labelOverlap(const Dialog& dialog) {
+    const DialogTemplate& t = dialog.dialogTemplate();
+    float shift = 0.0f;
+    for (size_t i = 0; i < t.controlCount; ++i) {
+        if (t.controls[i].kind != ControlKind::Label) continue;
+        const PixelRect label = dialog.controlRectAt(i);
+        const float end =
+            static_cast<float>(label.left) + ImGui::CalcTextSize(t.controls[i].text).x + kLabelGap;
+        for (size_t j = 0; j < t.controlCount; ++j) {
+            const PixelRect other = dialog.controlRectAt(j);
+            if (j == i || other.left < kRightColumn) continue;
+            const bool sameRow = other.top < label.bottom && label.top < other.top + 24;
+            if (sameRow && end - other.left > shift) shift = end - static_cast<float>(other.left);
+        }
+    }
+    return shift;
 }
 
 constexpr ImGuiWindowFlags kDialogFlags = ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
@@ -30,15 +55,17 @@ uint16_t drawDialog(Dialog& dialog, bool& comboOpen) {
     const DialogTemplate& t = dialog.dialogTemplate();
     uint16_t pressed = 0;
     comboOpen = false;
-    placeOverPicture(dialog.windowRect());
+    const float shift = labelOverlap(dialog);
+    placeOverPicture(dialog.windowRect(), shift);
     ImGui::Begin(t.caption, nullptr, kDialogFlags);
     const float top = ImGui::GetCursorPosY() - ImGui::GetStyle().WindowPadding.y;
     for (size_t i = 0; i < t.controlCount; ++i) {
         const DialogControl& control = t.controls[i];
         const PixelRect r = dialog.controlRectAt(i);
         ImGui::PushID(static_cast<int>(i));
-        ImGui::SetCursorPos(ImVec2(static_cast<float>(r.left + kDialogFrame),
-                                   top + static_cast<float>(r.top)));
+        const float x =
+            static_cast<float>(r.left + kDialogFrame) + (r.left >= kRightColumn ? shift : 0.0f);
+        ImGui::SetCursorPos(ImVec2(x, top + static_cast<float>(r.top)));
         switch (control.kind) {
             case ControlKind::Label: ImGui::TextUnformatted(control.text); break;
             case ControlKind::DropDownList: {
@@ -88,8 +115,8 @@ const DialogControl* defaultButton(const DialogTemplate& t) {
 
 }  // namespace
 
-int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate,
-                   DialogProcedure procedure, void* context) {
+int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate, DialogProcedure procedure,
+                   void* context) {
     Dialog dialog(dialogTemplate);
     procedure(dialog, {DialogMessageKind::InitDialog, 0}, context);
     bool comboOpen = false;

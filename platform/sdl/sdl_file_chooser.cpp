@@ -57,7 +57,9 @@ void goUp(ChooserState& s) {
     }
 }
 
-bool keyPressed(ImGuiKey key) { return ImGui::IsKeyPressed(ImGui::GetKeyIndex(key)); }
+bool keyPressed(ImGuiKey key) {
+    return ImGui::IsKeyPressed(ImGui::GetKeyIndex(key));
+}
 
 void draw(ChooserState& s, FileAcceptor accept, void* context) {
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
@@ -66,8 +68,8 @@ void draw(ChooserState& s, FileAcceptor accept, void* context) {
                                    viewport->Pos.y + (viewport->Size.y - size.y) / 2.0f));
     ImGui::SetNextWindowSize(size);
     ImGui::Begin("Open", nullptr,
-                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
-                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
+                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                     ImGuiWindowFlags_NoSavedSettings);
     ImGui::TextUnformatted("Look in:");
     ImGui::SameLine();
     ImGui::TextUnformatted(s.browser.folder().c_str());

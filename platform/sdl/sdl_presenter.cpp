@@ -31,7 +31,8 @@ public:
         int pitch = 0;
         if (SDL_LockTexture(texture, nullptr, &pixels, &pitch) == 0) {
             for (int y = 0; y < height; ++y) {
-                uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + y * pitch);
+                uint32_t* row =
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + y * pitch);
                 for (int x = 0; x < width; ++x) row[x] = colours_[0];
             }
             SDL_UnlockTexture(texture);

@@ -93,11 +93,21 @@ bool startVideo() {
     return true;
 }
 
-PlatformWindow* currentWindow() { return theWindow; }
-Picture& picture() { return thePicture; }
-std::deque<WindowMessage>& setAside() { return asideMessages; }
-void requestRedraw() { redraw = true; }
-bool redrawRequested() { return redraw; }
+PlatformWindow* currentWindow() {
+    return theWindow;
+}
+Picture& picture() {
+    return thePicture;
+}
+std::deque<WindowMessage>& setAside() {
+    return asideMessages;
+}
+void requestRedraw() {
+    redraw = true;
+}
+bool redrawRequested() {
+    return redraw;
+}
 
 PictureTransform pictureTransform() {
     PictureTransform t;
@@ -129,7 +139,9 @@ bool translateEvent(const SDL_Event& event, WindowMessage& message) {
                 return true;
             }
             return false;
-        case SDL_KEYDOWN: message = {MessageKind::KeyDown, virtualKey(event.key.keysym.sym)}; return true;
+        case SDL_KEYDOWN:
+            message = {MessageKind::KeyDown, virtualKey(event.key.keysym.sym)};
+            return true;
         default: return false;
     }
 }
@@ -236,7 +248,9 @@ void destroyPlatformWindow(PlatformWindow*& window) {
     sdl::videoStarted = false;
 }
 
-PlatformWindow* topLevelWindow() { return sdl::theWindow; }
+PlatformWindow* topLevelWindow() {
+    return sdl::theWindow;
+}
 
 bool waitMessage(WindowMessage& message) {
     std::deque<WindowMessage>& aside = sdl::asideMessages;
@@ -301,7 +315,9 @@ void showArrowCursor() {
     SDL_ShowCursor(SDL_ENABLE);
 }
 
-void hideCursor() { SDL_ShowCursor(SDL_DISABLE); }
+void hideCursor() {
+    SDL_ShowCursor(SDL_DISABLE);
+}
 
 void showMessageBox(PlatformWindow* owner, const char* text) {
     SDL_Window* parent = owner != nullptr ? owner->sdlWindow : nullptr;

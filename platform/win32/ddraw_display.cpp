@@ -1,0 +1,405 @@
+// The display on DirectDraw 7: the screen taken exclusively at an 8-bit mode, a
+// primary surface with one attached back buffer, off-screen surfaces in video
+// memory, colour fills, stretching and keyed copies done by Blt, text through GDI
+// on the back buffer, and present as one Blt of the back buffer onto the primary
+// (the flipping chain is never flipped).
+//
+// The display installs the program's own 256-colour palette on the primary, so the
+// four shades, the clear colour and the panel colour look the same on every
+// driver: the system's default palette is not the same everywhere.
+#include "platform/presenter_source.h"
+#include "platform/win32/win32_platform.h"
+#include "video/display.h"
+#include "video/palette.h"
+
+#include <ddraw.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+// An 8-bit DirectDraw surface and what the display needs to remember about it.
+class Surface {
+public:
+    IDirectDrawSurface7* surface = nullptr;
+    int width = 0;
+    int height = 0;
+    uint8_t key = 0;
+    bool locked = false;
+    RECT lockedRect = {};
+
+    bool holds(const Rect& r) const {
+        return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+               r.right <= width && r.bottom <= height;
+    }
+};
+
+struct Display::Impl {
+    IDirectDraw7* directDraw = nullptr;
+    IDirectDrawSurface7* primary = nullptr;
+    IDirectDrawPalette* palette = nullptr;
+    Surface back;  // its surface is null while the display is not initialised
+    HWND window = nullptr;
+    // Every off-screen surface handed out and not yet released: they outlive a
+    // re-initialisation, so each is made again on the new DirectDraw object.
+    std::vector<Surface*> offscreen;
+};
+
+Display display;
+
+namespace {
+
+RECT toRect(const Rect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+// A surface whose memory was taken by a mode switch is given its memory back; its
+// contents are redrawn by the callers (every layer row is rewritten per frame).
+void restoreIfLost(IDirectDrawSurface7* surface, HRESULT result) {
+    if (result == DDERR_SURFACELOST) surface->Restore();
+}
+
+void colourFill(IDirectDrawSurface7* target, RECT* rect, uint8_t index) {
+    DDBLTFX effects;
+    std::memset(&effects, 0, sizeof(effects));
+    effects.dwSize = sizeof(effects);
+    effects.dwFillColor = index;
+    target->PageLock(0);
+    HRESULT result = target->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &effects);
+    if (result == DDERR_SURFACELOST) {
+        target->Restore();
+        target->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &effects);
+    }
+    target->PageUnlock(0);
+}
+
+// Mode X for the small VGA modes, a standard VGA mode otherwise.
+DWORD vgaModeCaps(int width) {
+    return width <= 320 ? DDSCAPS_MODEX : DDSCAPS_STANDARDVGAMODE;
+}
+
+bool makeSurface(IDirectDraw7* directDraw, Surface& surface) {
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    description.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_CKSRCBLT;
+    description.dwWidth = static_cast<DWORD>(surface.width);
+    description.dwHeight = static_cast<DWORD>(surface.height);
+    description.ddckCKSrcBlt.dwColorSpaceLowValue = surface.key;
+    description.ddckCKSrcBlt.dwColorSpaceHighValue = surface.key;
+    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
+    surface.surface = nullptr;
+    if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
+        // No room left in video memory: system memory draws the same, only slower.
+        description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
+            surface.surface = nullptr;
+            return false;
+        }
+    }
+    DDCOLORKEY key = {surface.key, surface.key};
+    surface.surface->SetColorKey(DDCKEY_SRCBLT, &key);
+    // New surfaces hold whatever the memory held; the display promises index 0.
+    colourFill(surface.surface, nullptr, 0);
+    return true;
+}
+
+void releaseInterface(auto*& object) {
+    if (object == nullptr) return;
+    object->Release();
+    object = nullptr;
+}
+
+struct ModeListing {
+    DisplayModeCallback callback;
+    void* context;
+};
+
+HRESULT WINAPI modeFound(DDSURFACEDESC2* mode, void* context) {
+    auto* listing = static_cast<ModeListing*>(context);
+    const DisplayModeDescription description{static_cast<int>(mode->dwWidth),
+                                             static_cast<int>(mode->dwHeight),
+                                             static_cast<int>(mode->ddpfPixelFormat.dwRGBBitCount)};
+    return listing->callback(description, listing->context) ? DDENUMRET_OK : DDENUMRET_CANCEL;
+}
+
+}  // namespace
+
+Display::~Display() {
+    releaseDisplay();
+    if (impl_ == nullptr) return;
+    for (Surface* surface : impl_->offscreen) delete surface;
+    delete impl_;
+    impl_ = nullptr;
+}
+
+bool Display::initDisplay(PlatformWindow* window, int width, int height, int bitsPerPixel) {
+    releaseDisplay();
+    if (impl_ == nullptr) impl_ = new Impl;
+    Impl& d = *impl_;
+    window_ = window;
+    d.window = win32::windowHandle(window);
+
+    if (FAILED(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&d.directDraw),
+                                  IID_IDirectDraw7, nullptr))) {
+        d.directDraw = nullptr;
+        return false;
+    }
+    if (FAILED(d.directDraw->SetCooperativeLevel(
+            d.window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_NOWINDOWCHANGES |
+                          DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX))) {
+        return false;
+    }
+    if (FAILED(d.directDraw->SetDisplayMode(width, height, bitsPerPixel, 0, 0))) return false;
+
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    description.dwBackBufferCount = 1;
+    description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
+                                 DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY | vgaModeCaps(width);
+    if (FAILED(d.directDraw->CreateSurface(&description, &d.primary, nullptr))) {
+        // A palettized surface cannot be a 3D render target on every driver (Wine's
+        // among them); nothing here renders in 3D, so the chain is asked for without.
+        description.ddsCaps.dwCaps &= ~static_cast<DWORD>(DDSCAPS_3DDEVICE);
+        d.primary = nullptr;
+        if (FAILED(d.directDraw->CreateSurface(&description, &d.primary, nullptr))) {
+            d.primary = nullptr;
+            return false;
+        }
+    }
+
+    DDSCAPS2 backCaps;
+    std::memset(&backCaps, 0, sizeof(backCaps));
+    backCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_VIDEOMEMORY | vgaModeCaps(width);
+    if (FAILED(d.primary->GetAttachedSurface(&backCaps, &d.back.surface))) {
+        backCaps.dwCaps = DDSCAPS_BACKBUFFER;
+        if (FAILED(d.primary->GetAttachedSurface(&backCaps, &d.back.surface))) {
+            d.back.surface = nullptr;
+            return false;
+        }
+    }
+    d.back.width = width;
+    d.back.height = height;
+
+    IDirectDrawClipper* clipper = nullptr;
+    if (FAILED(d.directDraw->CreateClipper(0, &clipper, nullptr))) return false;
+    if (FAILED(clipper->SetHWnd(0, d.window))) {
+        clipper->Release();
+        return false;
+    }
+    const HRESULT clipped = d.primary->SetClipper(clipper);
+    clipper->Release();  // the primary holds its own reference
+    if (FAILED(clipped)) return false;
+
+    PALETTEENTRY entries[256];
+    const PaletteColour* colours = paletteColours();
+    for (int i = 0; i < 256; ++i) {
+        entries[i] = PALETTEENTRY{colours[i].red, colours[i].green, colours[i].blue, 0};
+    }
+    if (FAILED(d.directDraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &d.palette,
+                                           nullptr)) ||
+        FAILED(d.primary->SetPalette(d.palette))) {
+        return false;
+    }
+    // GDI text on the back buffer takes its colours from the back buffer's palette.
+    d.back.surface->SetPalette(d.palette);
+
+    width_ = width;
+    height_ = height;
+    for (Surface* surface : d.offscreen) {
+        releaseInterface(surface->surface);
+        surface->locked = false;
+        makeSurface(d.directDraw, *surface);
+    }
+    return true;
+}
+
+void Display::releaseDisplay() {
+    if (impl_ == nullptr || impl_->directDraw == nullptr) return;
+    Impl& d = *impl_;
+    d.directDraw->SetCooperativeLevel(d.window, DDSCL_NORMAL);
+    d.directDraw->RestoreDisplayMode();
+    // Off-screen surfaces belong to this DirectDraw object; the next initDisplay
+    // makes them again on its own.
+    for (Surface* surface : d.offscreen) {
+        releaseInterface(surface->surface);
+        surface->locked = false;
+    }
+    releaseInterface(d.back.surface);
+    d.back.locked = false;
+    releaseInterface(d.palette);
+    releaseInterface(d.primary);
+    releaseInterface(d.directDraw);
+    window_ = nullptr;
+    width_ = 0;
+    height_ = 0;
+}
+
+bool Display::isInitialised() const {
+    return impl_ != nullptr && impl_->back.surface != nullptr;
+}
+
+Surface* Display::createOffscreen(int width, int height, uint8_t sourceKey) {
+    if (impl_ == nullptr || impl_->directDraw == nullptr || width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    auto* surface = new Surface;
+    surface->width = width;
+    surface->height = height;
+    surface->key = sourceKey;
+    if (!makeSurface(impl_->directDraw, *surface)) {
+        delete surface;
+        return nullptr;
+    }
+    impl_->offscreen.push_back(surface);
+    impl_->directDraw->Compact();
+    return surface;
+}
+
+void Display::releaseSurface(Surface*& surface) {
+    if (surface == nullptr) return;
+    if (impl_ != nullptr) {
+        auto& list = impl_->offscreen;
+        list.erase(std::remove(list.begin(), list.end(), surface), list.end());
+    }
+    releaseInterface(surface->surface);
+    delete surface;
+    surface = nullptr;
+}
+
+void Display::setSourceKey(Surface* surface, uint8_t keyIndex) {
+    if (surface == nullptr) return;
+    surface->key = keyIndex;
+    if (surface->surface == nullptr) return;
+    DDCOLORKEY key = {keyIndex, keyIndex};
+    surface->surface->SetColorKey(DDCKEY_SRCBLT, &key);
+}
+
+bool Display::clearBack(uint8_t index) {
+    if (!isInitialised()) return false;
+    colourFill(impl_->back.surface, nullptr, index);
+    return true;
+}
+
+bool Display::fillRect(Surface* target, uint8_t index, int left, int top, int width, int height) {
+    if (target == nullptr) {
+        if (!isInitialised()) return false;
+        target = &impl_->back;
+    }
+    if (target->surface == nullptr) return false;
+    const int64_t right = static_cast<int64_t>(left) + width;
+    const int64_t bottom = static_cast<int64_t>(top) + height;
+    if (right < 0 || right > target->width || bottom < 0 || bottom > target->height) return true;
+    const Rect r{left, top, static_cast<int>(right), static_cast<int>(bottom)};
+    if (!target->holds(r)) return true;
+    RECT rect = toRect(r);
+    colourFill(target->surface, &rect, index);
+    return true;
+}
+
+bool Display::blitToBack(const Rect& destination, Surface* source, const Rect& sourceRect,
+                         bool keyed) {
+    if (!isInitialised() || source == nullptr || source->surface == nullptr) return false;
+    IDirectDrawSurface7* back = impl_->back.surface;
+    if (!impl_->back.holds(destination) || !source->holds(sourceRect)) return false;
+    RECT to = toRect(destination);
+    RECT from = toRect(sourceRect);
+    const DWORD flags = (keyed ? DDBLT_KEYSRC : 0) | DDBLT_WAIT;
+    back->PageLock(0);
+    HRESULT result = back->Blt(&to, source->surface, &from, flags, nullptr);
+    if (result == DDERR_SURFACELOST) {
+        back->Restore();
+        source->surface->Restore();
+        result = back->Blt(&to, source->surface, &from, flags, nullptr);
+    }
+    back->PageUnlock(0);
+    return SUCCEEDED(result);
+}
+
+bool Display::drawText(const char* text, uint16_t x, uint16_t y) {
+    if (!isInitialised() || text == nullptr) return false;
+    IDirectDrawSurface7* back = impl_->back.surface;
+    back->PageLock(0);
+    HDC dc = nullptr;
+    if (FAILED(back->GetDC(&dc))) {
+        back->PageUnlock(0);
+        return false;
+    }
+    SetBkMode(dc, TRANSPARENT);
+    const bool coloured = SetTextColor(dc, RGB(255, 255, 255)) != CLR_INVALID;
+    if (coloured) TextOutA(dc, x, y, text, static_cast<int>(std::strlen(text)));
+    back->ReleaseDC(dc);
+    back->PageUnlock(0);
+    return coloured;
+}
+
+bool Display::drawNumber(uint32_t value, uint16_t x, uint16_t y) {
+    char text[11];
+    int length = 0;
+    for (uint32_t power = 1000000000; power > 0; power /= 10) {
+        const uint32_t digit = value / power;
+        if (length > 0 || digit != 0 || power == 1) text[length++] = static_cast<char>('0' + digit);
+        value %= power;
+    }
+    text[length] = '\0';
+    return drawText(text, x, y);
+}
+
+void Display::listDisplayModes(DisplayModeCallback callback, void* context) {
+    if (callback == nullptr || impl_ == nullptr || impl_->directDraw == nullptr) return;
+    ModeListing listing{callback, context};
+    impl_->directDraw->EnumDisplayModes(0, nullptr, &listing, modeFound);
+}
+
+void Display::present() {
+    if (!isInitialised()) return;
+    IDirectDrawSurface7* primary = impl_->primary;
+    primary->PageLock(0);
+    const HRESULT result = primary->Blt(nullptr, impl_->back.surface, nullptr, DDBLT_WAIT, nullptr);
+    restoreIfLost(primary, result);
+    primary->PageUnlock(0);
+}
+
+uint8_t* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
+    if (surface == nullptr || surface->surface == nullptr || surface->locked ||
+        !surface->holds(rect)) {
+        return nullptr;
+    }
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    RECT area = toRect(rect);
+    const DWORD flags = DDLOCK_WAIT | DDLOCK_WRITEONLY;
+    HRESULT result = surface->surface->Lock(&area, &description, flags, nullptr);
+    if (result == DDERR_SURFACELOST) {
+        surface->surface->Restore();
+        result = surface->surface->Lock(&area, &description, flags, nullptr);
+    }
+    if (FAILED(result)) return nullptr;
+    surface->locked = true;
+    surface->lockedRect = area;
+    if (pitch != nullptr) *pitch = static_cast<int>(description.lPitch);
+    return static_cast<uint8_t*>(description.lpSurface);
+}
+
+void Display::unlock(Surface* surface) {
+    if (surface == nullptr || !surface->locked || surface->surface == nullptr) return;
+    surface->surface->Unlock(&surface->lockedRect);
+    surface->locked = false;
+}
+
+uint8_t* Display::lockBack(const Rect& rect, int* pitch) {
+    if (!isInitialised()) return nullptr;
+    return lock(&impl_->back, rect, pitch);
+}
+
+void Display::unlockBack() {
+    if (impl_ != nullptr) unlock(&impl_->back);
+}
+
+// The display draws on DirectDraw itself: there is no presenter to install.
+Presenter* platformPresenter() {
+    return nullptr;
+}

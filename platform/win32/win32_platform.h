@@ -1,0 +1,37 @@
+// State shared by the Win32 implementation of the platform services: the one
+// top-level window with its menu, and the messages its window procedure received
+// while the program was not waiting for one.
+//
+// The boundary headers declare constants under their published names (VK_ESCAPE,
+// DIK_ESCAPE) that the Windows headers define as macros, so every file here
+// includes the boundary headers before <windows.h>.
+#pragma once
+
+#include "platform/window.h"
+
+#include <windows.h>
+
+#include <deque>
+
+struct MenuResource;
+
+struct PlatformWindow {
+    HWND handle = nullptr;
+    const MenuResource* menu = nullptr;  // the menu attached now, null when none
+    int width = 0;
+    int height = 0;
+};
+
+namespace win32 {
+
+// The program's module: resources (menu 102, dialogs 107 and 109) live in it.
+HINSTANCE programInstance();
+
+// The window's handle, null for a null window.
+HWND windowHandle(const PlatformWindow* window);
+
+// Messages the window procedure took while a message was being dispatched (the
+// window being closed, the session ending); the next wait or peek hands them out.
+std::deque<WindowMessage>& setAside();
+
+}  // namespace win32

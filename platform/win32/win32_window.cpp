@@ -1,0 +1,220 @@
+// The main window on Win32: the window class "Korvi", a borderless always-on-top
+// popup at the screen origin, menu 102 from the program's resources, and the
+// thread's message queue.
+//
+// The program's window procedure is platform-free and is handed messages by
+// waitMessage and peekMessage. Posted messages it cares about (menu commands) are
+// taken from the queue and handed over as they are; everything else is dispatched
+// to the Win32 window procedure below, which turns the notifications that are sent
+// rather than posted (closing, the session ending) into messages set aside for the
+// program.
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/window.h"
+#include "resources/resources.h"
+
+namespace {
+
+constexpr const char* kClassName = "Korvi";
+
+PlatformWindow* mainWindow = nullptr;
+HMENU loadedMenu = nullptr;  // menu 102, loaded once, attached and detached
+
+void setAsideMessage(MessageKind kind, uint32_t param = 0) {
+    win32::setAside().push_back(WindowMessage{kind, param});
+}
+
+LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        // The program decides when the window goes: these only ask it to end.
+        case WM_CLOSE: setAsideMessage(MessageKind::Close); return 0;
+        case WM_DESTROY: setAsideMessage(MessageKind::Destroy); return 0;
+        case WM_ENDSESSION:
+            if (wParam) setAsideMessage(MessageKind::EndSession);
+            return 0;
+        case WM_COMMAND:
+            setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));
+            return 0;
+        default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// A message of the queue as the program's window procedure sees it. Commands for
+// the main window are handed over undispatched; everything else is dispatched and
+// answers with whatever the Win32 procedure set aside, or Other.
+WindowMessage takeMessage(MSG& msg) {
+    if (msg.message == WM_QUIT) return WindowMessage{MessageKind::Quit, 0};
+    if (msg.message == WM_COMMAND && mainWindow != nullptr && msg.hwnd == mainWindow->handle) {
+        return WindowMessage{MessageKind::Command, static_cast<uint32_t>(msg.wParam)};
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    auto& aside = win32::setAside();
+    if (!aside.empty()) {
+        const WindowMessage taken = aside.front();
+        aside.pop_front();
+        return taken;
+    }
+    if (msg.message == WM_KEYDOWN) {
+        return WindowMessage{MessageKind::KeyDown, static_cast<uint32_t>(msg.wParam)};
+    }
+    if (msg.message == WM_PAINT) return WindowMessage{MessageKind::Paint, 0};
+    return WindowMessage{MessageKind::Other, 0};
+}
+
+bool takeSetAside(WindowMessage& message) {
+    auto& aside = win32::setAside();
+    if (aside.empty()) return false;
+    message = aside.front();
+    aside.pop_front();
+    return true;
+}
+
+}  // namespace
+
+namespace win32 {
+
+HINSTANCE programInstance() {
+    return GetModuleHandleA(nullptr);
+}
+
+HWND windowHandle(const PlatformWindow* window) {
+    return window != nullptr ? window->handle : nullptr;
+}
+
+std::deque<WindowMessage>& setAside() {
+    static std::deque<WindowMessage> messages;
+    return messages;
+}
+
+}  // namespace win32
+
+uint16_t desktopWidth() {
+    return static_cast<uint16_t>(GetSystemMetrics(SM_CXSCREEN));
+}
+
+uint16_t desktopHeight() {
+    return static_cast<uint16_t>(GetSystemMetrics(SM_CYSCREEN));
+}
+
+PlatformWindow* createPlatformWindow(const char* caption, uint16_t width, uint16_t height) {
+    HINSTANCE instance = win32::programInstance();
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = mainWindowProcedure;
+    windowClass.hInstance = instance;
+    // No "IDI_MAIN" icon resource is shipped: both stay empty.
+    windowClass.hIcon = LoadIconA(instance, "IDI_MAIN");
+    windowClass.hIconSm = LoadIconA(instance, "IDI_MAIN");
+    windowClass.hCursor = nullptr;  // the program sets the cursor itself
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExA(&windowClass);
+
+    if (loadedMenu == nullptr) loadedMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+    HWND handle = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, WS_POPUP, 0, 0, width,
+                                  height, nullptr, loadedMenu, instance, nullptr);
+    if (handle == nullptr) return nullptr;
+    auto* window = new PlatformWindow;
+    window->handle = handle;
+    window->menu = loadMenuResource(IDR_MAIN_MENU);
+    window->width = width;
+    window->height = height;
+    mainWindow = window;
+    return window;
+}
+
+void showPlatformWindow(PlatformWindow* window, bool visible) {
+    if (window == nullptr) return;
+    ShowWindow(window->handle, visible ? SW_SHOWNORMAL : SW_HIDE);
+    if (visible) UpdateWindow(window->handle);
+}
+
+bool movePlatformWindow(PlatformWindow* window, int x, int y, int width, int height) {
+    if (window == nullptr || !MoveWindow(window->handle, x, y, width, height, FALSE)) return false;
+    window->width = width;
+    window->height = height;
+    return true;
+}
+
+// Hide, drop the menu, let the queue run dry, destroy the window, unregister the
+// class: the window procedure still exists for whatever the queue delivers.
+void destroyPlatformWindow(PlatformWindow*& window) {
+    if (window == nullptr) return;
+    HWND handle = window->handle;
+    ShowWindow(handle, SW_HIDE);
+    if (HMENU attached = GetMenu(handle)) {
+        SetMenu(handle, nullptr);
+        if (attached != loadedMenu) DestroyMenu(attached);
+    }
+    if (loadedMenu != nullptr) {
+        DestroyMenu(loadedMenu);
+        loadedMenu = nullptr;
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    DestroyWindow(handle);
+    UnregisterClassA(kClassName, win32::programInstance());
+    win32::setAside().clear();
+    if (mainWindow == window) mainWindow = nullptr;
+    delete window;
+    window = nullptr;
+}
+
+PlatformWindow* topLevelWindow() {
+    return mainWindow;
+}
+
+bool waitMessage(WindowMessage& message) {
+    if (takeSetAside(message)) return true;
+    MSG msg;
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+        message = WindowMessage{MessageKind::Quit, 0};
+        return false;
+    }
+    message = takeMessage(msg);
+    return true;
+}
+
+bool peekMessage(WindowMessage& message) {
+    if (takeSetAside(message)) return true;
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    message = takeMessage(msg);
+    return true;
+}
+
+void attachMenu(PlatformWindow* window, const MenuResource* menu) {
+    if (window == nullptr) return;
+    if (menu != nullptr && loadedMenu == nullptr) {
+        loadedMenu = LoadMenuA(win32::programInstance(), MAKEINTRESOURCEA(menu->id));
+    }
+    SetMenu(window->handle, menu != nullptr ? loadedMenu : nullptr);
+    window->menu = menu;
+}
+
+const MenuResource* attachedMenu(const PlatformWindow* window) {
+    return window != nullptr ? window->menu : nullptr;
+}
+
+void showArrowCursor() {
+    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+}
+
+void hideCursor() {
+    SetCursor(nullptr);
+}
+
+void showMessageBox(PlatformWindow* owner, const char* text) {
+    MessageBoxA(win32::windowHandle(owner), text, kMessageBoxCaption, MB_OK);
+}
+
+uint32_t tickCount() {
+    return GetTickCount();
+}
