@@ -38,9 +38,32 @@ int markedCount = 0;
 // two bits each, the leftmost pixel in the top two bits. Only the rows marked on the
 // current line are read.
 uint16_t TileRowCache[kTileCount];
+// The same rows as the background and the window draw them (BGP; colour 0 is the key
+// in the window), shaded once per tile when decoded so that those layers take eight
+// finished pixels per map column. Filled in only for the tiles each layer uses on the
+// current line.
+uint8_t backgroundTilePixels[kTileCount][8];
+uint8_t windowTilePixels[kTileCount][8];
+// Background marks come first, so the first entries of markedTiles are exactly the
+// background's distinct tiles.
+int backgroundTileCount = 0;
 
-uint16_t backgroundTiles[32];
-uint16_t windowTiles[20];
+// A row of a tile map turned into tile indexes: the map bytes and numbering it was
+// made from, the tile of each column and the row's distinct tiles in the order first
+// seen. The map row of the last line is usually the same one (eight lines share it)
+// or holds the same bytes, so it is turned again only when its bytes or LCDC's
+// numbering differ.
+template <int Columns>
+struct MapRowTiles {
+    uint8_t numbers[Columns];
+    bool unsignedNumbering = false;
+    bool made = false;
+    uint16_t tiles[Columns];
+    uint16_t distinct[Columns];
+    int distinctCount = 0;
+};
+MapRowTiles<32> backgroundRow;  // all 32 columns, whatever SCX is
+MapRowTiles<20> windowRow;      // columns 0 to 19
 // The OAM entries that reach this line, in entry order.
 uint8_t lineSprites[40];
 int lineSpriteCount = 0;
@@ -126,18 +149,43 @@ inline void markTile(uint16_t tile, uint8_t mark) {
     TileMarks[tile] = mark;
 }
 
-void markMapRow(uint16_t* tiles, int count, bool highMap, int mapRow, uint8_t lcdc, uint8_t mark) {
+template <int Columns>
+const MapRowTiles<Columns>& mapRowTiles(MapRowTiles<Columns>& row, bool highMap, int mapRow,
+                                        uint8_t lcdc) {
     const uint8_t* map = machine.VideoRam + (highMap ? 0x1C00 : 0x1800) + 32 * mapRow;
-    for (int column = 0; column < count; ++column) {
-        tiles[column] = mapTileIndex(map[column], lcdc);
-        markTile(tiles[column], mark);
+    const bool unsignedNumbering = lcdc & kUnsignedTiles;
+    if (row.made && row.unsignedNumbering == unsignedNumbering &&
+        std::memcmp(row.numbers, map, Columns) == 0) {
+        return row;
     }
+    uint64_t seen[kTileCount / 64] = {};
+    row.distinctCount = 0;
+    for (int column = 0; column < Columns; ++column) {
+        const uint16_t tile = mapTileIndex(map[column], lcdc);
+        row.tiles[column] = tile;
+        const uint64_t bit = uint64_t{1} << (tile % 64);
+        if (!(seen[tile / 64] & bit)) row.distinct[row.distinctCount++] = tile;
+        seen[tile / 64] |= bit;
+    }
+    std::memcpy(row.numbers, map, Columns);
+    row.unsignedNumbering = unsignedNumbering;
+    row.made = true;
+    return row;
+}
+
+// Marks every tile of a map row; marking each distinct tile once marks them all.
+template <int Columns>
+void markMapRow(const MapRowTiles<Columns>& row, uint8_t mark) {
+    for (int i = 0; i < row.distinctCount; ++i) markTile(row.distinct[i], mark);
 }
 
 // Decodes one row of each marked tile, chosen by whoever marked it last, and clears
-// the marks.
-void decodeMarkedRows(int bgLine, int ly) {
+// the marks. Every tile the window uses keeps the window's mark, since the window
+// marks last.
+void decodeMarkedRows(int bgLine, int ly, uint8_t bgp) {
     const int spriteLine = ly + 16;
+    const QuadShades& backgroundShading = shadesFor(backgroundShades, bgp, false);
+    const QuadShades& windowShading = shadesFor(windowShades, bgp, true);
     for (int i = 0; i < markedCount; ++i) {
         const uint16_t tile = markedTiles[i];
         const uint8_t mark = TileMarks[tile];
@@ -153,8 +201,13 @@ void decodeMarkedRows(int bgLine, int ly) {
             row = (entry[3] & kYFlip) ? 7 - n : n;
         }
         const uint8_t* planes = machine.VideoRam + 16 * tile + 2 * row;
-        TileRowCache[tile] =
+        const uint16_t packed =
             static_cast<uint16_t>(kSpreadPlane[planes[0]] | (kSpreadPlane[planes[1]] << 1));
+        TileRowCache[tile] = packed;
+        if (i < backgroundTileCount) {
+            putTileRow(backgroundTilePixels[tile], packed, backgroundShading);
+        }
+        if (mark == kWindowMark) putTileRow(windowTilePixels[tile], packed, windowShading);
         TileMarks[tile] = 0;
     }
     markedCount = 0;
@@ -165,14 +218,16 @@ uint8_t* openRow(Surface* layer, int y, int width) {
     return display.lock(layer, {0, y, width, y + 1}, &pitch);
 }
 
-void drawBackgroundLine(uint8_t* row, uint8_t bgp) {
-    const QuadShades& shades = shadesFor(backgroundShades, bgp, false);
-    for (int m = 0; m < 32; ++m) putTileRow(row + 8 * m, TileRowCache[backgroundTiles[m]], shades);
+void drawBackgroundLine(uint8_t* row) {
+    for (int m = 0; m < 32; ++m) {
+        std::memcpy(row + 8 * m, backgroundTilePixels[backgroundRow.tiles[m]], 8);
+    }
 }
 
-void drawWindowLine(uint8_t* row, uint8_t bgp) {
-    const QuadShades& shades = shadesFor(windowShades, bgp, true);
-    for (int m = 0; m < 20; ++m) putTileRow(row + 8 * m, TileRowCache[windowTiles[m]], shades);
+void drawWindowLine(uint8_t* row) {
+    for (int m = 0; m < 20; ++m) {
+        std::memcpy(row + 8 * m, windowTilePixels[windowRow.tiles[m]], 8);
+    }
 }
 
 void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc, uint8_t obp0) {
@@ -241,8 +296,10 @@ bool renderLine() {
 
     // Marking: background, then sprites, then window.
     if (lcdc & kBackgroundOn) {
-        markMapRow(backgroundTiles, 32, lcdc & kBackgroundMap, bgLine / 8, lcdc, kBackgroundMark);
+        markMapRow(mapRowTiles(backgroundRow, lcdc & kBackgroundMap, bgLine / 8, lcdc),
+                   kBackgroundMark);
     }
+    backgroundTileCount = markedCount;
     lineSpriteCount = 0;
     if (lcdc & kSpritesOn) {
         const uint8_t* entry = machine.HighPage + kOamIndex;
@@ -260,17 +317,17 @@ bool renderLine() {
         }
     }
     if (lcdc & kWindowOn) {
-        markMapRow(windowTiles, 20, lcdc & kWindowMap, ly / 8, lcdc, kWindowMark);
+        markMapRow(mapRowTiles(windowRow, lcdc & kWindowMap, ly / 8, lcdc), kWindowMark);
     }
 
     // Decoding: one row per marked tile. From here on the marks are clear, even when
     // a row cannot be opened below.
-    decodeMarkedRows(bgLine, ly);
+    decodeMarkedRows(bgLine, ly, reg(0xFF47));
 
     if (lcdc & kBackgroundOn) {
         uint8_t* row = openRow(BackgroundLayer, bgLine, 256);
         if (row == nullptr) return false;
-        drawBackgroundLine(row, reg(0xFF47));
+        drawBackgroundLine(row);
         display.unlock(BackgroundLayer);
     }
     if (lcdc & kSpritesOn) {
@@ -282,7 +339,7 @@ bool renderLine() {
     if (lcdc & kWindowOn) {
         uint8_t* row = openRow(WindowLayer, ly, kScreenWidth);
         if (row == nullptr) return false;
-        drawWindowLine(row, reg(0xFF47));
+        drawWindowLine(row);
         display.unlock(WindowLayer);
     }
 

@@ -143,10 +143,16 @@ protected:
         }
     }
 
-    // Registers for the next line; the LCD stays on.
+    // Registers for the next line; the LCD stays on. Half the lines keep LCDC and SCY,
+    // so that lines follow one another down the same map rows, and some of those
+    // switch only the tile numbering.
     void randomRegisters() {
-        io(0xFF40) = static_cast<uint8_t>(0x80 | next(128));
-        io(0xFF42) = static_cast<uint8_t>(next(256));
+        if (next(2) == 0) {
+            io(0xFF40) = static_cast<uint8_t>(0x80 | next(128));
+            io(0xFF42) = static_cast<uint8_t>(next(256));
+        } else if (next(6) == 0) {
+            io(0xFF40) ^= 0x10;
+        }
         io(0xFF43) = static_cast<uint8_t>(next(256));
         io(0xFF47) = next(2) ? kIdentityPalette : static_cast<uint8_t>(next(256));
         io(0xFF48) = next(2) ? kIdentityPalette : static_cast<uint8_t>(next(256));
@@ -173,8 +179,12 @@ TEST_F(RendererModelTest, RandomScenesMatchTheModelLineByLine) {
         for (int ly = 0; ly < 144; ++ly) {
             randomRegisters();
             io(0xFF44) = static_cast<uint8_t>(ly);
-            if (next(8) == 0) {  // the program changes a tile row between lines
-                machine.VideoRam[next(0x1800)] = static_cast<uint8_t>(next(256));
+            // The program changes a tile row or a map entry of this line between lines.
+            if (next(8) == 0) machine.VideoRam[next(0x1800)] = static_cast<uint8_t>(next(256));
+            if (next(8) == 0) {
+                const int mapRow = next(2) ? ((io(0xFF42) + ly) & 0xFF) / 8 : ly / 8;
+                machine.VideoRam[0x1800 + 0x400 * next(2) + 32 * mapRow + next(32)] =
+                    static_cast<uint8_t>(next(256));
             }
             const ModelLine want = modelLine();
             const int bgLine = (io(0xFF42) + ly) & 0xFF;
