@@ -2,12 +2,16 @@
 // top-level window with its menu, and the messages its window procedure received
 // while the program was not waiting for one.
 //
-// The boundary headers declare constants under their published names (VK_ESCAPE,
-// DIK_ESCAPE) that the Windows headers define as macros, so every file here
-// includes the boundary headers before <windows.h>.
+// The boundary headers and the resource data declare constants under their
+// published names (VK_ESCAPE, DIK_ESCAPE, IDOK) that the Windows headers define as
+// macros, so they are included here ahead of <windows.h>, and every file of this
+// folder includes its boundary headers before this one.
 #pragma once
 
+#include "platform/dialog.h"
+#include "platform/input_devices.h"
 #include "platform/window.h"
+#include "resources/resources.h"
 
 #include <windows.h>
 

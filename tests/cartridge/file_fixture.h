@@ -2,6 +2,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -15,8 +18,20 @@
 class TempDir {
 public:
     TempDir() {
+#ifdef _WIN32
+        // No mkdtemp: try names until one is free; create_directory fails on a taken one.
+        static int serial = 0;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+            const std::filesystem::path candidate =
+                base / ("korvi-" + std::to_string(_getpid()) + "-" + std::to_string(serial++));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+        }
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "korvi-XXXXXX").string();
         if (mkdtemp(pattern.data())) path_ = pattern;
+#endif
     }
     ~TempDir() {
         std::error_code ignored;

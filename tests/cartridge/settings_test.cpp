@@ -1,6 +1,9 @@
 #include "cartridge/settings.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <filesystem>
 
@@ -122,8 +125,16 @@ TEST(SettingsLocationTest, CommandLineNamesTheExecutablesDirectory) {
 
 TEST(SettingsLocationTest, FileBelongsBesideTheExecutable) {
     setSettingsDirectory("");
+#ifdef _WIN32
+    char module[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, module, MAX_PATH), 0u);
+    const std::string executable = module;
+    EXPECT_EQ(locateSettingsFile(),
+              executable.substr(0, executable.find_last_of('\\') + 1) + "settings.bin");
+#else
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe");
     EXPECT_EQ(locateSettingsFile(), (executable.parent_path() / "settings.bin").string());
+#endif
 }
 
 }  // namespace

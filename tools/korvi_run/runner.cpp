@@ -1,7 +1,11 @@
 #include "tools/korvi_run/runner.h"
 
+#ifdef _WIN32
+#include <direct.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -94,6 +98,16 @@ void closeRunner() {
 
 std::string writeDemoCartridge() {
     std::string directory;
+#ifdef _WIN32
+    if (const char* local = std::getenv("LOCALAPPDATA"); local && *local) {
+        directory = std::string(local) + "/korvi";
+    } else if (const char* temp = std::getenv("TEMP"); temp && *temp) {
+        directory = std::string(temp) + "/korvi";
+    } else {
+        directory = "korvi";
+    }
+    _mkdir(directory.c_str());  // its parent is the system's and exists
+#else
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache) {
         directory = std::string(cache) + "/korvi";
     } else if (const char* home = std::getenv("HOME"); home && *home) {
@@ -105,6 +119,7 @@ std::string writeDemoCartridge() {
         mkdir(directory.substr(0, slash).c_str(), 0755);  // each missing level
         if (slash == std::string::npos) break;
     }
+#endif
     const std::string path = directory + "/demo.gb";
     FileHandle file;
     const auto size = static_cast<uint32_t>(kDemoCartridgeSize);

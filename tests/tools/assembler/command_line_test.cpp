@@ -1,6 +1,8 @@
 // The korvi-asm command-line tool: files in and out, exit codes, messages.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,10 +39,19 @@ protected:
         const fs::path errFile = dir / "stderr.txt";
         const std::string command =
             std::string("\"") + KORVI_ASM_PATH + "\" " + args + " 2>\"" + errFile.string() + "\"";
+#ifdef _WIN32
+        // cmd.exe drops the outermost pair of quotes; the ones inside must survive.
+        const int status = std::system(("\"" + command + "\"").c_str());
+#else
         const int status = std::system(command.c_str());
+#endif
         std::ifstream in(errFile);
         errors.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+#ifdef _WIN32
+        return status;
+#else
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     }
 
     std::string path(const std::string& name) {

@@ -1,0 +1,93 @@
+// FileHandle on Win32. The sharing rules are the system's own: a reader lets other
+// readers in, a writer shares with nobody, and CreateFileA refuses an open that
+// would break either.
+#include "cartridge/file_handle.h"
+#include "cartridge/file_host.h"
+
+#include <windows.h>
+
+namespace filehost {
+
+namespace {
+
+HANDLE toHandle(intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+struct OpenRule {
+    DWORD access;
+    DWORD share;
+    DWORD disposition;
+};
+
+// Access, sharing and creation per mode. Create opens with CREATE_ALWAYS, which
+// already empties an existing file; SetEndOfFile then cuts at the (start) position
+// once more, so that the file is empty whatever the file system did.
+bool ruleForMode(FileMode mode, OpenRule& rule) {
+    switch (mode) {
+        case FileMode::Read: rule = {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING}; return true;
+        case FileMode::Create: rule = {GENERIC_WRITE, 0, CREATE_ALWAYS}; return true;
+        case FileMode::Overwrite:
+        case FileMode::Append: rule = {GENERIC_WRITE, 0, OPEN_ALWAYS}; return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+intptr_t open(const std::string& path, FileMode mode) {
+    OpenRule rule;
+    if (!ruleForMode(mode, rule) || path.empty()) return FileHandle::kInvalidHandle;
+    HANDLE file = CreateFileA(path.c_str(), rule.access, rule.share, nullptr, rule.disposition,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FileHandle::kInvalidHandle;
+    if (mode == FileMode::Create && !SetEndOfFile(file)) {
+        CloseHandle(file);
+        return FileHandle::kInvalidHandle;
+    }
+    if (mode == FileMode::Append) SetFilePointer(file, 0, nullptr, FILE_END);
+    return reinterpret_cast<intptr_t>(file);
+}
+
+void close(intptr_t handle) {
+    CloseHandle(toHandle(handle));
+}
+
+uint32_t read(intptr_t handle, void* destination, uint32_t n) {
+    uint8_t* out = static_cast<uint8_t*>(destination);
+    uint32_t done = 0;
+    while (done < n) {
+        DWORD got = 0;
+        if (!ReadFile(toHandle(handle), out + done, n - done, &got, nullptr) || got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+uint32_t write(intptr_t handle, const void* source, uint32_t n) {
+    const uint8_t* in = static_cast<const uint8_t*>(source);
+    uint32_t done = 0;
+    while (done < n) {
+        DWORD put = 0;
+        if (!WriteFile(toHandle(handle), in + done, n - done, &put, nullptr) || put == 0) break;
+        done += put;
+    }
+    return done;
+}
+
+bool flush(intptr_t handle) {
+    return FlushFileBuffers(toHandle(handle)) != 0;
+}
+
+}  // namespace filehost
+
+// MoveFileExA replaces an existing file only when asked to; WRITE_THROUGH returns
+// once the new name is on the disk, so a crash cannot bring back the old file.
+bool renameFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool removeFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
