@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -10,6 +11,10 @@
 #include "core/machine_state.h"
 #include "video/display.h"
 #include "video/palette.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 Surface* BackgroundLayer = nullptr;
 Surface* SpriteLayer = nullptr;
@@ -64,9 +69,8 @@ struct MapRowTiles {
 };
 MapRowTiles<32> backgroundRow;  // all 32 columns, whatever SCX is
 MapRowTiles<20> windowRow;      // columns 0 to 19
-// The OAM entries that reach this line, in entry order.
-uint8_t lineSprites[40];
-int lineSpriteCount = 0;
+// The OAM entries that reach this line: bit i for entry i.
+uint64_t lineSprites = 0;
 
 constexpr uint16_t kOamIndex = 0x1E00;
 constexpr uint8_t kLcdOn = 0x80, kWindowMap = 0x40, kWindowOn = 0x20, kUnsignedTiles = 0x10,
@@ -179,6 +183,43 @@ void markMapRow(const MapRowTiles<Columns>& row, uint8_t mark) {
     for (int i = 0; i < row.distinctCount; ++i) markTile(row.distinct[i], mark);
 }
 
+// Bit i set for each OAM entry i that reaches the line: Y <= spriteLine < Y + height,
+// and X > 7 (a sprite with X of 7 or less is not drawn at all).
+uint64_t spritesOnLine(int spriteLine, int height) {
+    const uint8_t* oam = machine.HighPage + kOamIndex;
+    uint64_t found = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes hold four entries, which byte arithmetic looks at together.
+    // spriteLine runs from 16 to 159, so spriteLine - Y taken modulo 256 is below the
+    // height exactly when the sprite covers the line.
+    const __m128i line = _mm_set1_epi8(static_cast<char>(spriteLine));
+    const __m128i lastRow = _mm_set1_epi8(static_cast<char>(height - 1));
+    const __m128i lastHiddenX = _mm_set1_epi8(7);
+    for (int group = 0; group < 10; ++group) {
+        const __m128i entries = _mm_loadu_si128(reinterpret_cast<const __m128i*>(oam + 16 * group));
+        const __m128i row = _mm_sub_epi8(line, entries);  // in each entry's Y byte
+        const __m128i covers = _mm_cmpeq_epi8(_mm_min_epu8(row, lastRow), row);
+        const __m128i x = _mm_srli_epi32(entries, 8);  // each X moved into its Y byte
+        const __m128i hidden = _mm_cmpeq_epi8(_mm_min_epu8(x, lastHiddenX), x);
+        const unsigned bytes =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(hidden, covers)));
+        // The answers are in the Y bytes, bytes 0, 4, 8 and 12 of the group.
+        const uint64_t four =
+            (bytes & 1) | ((bytes >> 3) & 2) | ((bytes >> 6) & 4) | ((bytes >> 9) & 8);
+        found |= four << (4 * group);
+    }
+#else
+    for (int i = 0; i < 40; ++i) {
+        const uint8_t* entry = oam + 4 * i;
+        if (static_cast<unsigned>(spriteLine - entry[0]) < static_cast<unsigned>(height) &&
+            entry[1] > 7) {
+            found |= uint64_t{1} << i;
+        }
+    }
+#endif
+    return found;
+}
+
 // Decodes one row of each marked tile, chosen by whoever marked it last, and clears
 // the marks. Every tile the window uses keeps the window's mark, since the window
 // marks last.
@@ -219,12 +260,14 @@ uint8_t* openRow(Surface* layer, int y, int width) {
 }
 
 void drawBackgroundLine(uint8_t* row) {
+#pragma GCC unroll 8
     for (int m = 0; m < 32; ++m) {
         std::memcpy(row + 8 * m, backgroundTilePixels[backgroundRow.tiles[m]], 8);
     }
 }
 
 void drawWindowLine(uint8_t* row) {
+#pragma GCC unroll 4
     for (int m = 0; m < 20; ++m) {
         std::memcpy(row + 8 * m, windowTilePixels[windowRow.tiles[m]], 8);
     }
@@ -235,8 +278,8 @@ void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc, uint8_t obp0) {
     const bool tall = lcdc & kTallSprites;
     const QuadShades& shades = shadesFor(spriteShades, obp0, true);
     std::memset(row, LAYER_KEY, kScreenWidth);
-    for (int s = 0; s < lineSpriteCount; ++s) {
-        const uint8_t* entry = machine.HighPage + kOamIndex + 4 * lineSprites[s];
+    for (uint64_t sprites = lineSprites; sprites != 0; sprites &= sprites - 1) {
+        const uint8_t* entry = machine.HighPage + kOamIndex + 4 * std::countr_zero(sprites);
         const int y = entry[0];
         const int x = entry[1];
         const int number = entry[2];
@@ -300,17 +343,12 @@ bool renderLine() {
                    kBackgroundMark);
     }
     backgroundTileCount = markedCount;
-    lineSpriteCount = 0;
+    lineSprites = 0;
     if (lcdc & kSpritesOn) {
-        const uint8_t* entry = machine.HighPage + kOamIndex;
-        for (int i = 0; i < 40; ++i, entry += 4) {
-            // On the line when Y <= spriteLine < Y + height; X <= 7 hides the sprite.
-            if (static_cast<unsigned>(spriteLine - entry[0]) >=
-                    static_cast<unsigned>(spriteHeight) ||
-                entry[1] <= 7) {
-                continue;
-            }
-            lineSprites[lineSpriteCount++] = static_cast<uint8_t>(i);
+        lineSprites = spritesOnLine(spriteLine, spriteHeight);
+        for (uint64_t sprites = lineSprites; sprites != 0; sprites &= sprites - 1) {
+            const int i = std::countr_zero(sprites);
+            const uint8_t* entry = machine.HighPage + kOamIndex + 4 * i;
             const uint8_t id = i == 0 ? 1 : static_cast<uint8_t>(4 * i);
             markTile(entry[2], id);
             if (spriteHeight == 16) markTile(entry[2] + 1, id);
