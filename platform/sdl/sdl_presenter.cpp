@@ -2,6 +2,7 @@
 // fixed palette into a texture, which is scaled to fit the window.
 #include <vector>
 
+#include "platform/display_modes.h"
 #include "platform/presenter_source.h"
 #include "platform/sdl/sdl_platform.h"
 #include "video/palette.h"
@@ -72,27 +73,16 @@ public:
         return true;
     }
 
-    // The sizes the display reports, each once in the order reported, then 320x240
-    // and 640x480 when missing; all offered as 8-bit modes, since the back buffer is
-    // 8-bit whatever the desktop's depth.
     void listModes(DisplayModeCallback callback, void* context) override {
-        std::vector<DisplayModeDescription> modes;
-        auto add = [&modes](int w, int h) {
-            for (const DisplayModeDescription& m : modes) {
-                if (m.width == w && m.height == h) return;
-            }
-            modes.push_back({w, h, 8});
-        };
+        std::vector<ScreenSize> reported;
         if (sdl::startVideo()) {
             const int count = SDL_GetNumDisplayModes(0);
             for (int i = 0; i < count; ++i) {
                 SDL_DisplayMode mode;
-                if (SDL_GetDisplayMode(0, i, &mode) == 0) add(mode.w, mode.h);
+                if (SDL_GetDisplayMode(0, i, &mode) == 0) reported.push_back({mode.w, mode.h});
             }
         }
-        add(320, 240);
-        add(640, 480);
-        for (const DisplayModeDescription& m : modes) {
+        for (const DisplayModeDescription& m : offeredDisplayModes(reported)) {
             if (!callback(m, context)) return;
         }
     }

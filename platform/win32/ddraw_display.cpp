@@ -1,22 +1,20 @@
 // The display on DirectDraw 7: the screen taken exclusively at an 8-bit mode, a
-// primary surface with one attached back buffer, off-screen surfaces in video
-// memory, colour fills, stretching and keyed copies done by Blt, text through GDI
-// on the back buffer, and present as one Blt of the back buffer onto the primary
-// (the flipping chain is never flipped).
+// primary surface with one attached back buffer, off-screen surfaces for the
+// layers the renderer writes row by row, colour fills, stretching and keyed copies
+// done by Blt, text through GDI on the back buffer, and present as one Blt of the
+// back buffer onto the primary (the flipping chain is never flipped).
 //
 // The display installs the program's own 256-colour palette on the primary, so the
 // four shades, the clear colour and the panel colour look the same on every
 // driver: the system's default palette is not the same everywhere.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "platform/presenter_source.h"
 #include "platform/win32/win32_platform.h"
 #include "video/display.h"
 #include "video/palette.h"
-
-#include <ddraw.h>
-
-#include <algorithm>
-#include <cstring>
-#include <vector>
 
 // An 8-bit DirectDraw surface and what the display needs to remember about it.
 class Surface {
@@ -87,11 +85,15 @@ bool makeSurface(IDirectDraw7* directDraw, Surface& surface) {
     description.dwHeight = static_cast<DWORD>(surface.height);
     description.ddckCKSrcBlt.dwColorSpaceLowValue = surface.key;
     description.ddckCKSrcBlt.dwColorSpaceHighValue = surface.key;
-    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
+    // The renderer writes every layer row by row, one lock per row and scan line. In
+    // system memory a lock is a plain pointer into the surface; a lock of video
+    // memory may copy the whole surface across and back (Wine's does, which drops
+    // the frame rate below one frame a second). The copies onto the back buffer are
+    // still done by Blt, once per layer and frame.
+    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
     surface.surface = nullptr;
     if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
-        // No room left in video memory: system memory draws the same, only slower.
-        description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
         if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
             surface.surface = nullptr;
             return false;

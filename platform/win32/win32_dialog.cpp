@@ -4,11 +4,11 @@
 // in step: the Dialog's position, list entries, selections and check boxes go to
 // the real controls after each message the logic handled, and the user's choices
 // come back into the Dialog before the logic sees the next message.
+#include <string>
+
 #include "platform/dialog.h"
 #include "platform/win32/win32_platform.h"
 #include "resources/resources.h"
-
-#include <string>
 
 namespace {
 

@@ -1,19 +1,16 @@
 // The open-file chooser on Win32: the common open-file dialog, with one filter.
+#include <string>
+
 #include "platform/file_chooser.h"
 #include "platform/message_box.h"
 #include "platform/win32/win32_platform.h"
-
-#include <commdlg.h>
-
-#include <string>
 
 namespace {
 
 // The flags the chooser always asks for: the read-only box hidden, path and file
 // must exist, Explorer style with long names, resizable.
 constexpr DWORD kChooserFlags = OFN_READONLY | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
-                                OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES |
-                                OFN_ENABLESIZING;
+                                OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES | OFN_ENABLESIZING;
 static_assert(kChooserFlags == 0x00A81805);
 
 }  // namespace

@@ -2,13 +2,10 @@
 // format, and game controllers with the extended joystick format. Both are opened
 // non-exclusive and in the background, so they are read whatever window has the
 // focus.
+#include <vector>
+
 #include "platform/input_devices.h"
 #include "platform/win32/win32_platform.h"
-
-#define DIRECTINPUT_VERSION 0x0800
-#include <dinput.h>
-
-#include <vector>
 
 struct InputSource {
     IDirectInput8A* directInput = nullptr;
@@ -78,8 +75,7 @@ void releaseInputSource(InputSource*& source) {
     source = nullptr;
 }
 
-bool enumerateAttachedControllers(InputSource* source, ControllerCallback callback,
-                                  void* context) {
+bool enumerateAttachedControllers(InputSource* source, ControllerCallback callback, void* context) {
     if (source == nullptr || callback == nullptr) return false;
     source->controllers.clear();
     Enumeration enumeration{source, callback, context};
@@ -131,8 +127,8 @@ ControllerDevice* createControllerDevice(InputSource* source, const ControllerIn
         return nullptr;
     }
     IDirectInputDevice8A* device = nullptr;
-    if (FAILED(source->directInput->CreateDevice(source->controllers[controller.instance],
-                                                 &device, nullptr)) ||
+    if (FAILED(source->directInput->CreateDevice(source->controllers[controller.instance], &device,
+                                                 nullptr)) ||
         device == nullptr) {
         return nullptr;
     }

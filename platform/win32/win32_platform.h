@@ -4,8 +4,8 @@
 //
 // The boundary headers and the resource data declare constants under their
 // published names (VK_ESCAPE, DIK_ESCAPE, IDOK) that the Windows headers define as
-// macros, so they are included here ahead of <windows.h>, and every file of this
-// folder includes its boundary headers before this one.
+// macros, so they are included here ahead of the Windows headers, and every file
+// of this folder takes the Windows headers from here.
 #pragma once
 
 #include "platform/dialog.h"
@@ -13,7 +13,13 @@
 #include "platform/window.h"
 #include "resources/resources.h"
 
+// clang-format off: the order matters, and the Windows headers must come last.
+#include <commdlg.h>
+#include <ddraw.h>
 #include <windows.h>
+#define DIRECTINPUT_VERSION 0x0800
+#include <dinput.h>
+// clang-format on
 
 #include <deque>
 

@@ -114,8 +114,8 @@ PlatformWindow* createPlatformWindow(const char* caption, uint16_t width, uint16
     RegisterClassExA(&windowClass);
 
     if (loadedMenu == nullptr) loadedMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
-    HWND handle = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, WS_POPUP, 0, 0, width,
-                                  height, nullptr, loadedMenu, instance, nullptr);
+    HWND handle = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, WS_POPUP, 0, 0, width, height,
+                                  nullptr, loadedMenu, instance, nullptr);
     if (handle == nullptr) return nullptr;
     auto* window = new PlatformWindow;
     window->handle = handle;

@@ -18,10 +18,9 @@ TEST(MatchesFilter, ExtensionsInAnyLetterCase) {
         bool matches;
     };
     const Case cases[] = {
-        {"tetris.gb", true},     {"TETRIS.GB", true},  {"Zelda.GbC", true},
-        {"game.gbc", true},      {".gb", true},        {"game.gba", false},
-        {"game.gb.bak", false},  {"gamegb", false},    {"game.g", false},
-        {"readme.txt", false},   {"a.b.gb", true},
+        {"tetris.gb", true}, {"TETRIS.GB", true},   {"Zelda.GbC", true},    {"game.gbc", true},
+        {".gb", true},       {"game.gba", false},   {"game.gb.bak", false}, {"gamegb", false},
+        {"game.g", false},   {"readme.txt", false}, {"a.b.gb", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(matchesFilter(c.name, kRoms.patterns), c.matches) << c.name;

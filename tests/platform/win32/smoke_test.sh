@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# Smoke test of korvi.exe under Wine, on an X server of its own (Xvfb) inside Wine's
+# virtual desktop, whose size may differ from the screen mode the program sets:
+#   settings.bin is created with its 7 bytes; Game > Load... opens the open-file
+#   dialog, where the demo cartridge's path is typed and confirmed; the game runs
+#   in the four shades; Esc brings the menu back; Display > Screen > Tiles shows the
+#   tiles view; File > Exit ends the program with exit code 0 and the demo's save
+#   file written. Screenshots of each point are kept in BUILD/smoke/.
+# Usage: smoke_test.sh BUILD_DIR   (the Windows cross build). Exit 77: skipped.
+set -uo pipefail
+
+build="$(cd "$1" && pwd)"
+work="$build/smoke"
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+skip() {
+    echo "SKIPPED: $*"
+    exit 77
+}
+fail() {
+    echo "FAILED: $*"
+    echo "screenshots: $work"
+    exit 1
+}
+step() { echo "--- $*"; }
+
+for tool in Xvfb xdotool import convert wine wineserver; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed (make windows installs it)"
+done
+[ -f "$build/bin/korvi.exe" ] || fail "$build/bin/korvi.exe has not been built"
+
+rm -rf "$work"
+mkdir -p "$work"
+cp "$build/bin/korvi.exe" "$build/bin/demo.gb" "$work/"
+
+# An X server on a display number nobody uses: Xvfb picks it and tells through fd 3.
+xvfb_pid=""
+korvi_pid=""
+cleanup() {
+    wineserver -k >/dev/null 2>&1
+    [ -n "$korvi_pid" ] && kill "$korvi_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.2
+done
+[ -s "$work/display" ] || skip "Xvfb could not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# Wine: the build's own prefix, made on first use (about 10 s).
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot --init </dev/null >/dev/null 2>&1 || skip "Wine could not create its prefix"
+fi
+wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || skip "Wine could not start"
+
+# --- helpers -------------------------------------------------------------------
+
+shot() { import -window root "$work/$1.png" 2>/dev/null || fail "no screenshot $1"; }
+
+# "r,g,b" of one pixel of a screenshot.
+rgb() {
+    convert "$work/$1.png" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
+}
+
+# The distinct colours of a rectangle (x y width height) of a screenshot, one #RRGGBB a line.
+colours() {
+    convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage -unique-colors -depth 8 txt:- |
+        tail -n +2 | grep -o '#[0-9A-F]\{6\}' | sort -u
+}
+
+expect_rgb() {  # shot x y want what
+    local got
+    got="$(rgb "$1" "$2" "$3")"
+    [ "$got" = "$4" ] || fail "$5: pixel ($2, $3) of $1.png is $got, want $4"
+}
+
+wait_for() {  # seconds description command...
+    local seconds="$1" what="$2"
+    shift 2
+    for _ in $(seq $((seconds * 5))); do
+        "$@" && return 0
+        sleep 0.2
+    done
+    fail "$what (waited ${seconds} s)"
+}
+
+window_named() { xdotool search --name "$1" >/dev/null 2>&1; }
+running() { kill -0 "$korvi_pid" 2>/dev/null; }
+stopped() { ! running; }
+
+# Wine's menus act on the button's release: press and release apart, as a hand does.
+click() { xdotool mousemove "$1" "$2" sleep 0.4 mousedown 1 sleep 0.15 mouseup 1 sleep 0.6; }
+
+# Opens the menu bar's entry at x and checks that its drop-down came down below it
+# (the screen under the menu bar is black while the menu is closed). The first click after the game ran may only activate the
+# window, so it is tried again.
+open_menu() {
+    local name="$2"
+    for attempt in 1 2 3; do
+        click "$1" 10
+        shot "menu-$name-$attempt"
+        colours "menu-$name-$attempt" $(($1 + 5)) 24 20 12 | grep -qvx '#000000' && return 0
+        xdotool key Escape  # a half-open menu bar is closed before the next try
+        sleep 0.5
+    done
+    fail "the $name menu did not open"
+}
+
+# A key held long enough for a program that polls the keyboard.
+press() { xdotool keydown "$1" sleep 0.4 keyup "$1"; }
+
+# The program in the virtual desktop. A batch file keeps its exit code, which
+# explorer's /desktop does not pass on.
+printf '@start /wait korvi.exe\r\n@echo %%ERRORLEVEL%%> exitcode.txt\r\n' >"$work/run.bat"
+(cd "$work" && exec wine explorer /desktop=korvi,1024x768 cmd /c run.bat </dev/null >"$work/wine.log" 2>&1) &
+korvi_pid=$!
+
+# --- start: settings.bin and the menu state ---------------------------------------
+step "start-up creates settings.bin"
+wait_for 60 "settings.bin was not created" test -f "$work/settings.bin"
+sleep 3
+want="80 02 e0 01 01 00 00"
+got="$(od -An -tx1 "$work/settings.bin" | xargs)"
+[ "$got" = "$want" ] || fail "settings.bin holds '$got', want '$want'"
+
+step "menu state: menu bar over a black screen"
+wait_for 30 "the main window did not appear" window_named '^Korvi$'
+sleep 1
+shot 1-menu
+# The menu bar lies across the top of the 640 x 480 window; below it the screen is black.
+[ "$(rgb 1-menu 400 8)" != "0,0,0" ] || fail "no menu bar at the top of the window"
+expect_rgb 1-menu 320 300 "0,0,0" "menu state screen"
+
+# --- Game > Load... --------------------------------------------------------------
+step "Game > Load... opens the open-file dialog"
+open_menu 48 Game
+click 62 30   # Load...
+wait_for 20 "the open-file dialog did not open" window_named '^Open$'
+sleep 1
+shot 2-open-dialog
+xdotool type --delay 20 'Z:'"$(echo "$work/demo.gb" | tr '/' '\\')"
+sleep 0.5
+xdotool key Return
+wait_for 20 "the open-file dialog did not close" eval '! window_named "^Open$"'
+
+step "the game runs"
+sleep 3
+shot 3-running
+# The 160 x 144 picture at zoom 1 stands in the middle of the 640 x 480 screen:
+# only the four shades appear in it, and more than one of them.
+picture="$(colours 3-running 240 168 160 144)"
+echo "$picture" | grep -qvxE '#(FFFFFF|C0C0C0|808080|000000)' &&
+    fail "the game picture holds colours other than the four shades: $(echo $picture)"
+[ "$(echo "$picture" | wc -l)" -ge 2 ] || fail "the game picture is a single colour ($picture)"
+[ "$(rgb 3-running 400 8)" = "0,0,0" ] || fail "the menu bar is still shown while running"
+
+# --- Esc: back to the menu ---------------------------------------------------------
+step "Esc brings the menu back"
+press Escape
+sleep 2
+shot 4-paused
+[ "$(rgb 4-paused 400 8)" != "0,0,0" ] || fail "Esc did not bring back the menu bar"
+
+# --- Display > Screen > Tiles --------------------------------------------------------
+step "Display > Screen > Tiles"
+open_menu 93 Display
+click 105 30   # Screen
+click 180 46   # Tiles
+sleep 2
+shot 5-tiles
+# The tiles view stands on the panel colour, palette index 120.
+colours 5-tiles 0 20 640 460 | grep -qx '#990066' || fail "no panel colour in the tiles view"
+
+# --- File > Exit ---------------------------------------------------------------------
+step "File > Exit ends the program with exit code 0"
+open_menu 13 File
+click 30 30    # Exit
+wait_for 30 "the program did not end" stopped
+[ -f "$work/exitcode.txt" ] || fail "no exit code recorded"
+code="$(tr -d '\r\n ' <"$work/exitcode.txt")"
+[ "$code" = "0" ] || fail "exit code $code"
+[ -s "$work/demo.sav" ] || fail "the demo's save file was not written"
+echo "PASSED: screenshots in $work"
