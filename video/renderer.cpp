@@ -38,6 +38,10 @@ uint8_t TileMarks[kTileCount];
 // are decoded, and their marks cleared again.
 uint16_t markedTiles[32 + 2 * 40 + 20];
 int markedCount = 0;
+// The tile row each mark of this line stands for: bgLine mod 8 for the background,
+// LY mod 8 for the window, and for a sprite the row of its tile that the line
+// crosses, upside down when the sprite is flipped vertically.
+uint8_t markRows[256];
 
 // One decoded row of each tile, kept between lines: the eight colour numbers packed
 // two bits each, the leftmost pixel in the top two bits. Only the rows marked on the
@@ -153,13 +157,28 @@ inline void markTile(uint16_t tile, uint8_t mark) {
     TileMarks[tile] = mark;
 }
 
+// Compares a few bytes eight at a time.
+template <int Count>
+bool sameBytes(const uint8_t* a, const uint8_t* b) {
+    uint64_t differ = 0;
+    int i = 0;
+    for (; i + 8 <= Count; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        differ |= x ^ y;
+    }
+    for (; i < Count; ++i) differ |= a[i] ^ b[i];
+    return differ == 0;
+}
+
 template <int Columns>
 const MapRowTiles<Columns>& mapRowTiles(MapRowTiles<Columns>& row, bool highMap, int mapRow,
                                         uint8_t lcdc) {
     const uint8_t* map = machine.VideoRam + (highMap ? 0x1C00 : 0x1800) + 32 * mapRow;
     const bool unsignedNumbering = lcdc & kUnsignedTiles;
     if (row.made && row.unsignedNumbering == unsignedNumbering &&
-        std::memcmp(row.numbers, map, Columns) == 0) {
+        sameBytes<Columns>(row.numbers, map)) {
         return row;
     }
     uint64_t seen[kTileCount / 64] = {};
@@ -203,9 +222,9 @@ uint64_t spritesOnLine(int spriteLine, int height) {
         const __m128i hidden = _mm_cmpeq_epi8(_mm_min_epu8(x, lastHiddenX), x);
         const unsigned bytes =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(hidden, covers)));
-        // The answers are in the Y bytes, bytes 0, 4, 8 and 12 of the group.
-        const uint64_t four =
-            (bytes & 1) | ((bytes >> 3) & 2) | ((bytes >> 6) & 4) | ((bytes >> 9) & 8);
+        // The answers are in the Y bytes, bits 0, 4, 8 and 12 of the mask; one
+        // multiplication gathers them into bits 12 to 15 without carries.
+        const uint64_t four = (((bytes & 0x1111) * 0x1248) >> 12) & 0xF;
         found |= four << (4 * group);
     }
 #else
@@ -220,28 +239,16 @@ uint64_t spritesOnLine(int spriteLine, int height) {
     return found;
 }
 
-// Decodes one row of each marked tile, chosen by whoever marked it last, and clears
+// Decodes one row of each marked tile, the row of whoever marked it last, and clears
 // the marks. Every tile the window uses keeps the window's mark, since the window
 // marks last.
-void decodeMarkedRows(int bgLine, int ly, uint8_t bgp) {
-    const int spriteLine = ly + 16;
+void decodeMarkedRows(uint8_t bgp) {
     const QuadShades& backgroundShading = shadesFor(backgroundShades, bgp, false);
     const QuadShades& windowShading = shadesFor(windowShades, bgp, true);
     for (int i = 0; i < markedCount; ++i) {
         const uint16_t tile = markedTiles[i];
         const uint8_t mark = TileMarks[tile];
-        int row;
-        if (mark == kBackgroundMark) {
-            row = bgLine % 8;
-        } else if (mark == kWindowMark) {
-            row = ly % 8;
-        } else {
-            const uint8_t* entry = machine.HighPage + kOamIndex + (mark == 1 ? 0 : mark);
-            int n = spriteLine - entry[0];
-            if (n > 7) n -= 8;
-            row = (entry[3] & kYFlip) ? 7 - n : n;
-        }
-        const uint8_t* planes = machine.VideoRam + 16 * tile + 2 * row;
+        const uint8_t* planes = machine.VideoRam + 16 * tile + 2 * markRows[mark];
         const uint16_t packed =
             static_cast<uint16_t>(kSpreadPlane[planes[0]] | (kSpreadPlane[planes[1]] << 1));
         TileRowCache[tile] = packed;
@@ -350,6 +357,9 @@ bool renderLine() {
             const int i = std::countr_zero(sprites);
             const uint8_t* entry = machine.HighPage + kOamIndex + 4 * i;
             const uint8_t id = i == 0 ? 1 : static_cast<uint8_t>(4 * i);
+            int n = spriteLine - entry[0];  // 0 to 15; the lower tile of a tall sprite from 8
+            if (n > 7) n -= 8;
+            markRows[id] = static_cast<uint8_t>((entry[3] & kYFlip) ? 7 - n : n);
             markTile(entry[2], id);
             if (spriteHeight == 16) markTile(entry[2] + 1, id);
         }
@@ -360,7 +370,9 @@ bool renderLine() {
 
     // Decoding: one row per marked tile. From here on the marks are clear, even when
     // a row cannot be opened below.
-    decodeMarkedRows(bgLine, ly, reg(0xFF47));
+    markRows[kBackgroundMark] = static_cast<uint8_t>(bgLine % 8);
+    markRows[kWindowMark] = static_cast<uint8_t>(ly % 8);
+    decodeMarkedRows(reg(0xFF47));
 
     if (lcdc & kBackgroundOn) {
         uint8_t* row = openRow(BackgroundLayer, bgLine, 256);
