@@ -1,13 +1,14 @@
 # Korvi's two everyday commands:
 #   make run    build and start Korvi (headless demo run when no display is available)
-#   make test   build and run every test, then again under ASan and UBSan
+#   make test   build and run every test, then again under ASan and UBSan, then the
+#               Windows build's tests under Wine
 # Others: make bench, make fuzz, make windows, make format
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-plain test-sanitize bench fuzz format clean
+.PHONY: all deps build run test test-plain test-sanitize test-windows windows bench fuzz format clean
 
 all: build
 
@@ -21,7 +22,7 @@ build: deps
 run: build
 	@scripts/run.sh $(BUILD)
 
-test: test-plain test-sanitize
+test: test-plain test-sanitize test-windows
 
 test-plain: build
 	@scripts/install-deps.sh test
@@ -31,6 +32,25 @@ test-sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVI_SANITIZE=ON > /dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Windows programs korvi.exe and korvi-run.exe and the test suite, cross-compiled
+# with mingw-w64 into $(WIN_BUILD)/bin. The demo cartridge is assembled at build
+# time, so korvi-asm is built for this machine first, in $(WIN_HOST_BUILD).
+WIN_BUILD      ?= build-win
+WIN_HOST_BUILD ?= build-win-host
+
+windows:
+	@scripts/install-deps.sh build windows
+	@cmake -S . -B $(WIN_HOST_BUILD) -DCMAKE_BUILD_TYPE=Release -DKORVI_TESTS=OFF > /dev/null
+	@cmake --build $(WIN_HOST_BUILD) --target korvi-asm -j $(JOBS)
+	@cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DKORVI_HOST_ASM=$(CURDIR)/$(WIN_HOST_BUILD)/tools/assembler/korvi-asm > /dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+
+# The Windows tests and the smoke test of korvi.exe, under Wine.
+test-windows: windows
+	@JOBS=$(JOBS) scripts/windows-tests.sh $(WIN_BUILD)
 
 bench: build
 	@scripts/install-deps.sh bench
@@ -55,4 +75,4 @@ format:
 		\( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(WIN_BUILD) $(WIN_HOST_BUILD)

@@ -1,10 +1,10 @@
 // FileHandle on Win32. The sharing rules are the system's own: a reader lets other
 // readers in, a writer shares with nobody, and CreateFileA refuses an open that
 // would break either.
+#include <windows.h>
+
 #include "cartridge/file_handle.h"
 #include "cartridge/file_host.h"
-
-#include <windows.h>
 
 namespace filehost {
 

@@ -9,7 +9,7 @@ packages_for() {
         test) echo "xvfb xdotool imagemagick" ;;
         bench) echo "valgrind" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
-        windows) echo "mingw-w64 wine wine64 xvfb xdotool imagemagick" ;;
+        windows) echo "mingw-w64 wine wine64 xvfb xdotool imagemagick googletest libstb-dev" ;;
         *) echo "unknown package group: $1" >&2; exit 2 ;;
     esac
 }

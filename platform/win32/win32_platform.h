@@ -13,10 +13,11 @@
 #include "platform/window.h"
 #include "resources/resources.h"
 
-// clang-format off: the order matters, and the Windows headers must come last.
+// The order matters: <windows.h> first, the headers that build on it after.
+// clang-format off
+#include <windows.h>
 #include <commdlg.h>
 #include <ddraw.h>
-#include <windows.h>
 #define DIRECTINPUT_VERSION 0x0800
 #include <dinput.h>
 // clang-format on

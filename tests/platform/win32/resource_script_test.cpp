@@ -1,8 +1,10 @@
 // The resource script compiled into korvi.exe against the menu and dialog data the
 // program's logic reads (resources/resources.cpp): captions, command IDs, dialog
 // sizes, fonts and every control, read back from the compiled resources.
-// clang-format off: the resource data and the Windows headers share names (IDOK),
-// which win32_platform.h includes in an order that works; GoogleTest comes after.
+// The resource data and the Windows headers share names (IDOK): win32_platform.h
+// includes them in an order that works, and GoogleTest, which includes
+// <windows.h> itself, comes after.
+// clang-format off
 #include "platform/win32/win32_platform.h"
 #include "resources/resources.h"
 // clang-format on
@@ -89,7 +91,11 @@ public:
     std::string text() {
         std::string out;
         WORD c = word();
-        if (c == 0xFFFF) return "#" + std::to_string(word());
+        if (c == 0xFFFF) {
+            out = "#";
+            out += std::to_string(word());
+            return out;
+        }
         for (; c != 0; c = word()) out += static_cast<char>(c);
         return out;
     }
@@ -188,8 +194,11 @@ TEST_P(DialogResourceTest, MatchesTheDialogData) {
         EXPECT_EQ(got.y, want.y);
         EXPECT_EQ(got.width, want.width);
         EXPECT_EQ(got.height, want.height);
-        if (want.kind != ControlKind::Label) EXPECT_TRUE(got.style & WS_TABSTOP);
-        if (want.kind == ControlKind::Label) EXPECT_TRUE(got.style & WS_GROUP);
+        if (want.kind == ControlKind::Label) {
+            EXPECT_TRUE(got.style & WS_GROUP) << "labels start a group";
+        } else {
+            EXPECT_TRUE(got.style & WS_TABSTOP) << "controls are tab stops";
+        }
     }
 }
 
