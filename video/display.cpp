@@ -3,6 +3,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "video/font.h"
 #include "video/palette.h"
 #include "video/presenter.h"
@@ -53,32 +57,62 @@ void fill(Surface& target, const Rect& r, uint8_t index) {
     for (int y = r.top; y < r.bottom; ++y) std::memset(target.row(y) + r.left, index, length);
 }
 
-// Copies count pixels of a row, leaving out those equal to key. Eight pixels are
-// looked at together: a group of nothing but key is skipped, a group without key is
-// copied whole, and only a group that mixes both is merged with what lies beneath.
-void copyKeyedRow(uint8_t* out, const uint8_t* in, int count, uint8_t key) {
-    constexpr uint64_t kOnes = 0x0101010101010101u;
+// Eight source pixels onto eight destination pixels, leaving out those equal to the
+// key (keys holds it in every byte): a group of nothing but key is skipped, a group
+// without key is copied whole, and only a group that mixes both is merged with what
+// lies beneath.
+inline void copyKeyedGroup(uint8_t* out, uint64_t pixels, uint64_t keys) {
     constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-    const uint64_t keys = kOnes * key;
+    const uint64_t differ = pixels ^ keys;  // a zero byte where the pixel is the key
+    if (differ == 0) return;
+    // Bit 7 of each byte set exactly where that byte of differ is zero: adding 0x7F
+    // to the low seven bits carries into bit 7 unless they are all zero, and no byte
+    // carries into the next.
+    const uint64_t keyBytes = ~(((differ & kLow7) + kLow7) | differ | kLow7);
+    if (keyBytes == 0) {
+        std::memcpy(out, &pixels, 8);
+        return;
+    }
+    const uint64_t beneath = (keyBytes >> 7) * 0xFF;  // 0xFF where the key is
+    uint64_t merged;
+    std::memcpy(&merged, out, 8);
+    merged = (merged & beneath) | (pixels & ~beneath);
+    std::memcpy(out, &merged, 8);
+}
+
+// Copies count pixels of a row, leaving out those equal to key. Layers are mostly
+// key or mostly picture, so sixteen pixels of key are passed over with one test.
+void copyKeyedRow(uint8_t* out, const uint8_t* in, int count, uint8_t key) {
+    const uint64_t keys = 0x0101010101010101u * key;
     int i = 0;
-    for (; i + 8 <= count; i += 8) {
+#if defined(__SSE2__)
+    const __m128i key16 = _mm_set1_epi8(static_cast<char>(key));
+    for (; i + 16 <= count; i += 16) {
+        __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i isKey = _mm_cmpeq_epi8(pixels, key16);
+        const int keyMask = _mm_movemask_epi8(isKey);
+        if (keyMask == 0xFFFF) continue;
+        auto* target = reinterpret_cast<__m128i*>(out + i);
+        if (keyMask != 0) {
+            const __m128i beneath = _mm_loadu_si128(target);
+            pixels = _mm_or_si128(_mm_and_si128(isKey, beneath), _mm_andnot_si128(isKey, pixels));
+        }
+        _mm_storeu_si128(target, pixels);
+    }
+#endif
+    for (; i + 16 <= count; i += 16) {
+        uint64_t first, second;
+        std::memcpy(&first, in + i, 8);
+        std::memcpy(&second, in + i + 8, 8);
+        if (((first ^ keys) | (second ^ keys)) == 0) continue;
+        copyKeyedGroup(out + i, first, keys);
+        copyKeyedGroup(out + i + 8, second, keys);
+    }
+    if (i + 8 <= count) {
         uint64_t pixels;
         std::memcpy(&pixels, in + i, 8);
-        const uint64_t differ = pixels ^ keys;  // a zero byte where the pixel is the key
-        if (differ == 0) continue;
-        // Bit 7 of each byte set exactly where that byte of differ is zero: adding
-        // 0x7F to the low seven bits carries into bit 7 unless they are all zero,
-        // and no byte carries into the next.
-        const uint64_t keyBytes = ~(((differ & kLow7) + kLow7) | differ | kLow7);
-        if (keyBytes == 0) {
-            std::memcpy(out + i, &pixels, 8);
-            continue;
-        }
-        const uint64_t beneath = (keyBytes >> 7) * 0xFF;  // 0xFF where the key is
-        uint64_t merged;
-        std::memcpy(&merged, out + i, 8);
-        merged = (merged & beneath) | (pixels & ~beneath);
-        std::memcpy(out + i, &merged, 8);
+        copyKeyedGroup(out + i, pixels, keys);
+        i += 8;
     }
     for (; i < count; ++i) {
         if (in[i] != key) out[i] = in[i];

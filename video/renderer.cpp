@@ -213,19 +213,20 @@ uint64_t spritesOnLine(int spriteLine, int height) {
     // height exactly when the sprite covers the line.
     const __m128i line = _mm_set1_epi8(static_cast<char>(spriteLine));
     const __m128i lastRow = _mm_set1_epi8(static_cast<char>(height - 1));
-    const __m128i lastHiddenX = _mm_set1_epi8(7);
     for (int group = 0; group < 10; ++group) {
         const __m128i entries = _mm_loadu_si128(reinterpret_cast<const __m128i*>(oam + 16 * group));
         const __m128i row = _mm_sub_epi8(line, entries);  // in each entry's Y byte
         const __m128i covers = _mm_cmpeq_epi8(_mm_min_epu8(row, lastRow), row);
-        const __m128i x = _mm_srli_epi32(entries, 8);  // each X moved into its Y byte
-        const __m128i hidden = _mm_cmpeq_epi8(_mm_min_epu8(x, lastHiddenX), x);
-        const unsigned bytes =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(hidden, covers)));
+        const unsigned bytes = static_cast<unsigned>(_mm_movemask_epi8(covers));
         // The answers are in the Y bytes, bits 0, 4, 8 and 12 of the mask; one
         // multiplication gathers them into bits 12 to 15 without carries.
         const uint64_t four = (((bytes & 0x1111) * 0x1248) >> 12) & 0xF;
         found |= four << (4 * group);
+    }
+    // The few that cover the line are checked for X one by one.
+    for (uint64_t covering = found; covering != 0; covering &= covering - 1) {
+        const int i = std::countr_zero(covering);
+        if (oam[4 * i + 1] <= 7) found &= ~(uint64_t{1} << i);
     }
 #else
     for (int i = 0; i < 40; ++i) {
