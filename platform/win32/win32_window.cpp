@@ -13,6 +13,7 @@
 #include "platform/win32/win32_platform.h"
 #include "platform/window.h"
 #include "resources/resources.h"
+#include "video/display.h"
 
 namespace {
 
@@ -36,6 +37,15 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_COMMAND:
             setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));
             return 0;
+        case WM_PAINT: {
+            // A closed menu or dialog leaves a hole that the system fills with the
+            // black class brush; the back buffer still holds the picture shown.
+            PAINTSTRUCT paint;
+            BeginPaint(window, &paint);
+            EndPaint(window, &paint);
+            display.present();
+            return 0;
+        }
         default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
