@@ -157,7 +157,7 @@ inline void markTile(uint16_t tile, uint8_t mark) {
     TileMarks[tile] = mark;
 }
 
-// Compares a few bytes eight at a time.
+// Compares a few bytes eight (then four) at a time.
 template <int Count>
 bool sameBytes(const uint8_t* a, const uint8_t* b) {
     uint64_t differ = 0;
@@ -167,6 +167,13 @@ bool sameBytes(const uint8_t* a, const uint8_t* b) {
         std::memcpy(&x, a + i, 8);
         std::memcpy(&y, b + i, 8);
         differ |= x ^ y;
+    }
+    if (i + 4 <= Count) {
+        uint32_t x, y;
+        std::memcpy(&x, a + i, 4);
+        std::memcpy(&y, b + i, 4);
+        differ |= x ^ y;
+        i += 4;
     }
     for (; i < Count; ++i) differ |= a[i] ^ b[i];
     return differ == 0;
@@ -210,18 +217,23 @@ uint64_t spritesOnLine(int spriteLine, int height) {
 #if defined(__SSE2__)
     // Sixteen bytes hold four entries, which byte arithmetic looks at together.
     // spriteLine runs from 16 to 159, so spriteLine - Y taken modulo 256 is below the
-    // height exactly when the sprite covers the line.
+    // height exactly when the sprite covers the line. Each entry's answer is kept as
+    // 0 or 255 in its 32 bits, and four groups are packed into one byte per entry.
     const __m128i line = _mm_set1_epi8(static_cast<char>(spriteLine));
     const __m128i lastRow = _mm_set1_epi8(static_cast<char>(height - 1));
-    for (int group = 0; group < 10; ++group) {
+    const __m128i yBytes = _mm_set1_epi32(0xFF);
+    auto covering = [&](int group) {
+        if (group >= 10) return _mm_setzero_si128();
         const __m128i entries = _mm_loadu_si128(reinterpret_cast<const __m128i*>(oam + 16 * group));
         const __m128i row = _mm_sub_epi8(line, entries);  // in each entry's Y byte
-        const __m128i covers = _mm_cmpeq_epi8(_mm_min_epu8(row, lastRow), row);
-        const unsigned bytes = static_cast<unsigned>(_mm_movemask_epi8(covers));
-        // The answers are in the Y bytes, bits 0, 4, 8 and 12 of the mask; one
-        // multiplication gathers them into bits 12 to 15 without carries.
-        const uint64_t four = (((bytes & 0x1111) * 0x1248) >> 12) & 0xF;
-        found |= four << (4 * group);
+        return _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(row, lastRow), row), yBytes);
+    };
+    for (int first = 0; first < 40; first += 16) {
+        const int group = first / 4;
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_packs_epi32(covering(group), covering(group + 1)),
+                             _mm_packs_epi32(covering(group + 2), covering(group + 3)));
+        found |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << first;
     }
     // The few that cover the line are checked for X one by one.
     for (uint64_t covering = found; covering != 0; covering &= covering - 1) {
