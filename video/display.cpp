@@ -163,7 +163,11 @@ void copyWholeZoom(Surface& back, const Rect& d, Surface& source, const Rect& s,
             }
         } else {
             uint8_t* first = back.row(y) + d.left;
-            widenRow(first, in, sourceWidth, zoomX);
+            if (zoomX == 1) {
+                std::memcpy(first, in, static_cast<size_t>(sourceWidth));
+            } else {
+                widenRow(first, in, sourceWidth, zoomX);
+            }
             ++y;
             for (int repeat = 1; repeat < zoomY; ++repeat, ++y) {
                 std::memcpy(back.row(y) + d.left, first, static_cast<size_t>(destinationWidth));
