@@ -4,7 +4,8 @@
 #   settings.bin is created with its 7 bytes; Game > Load... opens the open-file
 #   dialog, where the demo cartridge's path is typed and confirmed; the game runs
 #   in the four shades; Esc brings the menu back; Display > Screen > Tiles shows the
-#   tiles view; File > Exit ends the program with exit code 0 and the demo's save
+#   tiles view; the two settings dialogs open and close with Esc, leaving
+#   settings.bin alone; File > Exit ends the program with exit code 0 and the demo's save
 #   file written. Screenshots of each point are kept in BUILD/smoke/.
 # Usage: smoke_test.sh BUILD_DIR   (the Windows cross build). Exit 77: skipped.
 set -uo pipefail
@@ -177,6 +178,23 @@ sleep 2
 shot 5-tiles
 # The tiles view stands on the panel colour, palette index 120.
 colours 5-tiles 0 20 640 460 | grep -qx '#990066' || fail "no panel colour in the tiles view"
+
+# --- the settings dialogs, closed with Esc ----------------------------------------------
+step "Display > Settings... and Input > Settings... open their dialogs; Esc closes them"
+open_menu 93 Display
+click 110 55   # Settings...
+wait_for 20 "the display settings dialog did not open" window_named '^Display Settings$'
+shot 6-display-settings
+press Escape
+wait_for 10 "Esc did not close the display settings dialog" eval '! window_named "^Display Settings$"'
+open_menu 135 Input
+click 150 30   # Settings...
+wait_for 20 "the input settings dialog did not open" window_named '^Input Settings$'
+shot 7-input-settings
+press Escape
+wait_for 10 "Esc did not close the input settings dialog" eval '! window_named "^Input Settings$"'
+got="$(od -An -tx1 "$work/settings.bin" | xargs)"
+[ "$got" = "$want" ] || fail "closing the dialogs with Esc changed settings.bin to '$got'"
 
 # --- File > Exit ---------------------------------------------------------------------
 step "File > Exit ends the program with exit code 0"
