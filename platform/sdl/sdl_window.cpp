@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -89,6 +90,14 @@ uint32_t virtualKey(SDL_Keycode key) {
 bool startVideo() {
     if (videoStarted) return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // Without a display SDL settles for drivers that show nothing and take no input;
+    // the program would then wait unseen for ever. Start-up reports it instead.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+        std::strcmp(driver, "dummy") == 0) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
     videoStarted = true;
     return true;
 }
