@@ -77,7 +77,17 @@ std::string locateSettingsFile() {
         return directory + kSettingsFileName;
     }
 #ifdef _WIN32
-    return settingsPathFromCommandLine(GetCommandLineA());
+    // The command line starts with the executable's path in quotes when the shell
+    // started the program. Started by a bare name (found through PATH or the
+    // current folder) it holds no folder at all: the module's own path does.
+    const char* commandLine = GetCommandLineA();
+    if (commandLine != nullptr && commandLine[0] == '"') {
+        return settingsPathFromCommandLine(commandLine);
+    }
+    char module[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return settingsPathFromCommandLine(commandLine);
+    return settingsPathFromCommandLine(std::string("\"") + module + "\"");
 #else
     // The kernel's link to the running image: right even when started through $PATH
     // or a relative path. Without it, fall back to the current directory.
