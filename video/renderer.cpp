@@ -236,8 +236,8 @@ uint64_t spritesOnLine(int spriteLine, int height) {
         found |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << first;
     }
     // The few that cover the line are checked for X one by one.
-    for (uint64_t covering = found; covering != 0; covering &= covering - 1) {
-        const int i = std::countr_zero(covering);
+    for (uint64_t candidates = found; candidates != 0; candidates &= candidates - 1) {
+        const int i = std::countr_zero(candidates);
         if (oam[4 * i + 1] <= 7) found &= ~(uint64_t{1} << i);
     }
 #else
