@@ -10,6 +10,10 @@ bool stepUntilLineChanges(uint32_t* stepsTaken) {
     uint32_t steps = 0;
     bool changed = false;
     while (!changed && steps < kMaxStepsWithoutLineChange) {
+        // A halted CPU waits most of a frame for its interrupt: the steps in which
+        // only DIV and the LCD's step count move are done at once.
+        steps += skipIdleSteps(kMaxStepsWithoutLineChange - steps);
+        if (steps == kMaxStepsWithoutLineChange) break;
         stepMachine();
         ++steps;
         changed = *ly != line;

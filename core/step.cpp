@@ -10,6 +10,8 @@ namespace {
 
 constexpr uint16_t kIf = 0x1F0F;
 constexpr uint16_t kIe = 0x1FFF;
+constexpr uint16_t kDiv = 0x1F04;
+constexpr uint16_t kLcdc = 0x1F40;
 
 void dispatchInterrupt() {
     const uint8_t pending = machine.HighPage[kIe] & machine.HighPage[kIf] & 0x1F;
@@ -26,6 +28,21 @@ void dispatchInterrupt() {
 }
 
 }  // namespace
+
+uint32_t skipIdleSteps(uint32_t maxSteps) {
+    if (!cartridgeLoaded || (machine.halted | machine.stopped) == 0) return 0;
+    uint8_t* const io = machine.HighPage;
+    // An interrupt that can be taken is dispatched at the end of the very next step.
+    if (machine.ime && (io[kIe] & io[kIf] & 0x1F) != 0) return 0;
+    uint32_t steps = maxSteps;
+    if (io[kLcdc] & 0x80) {
+        const uint32_t quietSteps = kStepsPerLcdTick - 1u - machine.lcdTickCounter;
+        if (steps > quietSteps) steps = quietSteps;
+        machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter + steps);
+    }
+    io[kDiv] = static_cast<uint8_t>(io[kDiv] - steps);
+    return steps;
+}
 
 bool stepMachine() {
     if (!cartridgeLoaded) return false;

@@ -1,5 +1,8 @@
 #include "core/step.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "core/bus.h"
@@ -128,3 +131,104 @@ TEST_F(StepTest, EiDispatchesAPendingInterruptInTheSameStep) {
 }
 
 }  // namespace
+
+namespace {
+
+// Everything a step can change, for comparing two ways of running the same steps.
+struct MachineSnapshot {
+    CpuRegisters cpu;
+    uint8_t ime, halted, stopped, lcdTickCounter;
+    std::vector<uint8_t> highPage;
+
+    static MachineSnapshot take() {
+        return {machine.cpu, machine.ime, machine.halted, machine.stopped, machine.lcdTickCounter,
+                std::vector<uint8_t>(machine.HighPage, machine.HighPage + kHighPageSize)};
+    }
+    bool operator==(const MachineSnapshot& o) const {
+        return std::memcmp(&cpu, &o.cpu, sizeof cpu) == 0 && ime == o.ime &&
+               halted == o.halted && stopped == o.stopped &&
+               lcdTickCounter == o.lcdTickCounter && highPage == o.highPage;
+    }
+};
+
+// A program that halts for its interrupts: VBlank and LY=LYC handlers that count,
+// a main loop that halts; then STOP once the counter reaches a value, and later the
+// LCD switched off from the STAT handler.
+std::vector<uint8_t> haltingProgram() {
+    std::vector<uint8_t> image(0x8000, 0x00);
+    const uint8_t vblank[] = {0x3C, 0xE0, 0x90, 0xD9};  // inc a; ldh ($90),a; reti
+    const uint8_t stat[] = {0x04, 0x78, 0xFE, 0x05, 0x20, 0x04,  // inc b; ld a,b; cp 5; jr nz,+4
+                            0xAF, 0xE0, 0x40, 0x00,              // xor a; ldh ($40),a; nop
+                            0xD9};                               // reti
+    const uint8_t main[] = {0x3E, 0x03, 0xE0, 0xFF,  // ld a,3; ldh ($FF),a (IE)
+                            0x3E, 0x40, 0xE0, 0x41,  // ld a,$40; ldh ($41),a (STAT: LY=LYC)
+                            0x3E, 0x20, 0xE0, 0x45,  // ld a,$20; ldh ($45),a (LYC)
+                            0xFB,                    // ei
+                            0x76, 0x00,              // loop: halt; nop
+                            0x18, 0xFC};             // jr loop
+    std::copy(std::begin(vblank), std::end(vblank), image.begin() + 0x40);
+    std::copy(std::begin(stat), std::end(stat), image.begin() + 0x48);
+    std::copy(std::begin(main), std::end(main), image.begin() + 0x100);
+    return image;
+}
+
+}  // namespace
+
+TEST(IdleStepsTest, SkippingGivesTheSameMachineAsSteppingOneByOne) {
+    constexpr int kSteps = 3 * 443 * 16;  // three frames; the LCD goes off in the third
+    installImage(haltingProgram());
+    machine.lcdTickCounter = 0;  // reset keeps the counter; both runs start alike
+    std::vector<MachineSnapshot> reference;
+    for (int i = 0; i < kSteps; ++i) {
+        stepMachine();
+        reference.push_back(MachineSnapshot::take());
+    }
+    ASSERT_EQ(machine.HighPage[0x1F40] & 0x80, 0) << "the program should end with the LCD off";
+
+    installImage(haltingProgram());
+    machine.lcdTickCounter = 0;
+    int done = 0;
+    int skippedTotal = 0;
+    uint32_t request = 1;
+    while (done < kSteps) {
+        // Vary the size of the requests, including 0 and beyond a tick.
+        request = (request * 7 + 3) % 40;
+        const uint32_t skipped = skipIdleSteps(std::min<uint32_t>(request, kSteps - done));
+        ASSERT_LE(skipped, request);
+        done += static_cast<int>(skipped);
+        skippedTotal += static_cast<int>(skipped);
+        if (skipped > 0) {
+            ASSERT_TRUE(MachineSnapshot::take() == reference[done - 1]) << "after skipping to step " << done;
+        }
+        if (done == kSteps) break;
+        stepMachine();
+        ++done;
+        ASSERT_TRUE(MachineSnapshot::take() == reference[done - 1]) << "after step " << done;
+    }
+    EXPECT_GT(skippedTotal, kSteps / 2) << "a halting program should mostly be skipped";
+    freeMachineBuffers();
+}
+
+TEST(IdleStepsTest, NothingIsSkippedWhileTheCpuRunsOrAnInterruptWaits) {
+    installImage(std::vector<uint8_t>(0x8000, 0x00));
+    EXPECT_EQ(skipIdleSteps(100), 0u) << "running";
+    machine.halted = 1;
+    machine.ime = 1;
+    machine.HighPage[0x1FFF] = 0x01;
+    machine.HighPage[0x1F0F] = 0x01;
+    EXPECT_EQ(skipIdleSteps(100), 0u) << "VBlank pending";
+    machine.HighPage[0x1FFF] = 0x10;
+    machine.HighPage[0x1F0F] = 0x10;
+    EXPECT_EQ(skipIdleSteps(100), 0u) << "joypad pending";
+    machine.HighPage[0x1FFF] = 0x01;
+    machine.HighPage[0x1F0F] = 0x02;
+    machine.lcdTickCounter = 3;
+    EXPECT_EQ(skipIdleSteps(100), 12u) << "up to the step before the tick";
+    machine.HighPage[0x1F40] = 0x00;
+    const uint8_t div = machine.HighPage[0x1F04];
+    EXPECT_EQ(skipIdleSteps(100), 100u) << "LCD off: only DIV moves";
+    EXPECT_EQ(machine.HighPage[0x1F04], static_cast<uint8_t>(div - 100));
+    cartridgeLoaded = 0;
+    EXPECT_EQ(skipIdleSteps(100), 0u) << "no cartridge";
+    freeMachineBuffers();
+}
