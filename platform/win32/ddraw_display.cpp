@@ -17,6 +17,14 @@
 #include "video/palette.h"
 
 // An 8-bit DirectDraw surface and what the display needs to remember about it.
+//
+// Off-screen surfaces keep their pixels in a plain copy in memory as well. The
+// renderer writes its layers one row at a time, hundreds of rows a frame; each row
+// lock of a DirectDraw surface is a round trip through the driver (close to a
+// millisecond under Wine), so row locks of an off-screen surface hand out rows of
+// the copy, and the rows written since the last copy go to the DirectDraw surface
+// in one lock right before the surface is copied from. The copy also brings the
+// pixels across a re-initialisation of the display.
 class Surface {
 public:
     IDirectDrawSurface7* surface = nullptr;
@@ -25,6 +33,20 @@ public:
     uint8_t key = 0;
     bool locked = false;
     RECT lockedRect = {};
+    std::vector<uint8_t> pixels;  // off-screen surfaces only: the copy in memory
+    int dirtyTop = 0;             // rows [dirtyTop, dirtyBottom) not yet sent
+    int dirtyBottom = 0;
+
+    bool offscreen() const { return !pixels.empty(); }
+    void markDirty(int top, int bottom) {
+        if (dirtyTop >= dirtyBottom) {
+            dirtyTop = top;
+            dirtyBottom = bottom;
+            return;
+        }
+        dirtyTop = std::min(dirtyTop, top);
+        dirtyBottom = std::max(dirtyBottom, bottom);
+    }
 
     bool holds(const Rect& r) const {
         return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
@@ -101,8 +123,34 @@ bool makeSurface(IDirectDraw7* directDraw, Surface& surface) {
     }
     DDCOLORKEY key = {surface.key, surface.key};
     surface.surface->SetColorKey(DDCKEY_SRCBLT, &key);
-    // New surfaces hold whatever the memory held; the display promises index 0.
-    colourFill(surface.surface, nullptr, 0);
+    // A new DirectDraw surface holds whatever its memory held: all of it is sent
+    // from the copy before its first use.
+    surface.markDirty(0, surface.height);
+    return true;
+}
+
+// Sends the rows written since the last time from the copy to the DirectDraw
+// surface. False when the surface cannot be locked; the rows stay marked.
+bool sendDirtyRows(Surface& surface) {
+    if (surface.dirtyTop >= surface.dirtyBottom) return true;
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    RECT rows = {0, surface.dirtyTop, surface.width, surface.dirtyBottom};
+    const DWORD flags = DDLOCK_WAIT | DDLOCK_WRITEONLY;
+    HRESULT result = surface.surface->Lock(&rows, &description, flags, nullptr);
+    if (result == DDERR_SURFACELOST) {
+        surface.surface->Restore();
+        result = surface.surface->Lock(&rows, &description, flags, nullptr);
+    }
+    if (FAILED(result)) return false;
+    auto* out = static_cast<uint8_t*>(description.lpSurface);
+    const size_t width = static_cast<size_t>(surface.width);
+    for (int y = surface.dirtyTop; y < surface.dirtyBottom; ++y, out += description.lPitch) {
+        std::memcpy(out, surface.pixels.data() + static_cast<size_t>(y) * width, width);
+    }
+    surface.surface->Unlock(&rows);
+    surface.dirtyTop = surface.dirtyBottom = 0;
     return true;
 }
 
@@ -247,10 +295,14 @@ Surface* Display::createOffscreen(int width, int height, uint8_t sourceKey) {
     if (impl_ == nullptr || impl_->directDraw == nullptr || width <= 0 || height <= 0) {
         return nullptr;
     }
+    // The same bound as the display hardware's: keeps the copy's size sane.
+    constexpr int kMaxSide = 16384;
+    if (width > kMaxSide || height > kMaxSide) return nullptr;
     auto* surface = new Surface;
     surface->width = width;
     surface->height = height;
     surface->key = sourceKey;
+    surface->pixels.assign(static_cast<size_t>(width) * height, 0);
     if (!makeSurface(impl_->directDraw, *surface)) {
         delete surface;
         return nullptr;
@@ -296,6 +348,14 @@ bool Display::fillRect(Surface* target, uint8_t index, int left, int top, int wi
     if (right < 0 || right > target->width || bottom < 0 || bottom > target->height) return true;
     const Rect r{left, top, static_cast<int>(right), static_cast<int>(bottom)};
     if (!target->holds(r)) return true;
+    if (target->offscreen()) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            std::memset(target->pixels.data() + static_cast<size_t>(y) * target->width + r.left,
+                        index, static_cast<size_t>(r.right - r.left));
+        }
+        target->markDirty(r.top, r.bottom);
+        return true;
+    }
     RECT rect = toRect(r);
     colourFill(target->surface, &rect, index);
     return true;
@@ -306,6 +366,7 @@ bool Display::blitToBack(const Rect& destination, Surface* source, const Rect& s
     if (!isInitialised() || source == nullptr || source->surface == nullptr) return false;
     IDirectDrawSurface7* back = impl_->back.surface;
     if (!impl_->back.holds(destination) || !source->holds(sourceRect)) return false;
+    if (source->offscreen() && !sendDirtyRows(*source)) return false;
     RECT to = toRect(destination);
     RECT from = toRect(sourceRect);
     const DWORD flags = (keyed ? DDBLT_KEYSRC : 0) | DDBLT_WAIT;
@@ -369,6 +430,12 @@ uint8_t* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
         !surface->holds(rect)) {
         return nullptr;
     }
+    if (surface->offscreen()) {
+        surface->locked = true;
+        surface->markDirty(rect.top, rect.bottom);
+        if (pitch != nullptr) *pitch = surface->width;
+        return surface->pixels.data() + static_cast<size_t>(rect.top) * surface->width + rect.left;
+    }
     DDSURFACEDESC2 description;
     std::memset(&description, 0, sizeof(description));
     description.dwSize = sizeof(description);
@@ -387,8 +454,10 @@ uint8_t* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
 }
 
 void Display::unlock(Surface* surface) {
-    if (surface == nullptr || !surface->locked || surface->surface == nullptr) return;
-    surface->surface->Unlock(&surface->lockedRect);
+    if (surface == nullptr || !surface->locked) return;
+    if (!surface->offscreen() && surface->surface != nullptr) {
+        surface->surface->Unlock(&surface->lockedRect);
+    }
     surface->locked = false;
 }
 

@@ -181,12 +181,12 @@ TEST_F(DirectDrawDisplayTest, ModesAreListedAndSurfacesOutliveAReinitialisation)
 
     surface = display.createOffscreen(2, 1, LAYER_KEY);
     ASSERT_NE(surface, nullptr);
+    paint(surface, {{5, 255}});
     ASSERT_TRUE(init(800, 600)) << "a second initDisplay takes the new size";
     EXPECT_EQ(display.width(), 800);
     ASSERT_TRUE(display.clearBack(0));
-    paint(surface, {{5, 255}});
     EXPECT_TRUE(display.blitToBack({700, 500, 702, 501}, surface, {0, 0, 2, 1}, true));
-    EXPECT_EQ(backRow(500, 700, 702), (std::vector<int>{5, 0})) << "key kept as well";
+    EXPECT_EQ(backRow(500, 700, 702), (std::vector<int>{5, 0})) << "pixels and key kept";
 }
 
 }  // namespace
