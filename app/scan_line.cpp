@@ -3,7 +3,9 @@
 #include "core/machine_state.h"
 #include "core/step.h"
 
-bool stepUntilLineChanges(uint32_t* stepsTaken) {
+// Kept out of its callers, so that the stepping loop is compiled on its own and keeps
+// its few values in registers rather than sharing them with the renderer's.
+[[gnu::noinline]] bool stepUntilLineChanges(uint32_t* stepsTaken) {
     // LY is read straight from the register page, not through the bus.
     const uint8_t* ly = &machine.HighPage[ioIndex(0xFF44)];
     const uint8_t line = *ly;
@@ -12,8 +14,10 @@ bool stepUntilLineChanges(uint32_t* stepsTaken) {
     while (!changed && steps < kMaxStepsWithoutLineChange) {
         // A halted CPU waits most of a frame for its interrupt: the steps in which
         // only DIV and the LCD's step count move are done at once.
-        steps += skipIdleSteps(kMaxStepsWithoutLineChange - steps);
-        if (steps == kMaxStepsWithoutLineChange) break;
+        if (machine.halted | machine.stopped) {
+            steps += skipIdleSteps(kMaxStepsWithoutLineChange - steps);
+            if (steps == kMaxStepsWithoutLineChange) break;
+        }
         stepMachine();
         ++steps;
         changed = *ly != line;

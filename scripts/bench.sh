@@ -5,11 +5,37 @@
 set -euo pipefail
 
 build="${1:-build}"
+bin="$build/bin"
+frames=20000
 
 run() {
     echo "== $*"
     "$@"
 }
 
+# Host instructions per emulated frame as callgrind counts them (repeatable on a busy
+# machine): the difference between a run of 600 and one of 300 frames, so that
+# start-up is left out.
+instructions_per_frame() {
+    local counts=()
+    for n in 300 600; do
+        counts+=("$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" --frames "$n" --quiet 2>&1 |
+            sed -n 's/.*Collected : \([0-9]*\).*/\1/p')")
+    done
+    echo "   $(( (counts[1] - counts[0]) / 300 )) host instructions per emulated frame (callgrind)"
+}
+
 # Emulation steps per second of a CPU-heavy cartridge on one core.
 run "$build/tools/bench/korvi-bench-cpu" 500000000
+
+# The renderer's frame rate on a busy scene at each zoom.
+run "$build/tests/video/korvi-bench-video"
+
+# Whole frames with rendering, headless: the demo cartridge and the CPU-heavy one.
+cartridge="$(mktemp --suffix=.gb)"
+trap 'rm -f "$cartridge"' EXIT
+"$build/tools/bench/korvi-bench-cpu" --write-cartridge "$cartridge"
+run "$bin/korvi-run" --frames "$frames"
+instructions_per_frame "$bin/korvi-run"
+run "$bin/korvi-run" "$cartridge" --frames "$frames"
+instructions_per_frame "$bin/korvi-run" "$cartridge"

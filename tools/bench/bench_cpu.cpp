@@ -3,6 +3,7 @@
 // and returns, work RAM and high RAM traffic and an OAM DMA now and then).
 //
 // Usage: korvi-bench-cpu [steps]   (default 500 million)
+//        korvi-bench-cpu --write-cartridge FILE   (the cartridge, for korvi-run)
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -48,8 +49,11 @@ bool installCartridge(const std::vector<uint8_t>& image) {
 
 int main(int argc, char** argv) {
     uint64_t steps = kDefaultSteps;
-    if (argc > 2 || (argc == 2 && !parseSteps(argv[1], steps))) {
-        std::fprintf(stderr, "usage: korvi-bench-cpu [steps]  (a whole number above 0)\n");
+    const bool writeOnly = argc == 3 && std::strcmp(argv[1], "--write-cartridge") == 0;
+    if (!writeOnly && (argc > 2 || (argc == 2 && !parseSteps(argv[1], steps)))) {
+        std::fprintf(stderr,
+                     "usage: korvi-bench-cpu [steps]  (a whole number above 0)\n"
+                     "       korvi-bench-cpu --write-cartridge FILE\n");
         return 2;
     }
     std::vector<uint8_t> image;
@@ -57,6 +61,16 @@ int main(int argc, char** argv) {
     if (!buildBenchCartridge(image, error)) {
         std::fprintf(stderr, "korvi-bench-cpu: cannot build the cartridge: %s\n", error.c_str());
         return 1;
+    }
+    if (writeOnly) {
+        std::FILE* file = std::fopen(argv[2], "wb");
+        const bool written = file && std::fwrite(image.data(), 1, image.size(), file) == image.size();
+        if (file && std::fclose(file) != 0) return 1;
+        if (!written) {
+            std::fprintf(stderr, "korvi-bench-cpu: cannot write \"%s\"\n", argv[2]);
+            return 1;
+        }
+        return 0;
     }
     if (!installCartridge(image)) {
         std::fprintf(stderr, "korvi-bench-cpu: out of memory\n");
