@@ -107,15 +107,12 @@ bool makeSurface(IDirectDraw7* directDraw, Surface& surface) {
     description.dwHeight = static_cast<DWORD>(surface.height);
     description.ddckCKSrcBlt.dwColorSpaceLowValue = surface.key;
     description.ddckCKSrcBlt.dwColorSpaceHighValue = surface.key;
-    // The renderer writes every layer row by row, one lock per row and scan line. In
-    // system memory a lock is a plain pointer into the surface; a lock of video
-    // memory may copy the whole surface across and back (Wine's does, which drops
-    // the frame rate below one frame a second). The copies onto the back buffer are
-    // still done by Blt, once per layer and frame.
-    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    // In video memory, so that fills, stretching and keyed copies are the display
+    // hardware's work; system memory when there is no room left there.
+    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
     surface.surface = nullptr;
     if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
-        description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
+        description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
         if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
             surface.surface = nullptr;
             return false;
