@@ -30,4 +30,6 @@ if ! wineboot --init </dev/null >/dev/null 2>&1 || ! wine cmd /c exit 0 </dev/nu
     exit 0
 fi
 
+# The tests that start programs in Wine's desktop leave the server to this script.
+export KORVI_WINE_SESSION=1
 cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 600
