@@ -107,12 +107,15 @@ bool makeSurface(IDirectDraw7* directDraw, Surface& surface) {
     description.dwHeight = static_cast<DWORD>(surface.height);
     description.ddckCKSrcBlt.dwColorSpaceLowValue = surface.key;
     description.ddckCKSrcBlt.dwColorSpaceHighValue = surface.key;
-    // In video memory, so that fills, stretching and keyed copies are the display
-    // hardware's work; system memory when there is no room left there.
-    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
+    // In system memory. Copies out of video memory are free to filter when they
+    // stretch, which mixes palette indexes into colours that were never drawn (Wine's
+    // do: zoom 2 turns the shades 7 and 248 into 7, 67, 188, 248); from system memory
+    // every stretched pixel is a source pixel. Video memory only when system memory
+    // runs out.
+    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
     surface.surface = nullptr;
     if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
-        description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
         if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
             surface.surface = nullptr;
             return false;
