@@ -16,8 +16,7 @@ bool addControllerName(const ControllerInfo& controller, void* context) {
 }
 
 void initialise(Dialog& dialog) {
-    const PixelRect rect = dialog.windowRect();
-    dialog.moveTo(screenCentreX - rect.width() / 2, screenCentreY - rect.height() / 2);
+    centreOnScreen(dialog);
     dialog.placeControl(IDC_INPUT_DEVICE, 80, 10, 132, 1024);
     // Entry i is inputDevice i: the keyboard first, then the controllers in the
     // platform's order.
@@ -37,21 +36,7 @@ void confirm(Dialog& dialog) {
 }  // namespace
 
 bool inputSettingsProcedure(Dialog& dialog, const DialogMessage& message, void*) {
-    switch (message.kind) {
-        case DialogMessageKind::InitDialog: initialise(dialog); return true;
-        case DialogMessageKind::Command:
-            if (message.param == IDOK) {
-                confirm(dialog);
-                dialog.end(1);
-            } else if (message.param == IDCANCEL) {
-                dialog.end(0);
-            }
-            return true;
-        case DialogMessageKind::KeyDown:
-            if (message.param == VK_ESCAPE) dialog.end(0);
-            return true;
-        default: return false;
-    }
+    return settingsDialogProcedure(dialog, message, &initialise, &confirm);
 }
 
 void openInputSettings() {

@@ -1,5 +1,8 @@
 #include "platform/dialog.h"
 
+#include "cartridge/settings.h"
+#include "platform/window.h"
+
 int dialogUnitsToPixelsX(int units) {
     return units * 6 / 4;
 }
@@ -104,4 +107,28 @@ bool Dialog::checked(uint16_t id) const {
 void Dialog::end(int result) {
     ended_ = true;
     result_ = result;
+}
+
+void centreOnScreen(Dialog& dialog) {
+    const PixelRect rect = dialog.windowRect();
+    dialog.moveTo(screenCentreX - rect.width() / 2, screenCentreY - rect.height() / 2);
+}
+
+bool settingsDialogProcedure(Dialog& dialog, const DialogMessage& message,
+                             void (*initialise)(Dialog&), void (*confirm)(Dialog&)) {
+    switch (message.kind) {
+        case DialogMessageKind::InitDialog: initialise(dialog); return true;
+        case DialogMessageKind::Command:
+            if (message.param == IDOK) {
+                confirm(dialog);
+                dialog.end(1);
+            } else if (message.param == IDCANCEL) {
+                dialog.end(0);
+            }
+            return true;
+        case DialogMessageKind::KeyDown:
+            if (message.param == VK_ESCAPE) dialog.end(0);
+            return true;
+        default: return false;
+    }
 }

@@ -90,6 +90,16 @@ inline constexpr int kDialogCaptionHeight = 20;
 // Returns true when the procedure handled the message.
 using DialogProcedure = bool (*)(Dialog& dialog, const DialogMessage& message, void* context);
 
+// Moves the dialog so that its centre lies on the screen centre.
+void centreOnScreen(Dialog& dialog);
+
+// The procedure of a settings dialog with OK and Cancel: InitDialog runs initialise;
+// OK runs confirm, then ends the dialog with 1; Cancel and Esc end it with 0 and
+// change nothing; other commands and keys are handled by doing nothing. Any other
+// message is left to default handling (false).
+bool settingsDialogProcedure(Dialog& dialog, const DialogMessage& message,
+                             void (*initialise)(Dialog&), void (*confirm)(Dialog&));
+
 // Runs the dialog modally over the owner window: sends InitDialog, then the user's
 // actions, until the procedure ends the dialog. Returns the result given to end().
 int runModalDialog(PlatformWindow* owner, const DialogTemplate& dialogTemplate,

@@ -42,8 +42,7 @@ bool addDisplayMode(const DisplayModeDescription& mode, void* context) {
 }
 
 void initDisplaySettings(Dialog& dialog) {
-    const PixelRect rect = dialog.windowRect();
-    dialog.moveTo(screenCentreX - rect.width() / 2, screenCentreY - rect.height() / 2);
+    centreOnScreen(dialog);
     dialog.placeControl(IDC_ZOOM, 75, 10, 137, 1024);
     dialog.placeControl(IDC_SCREEN_SIZE, 75, 35, 137, 1024);
     for (const char* entry : {"1", "2", "3", "4"}) dialog.addString(IDC_ZOOM, entry);
@@ -76,21 +75,7 @@ void applyDisplaySettings(Dialog& dialog) {
 }
 
 bool displaySettingsProcedure(Dialog& dialog, const DialogMessage& message, void*) {
-    switch (message.kind) {
-        case DialogMessageKind::InitDialog: initDisplaySettings(dialog); return true;
-        case DialogMessageKind::Command:
-            if (message.param == IDOK) {
-                applyDisplaySettings(dialog);
-                dialog.end(1);
-            } else if (message.param == IDCANCEL) {
-                dialog.end(0);
-            }
-            return true;
-        case DialogMessageKind::KeyDown:
-            if (message.param == VK_ESCAPE) dialog.end(0);
-            return true;
-        default: return false;
-    }
+    return settingsDialogProcedure(dialog, message, &initDisplaySettings, &applyDisplaySettings);
 }
 
 void openDisplaySettings() {
