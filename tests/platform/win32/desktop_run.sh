@@ -21,15 +21,8 @@ cleanup() {
 trap cleanup EXIT
 
 command -v Xvfb >/dev/null || { echo "SKIPPED: Xvfb is not installed"; exit 77; }
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.2
-done
-[ -s "$work/display" ] || { echo "SKIPPED: Xvfb could not start"; exit 77; }
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$work" || { echo "SKIPPED: Xvfb could not start"; exit 77; }
 wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || { echo "SKIPPED: Wine could not start"; exit 77; }
 
 # A batch file keeps the output and the exit code, which explorer's /desktop does not.

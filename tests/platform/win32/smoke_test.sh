@@ -36,7 +36,6 @@ rm -rf "$work"
 mkdir -p "$work"
 cp "$build/bin/korvi.exe" "$build/bin/demo.gb" "$work/"
 
-# An X server on a display number nobody uses: Xvfb picks it and tells through fd 3.
 xvfb_pid=""
 korvi_pid=""
 # Ends what this test started. Under scripts/windows-tests.sh the Wine server
@@ -48,15 +47,8 @@ cleanup() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.2
-done
-[ -s "$work/display" ] || skip "Xvfb could not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$work" || skip "Xvfb could not start"
 
 # Wine: the build's own prefix, made on first use (about 10 s).
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
