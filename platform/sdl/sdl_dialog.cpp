@@ -132,30 +132,20 @@ int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate, Dialog
                 continue;
             }
         }
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, 50) == 0) {
-            needFrame = true;
-            continue;
-        }
-        ImGui_ImplSDL2_ProcessEvent(&event);
-        needFrame = true;
-        WindowMessage message;
-        if (!sdl::translateEvent(event, message)) continue;
-        if (message.kind == MessageKind::KeyDown) {
-            // An open list takes Esc and Enter for itself.
-            if (comboOpen) continue;
-            if (message.param == VK_RETURN) {
-                if (const DialogControl* ok = defaultButton(dialogTemplate)) {
-                    procedure(dialog, {DialogMessageKind::Command, ok->id}, context);
-                }
-                continue;
-            }
-            procedure(dialog, {DialogMessageKind::KeyDown, message.param}, context);
-            continue;
-        }
         // Closing the program while a dialog is open: the main window hears of it
         // once the dialog is done.
-        if (message.kind != MessageKind::Paint) sdl::setAside().push_back(message);
+        uint32_t key = 0;
+        const bool pressed = sdl::waitForModalKey(key);
+        needFrame = true;
+        // An open list takes Esc and Enter for itself.
+        if (!pressed || comboOpen) continue;
+        if (key == VK_RETURN) {
+            if (const DialogControl* ok = defaultButton(dialogTemplate)) {
+                procedure(dialog, {DialogMessageKind::Command, ok->id}, context);
+            }
+            continue;
+        }
+        procedure(dialog, {DialogMessageKind::KeyDown, key}, context);
     }
     sdl::requestRedraw();
     return dialog.result();

@@ -141,21 +141,12 @@ bool chooseFile(PlatformWindow*, const FileFilter& filter, std::string& path, Fi
             needFrame = false;
             continue;
         }
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, 50) == 0) {
-            needFrame = true;
-            continue;
-        }
-        ImGui_ImplSDL2_ProcessEvent(&event);
+        uint32_t key = 0;
+        const bool pressed = sdl::waitForModalKey(key);
         needFrame = true;
-        WindowMessage message;
-        if (!sdl::translateEvent(event, message)) continue;
-        if (message.kind == MessageKind::KeyDown) {
-            if (message.param == VK_ESCAPE) s.done = true;
-            if (message.param == VK_RETURN) activate(s, accept, context);
-            continue;
-        }
-        if (message.kind != MessageKind::Paint) sdl::setAside().push_back(message);
+        if (!pressed) continue;
+        if (key == VK_ESCAPE) s.done = true;
+        if (key == VK_RETURN) activate(s, accept, context);
     }
     sdl::requestRedraw();
     if (!s.confirmed) return false;

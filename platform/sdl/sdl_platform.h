@@ -52,6 +52,12 @@ std::deque<WindowMessage>& setAside();
 // Turns an SDL event into a message for the main window, if it is one.
 bool translateEvent(const SDL_Event& event, WindowMessage& message);
 
+// One wait of a modal loop (a dialog or the file chooser): up to 50 ms for an event,
+// which ImGui sees first. True with the key's code when it was a key press; other
+// messages for the main window (closing, the session ending) are set aside until
+// the modal loop is done. Either way the frame should be drawn again afterwards.
+bool waitForModalKey(uint32_t& key);
+
 // Draws one whole frame: the picture, the menu bar when one is attached (inert when
 // menuEnabled is false), then extra. Returns the command ID of a menu item chosen
 // in this frame, or 0.

@@ -178,6 +178,20 @@ void renderPictureOnly() {
     SDL_RenderPresent(theWindow->renderer);
 }
 
+bool waitForModalKey(uint32_t& key) {
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, 50) == 0) return false;
+    ImGui_ImplSDL2_ProcessEvent(&event);
+    WindowMessage message;
+    if (!translateEvent(event, message)) return false;
+    if (message.kind == MessageKind::KeyDown) {
+        key = message.param;
+        return true;
+    }
+    if (message.kind != MessageKind::Paint) setAside().push_back(message);
+    return false;
+}
+
 }  // namespace sdl
 
 uint16_t desktopWidth() {
