@@ -1,5 +1,6 @@
 #include "app/scan_line.h"
 
+#include "core/io_registers.h"
 #include "core/machine_state.h"
 #include "core/step.h"
 
@@ -7,7 +8,7 @@
 // its few values in registers rather than sharing them with the renderer's.
 [[gnu::noinline]] bool stepUntilLineChanges(uint32_t* stepsTaken) {
     // LY is read straight from the register page, not through the bus.
-    const uint8_t* ly = &machine.HighPage[ioIndex(0xFF44)];
+    const uint8_t* ly = &machine.HighPage[reg::LY];
     const uint8_t line = *ly;
     uint32_t steps = 0;
     bool changed = false;

@@ -2,18 +2,19 @@
 
 #include "core/app_flags.h"
 #include "core/bank_controller.h"
+#include "core/io_registers.h"
 
 namespace {
 
-uint8_t& io(uint16_t address) {
-    return machine.HighPage[address - 0xE000];
+uint8_t& io(uint16_t index) {
+    return machine.HighPage[index];
 }
 
 // P1: the program selects a button group and the pressed buttons are folded in at
 // this moment only; later reads return this byte until the next write.
 void selectJoypad(uint8_t value) {
     if (value == 0x03) {
-        io(0xFF00) = 0xF0;
+        io(reg::P1) = 0xF0;
         return;
     }
     uint8_t p1 = value | 0xCF;
@@ -23,13 +24,13 @@ void selectJoypad(uint8_t value) {
     } else if (p1 == 0xDF) {
         p1 = static_cast<uint8_t>(0xDF - (8 * pad.start + 4 * pad.select + 2 * pad.b + pad.a));
     }
-    io(0xFF00) = p1;
+    io(reg::P1) = p1;
 }
 
 // OAM DMA copies 160 bytes at once, straight into OAM, from any source page.
 void runOamDma(uint8_t page) {
     for (uint16_t i = 0; i < 160; ++i) {
-        machine.HighPage[0x1E00 + i] = readByte(static_cast<uint16_t>(page * 0x100 + i));
+        machine.HighPage[reg::OAM + i] = readByte(static_cast<uint16_t>(page * 0x100 + i));
     }
 }
 
@@ -38,11 +39,12 @@ void runOamDma(uint8_t page) {
 void runGeneralDma(uint8_t value) {
     const uint32_t length = ((value & 0x7Fu) + 1u) * 16u;
     for (uint32_t i = 0; i < length; ++i) {
-        const uint16_t source = static_cast<uint16_t>(((io(0xFF51) << 8) | io(0xFF52)) + i);
-        const uint16_t destination = static_cast<uint16_t>(((io(0xFF53) << 8) | io(0xFF54)) + i);
+        const uint16_t source = static_cast<uint16_t>(((io(reg::HDMA1) << 8) | io(reg::HDMA2)) + i);
+        const uint16_t destination =
+            static_cast<uint16_t>(((io(reg::HDMA3) << 8) | io(reg::HDMA4)) + i);
         writeByte(readByte(source), destination);
     }
-    io(0xFF55) &= 0x80;
+    io(reg::HDMA5) &= 0x80;
 }
 
 // The colour palette ports have no memory behind them; only the index moves on.
@@ -63,7 +65,7 @@ void writeByte(uint8_t value, uint16_t address) {
     if (address < 0x8000) {
         writeBankController(value, address);
     } else if (address < 0xA000) {
-        machine.VideoRam[(machine.HighPage[kVbkIndex] & 1) * 0x2000 + (address - 0x8000)] = value;
+        machine.VideoRam[(machine.HighPage[reg::VBK] & 1) * 0x2000 + (address - 0x8000)] = value;
     } else if (address < 0xC000) {
         // A write while cartridge RAM is disabled stores nothing and stops the CPU.
         if (machine.ramEnabled) {
@@ -75,7 +77,7 @@ void writeByte(uint8_t value, uint16_t address) {
         machine.WorkRam0[address - 0xC000] = value;
         machine.HighPage[address - 0xC000] = value;  // echo at address + 0x2000
     } else if (address < 0xE000) {
-        machine.WorkRamBanks[(machine.HighPage[kSvbkIndex] & 7) * 0x1000 + (address - 0xD000)] =
+        machine.WorkRamBanks[(machine.HighPage[reg::SVBK] & 7) * 0x1000 + (address - 0xD000)] =
             value;
         // The echo area ends at 0xFDFF; 0xDE00-0xDFFF would echo onto OAM and the registers.
         if (address < 0xDE00) machine.HighPage[address - 0xC000] = value;
@@ -84,32 +86,32 @@ void writeByte(uint8_t value, uint16_t address) {
         machine.WorkRam0[address - 0xE000] = value;
     } else if (address < 0xFE00) {
         machine.HighPage[address - 0xE000] = value;
-        machine.WorkRamBanks[(machine.HighPage[kSvbkIndex] & 7) * 0x1000 + (address - 0xF000)] =
+        machine.WorkRamBanks[(machine.HighPage[reg::SVBK] & 7) * 0x1000 + (address - 0xF000)] =
             value;
     } else {
         switch (address) {
             case 0xFF44:  // LY
             case 0xFF04:  // DIV
-                io(address) = 0;
+                machine.HighPage[address - 0xE000] = 0;
                 break;
             case 0xFF55:  // HDMA5
-                io(0xFF55) = value;
+                io(reg::HDMA5) = value;
                 if (isColourCartridge()) runGeneralDma(value);
                 break;
             case 0xFF46:  // DMA
-                io(0xFF46) = value;
+                io(reg::DMA) = value;
                 runOamDma(value);
                 break;
             case 0xFF00:  // P1
                 selectJoypad(value);
                 break;
             case 0xFF69:  // BCPD
-                io(0xFF69) = value;
-                if (isColourCartridge() && (io(0xFF68) & 0x80)) advancePaletteIndex(0xFF68);
+                io(reg::BCPD) = value;
+                if (isColourCartridge() && (io(reg::BCPS) & 0x80)) advancePaletteIndex(reg::BCPS);
                 break;
             case 0xFF6B:  // OCPD
-                io(0xFF6B) = value;
-                if (isColourCartridge() && (io(0xFF6A) & 0x80)) advancePaletteIndex(0xFF6A);
+                io(reg::OCPD) = value;
+                if (isColourCartridge() && (io(reg::OCPS) & 0x80)) advancePaletteIndex(reg::OCPS);
                 break;
             default:
                 // OAM, plain bytes, every other register (LCDC, TAC, BGP, OBP0, OBP1, STAT,

@@ -12,11 +12,8 @@
 
 #include <cstdint>
 
+#include "core/io_registers.h"
 #include "core/machine_state.h"
-
-// HighPage indexes of the registers the bus itself uses.
-inline constexpr uint16_t kVbkIndex = 0x1F4F;
-inline constexpr uint16_t kSvbkIndex = 0x1F70;
 
 // Offset into RomBankArea of the bank mapped at 0x4000. The controllers can name
 // banks far beyond a small image; such a bank number wraps round the image's
@@ -42,12 +39,12 @@ inline uint8_t readByte(uint16_t address) {
     if (address < 0x4000) return machine.RomBank0[address];
     if (address < 0x8000) return machine.RomBankArea[romBankOffset() + (address - 0x4000)];
     if (address < 0xA000)
-        return machine.VideoRam[(machine.HighPage[kVbkIndex] & 1) * 0x2000 + (address - 0x8000)];
+        return machine.VideoRam[(machine.HighPage[reg::VBK] & 1) * 0x2000 + (address - 0x8000)];
     if (address < 0xC000) return machine.CartRam[cartRamIndex(address - 0xA000)];
     if (address < 0xD000) return machine.WorkRam0[address - 0xC000];
     if (address < 0xE000)
         return machine
-            .WorkRamBanks[(machine.HighPage[kSvbkIndex] & 7) * 0x1000 + (address - 0xD000)];
+            .WorkRamBanks[(machine.HighPage[reg::SVBK] & 7) * 0x1000 + (address - 0xD000)];
     return machine.HighPage[address - 0xE000];
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/io_registers.h"
 #include "core/machine_state.h"
 
 inline constexpr uint8_t kStepsPerLcdTick = 16;
@@ -15,8 +16,8 @@ void tickLcd();
 // on, every 16th step is a tick. Inline, since it runs for every instruction.
 inline void advanceLcd() {
     uint8_t* const io = machine.HighPage;
-    --io[0x1F04];                      // DIV
-    if (!(io[0x1F40] & 0x80)) return;  // LCDC bit 7: LCD off freezes everything else
+    --io[reg::DIV];
+    if (!(io[reg::LCDC] & 0x80)) return;  // LCD off freezes everything else
     if (++machine.lcdTickCounter < kStepsPerLcdTick) return;
     tickLcd();
 }

@@ -3,22 +3,20 @@
 #include "core/app_flags.h"
 #include "core/bus.h"
 #include "core/cpu.h"
+#include "core/io_registers.h"
 #include "core/lcd.h"
 #include "core/machine_state.h"
 
 namespace {
 
-constexpr uint16_t kIf = 0x1F0F;
-constexpr uint16_t kIe = 0x1FFF;
-constexpr uint16_t kDiv = 0x1F04;
-constexpr uint16_t kLcdc = 0x1F40;
+using namespace reg;
 
 void dispatchInterrupt() {
-    const uint8_t pending = machine.HighPage[kIe] & machine.HighPage[kIf] & 0x1F;
+    const uint8_t pending = machine.HighPage[IE] & machine.HighPage[IF] & 0x1F;
     if (pending == 0) return;
     const uint8_t bit = static_cast<uint8_t>(__builtin_ctz(pending));  // lowest bit wins
     machine.ime = 0;
-    machine.HighPage[kIf] &= static_cast<uint8_t>(~(1u << bit));
+    machine.HighPage[IF] &= static_cast<uint8_t>(~(1u << bit));
     machine.cpu.SP = static_cast<uint16_t>(machine.cpu.SP - 2);
     // HALT leaves PC on its own opcode; the return address is the instruction after it.
     if (machine.halted) machine.cpu.PC = static_cast<uint16_t>(machine.cpu.PC + 1);
@@ -33,14 +31,14 @@ uint32_t skipIdleSteps(uint32_t maxSteps) {
     if (!cartridgeLoaded || (machine.halted | machine.stopped) == 0) return 0;
     uint8_t* const io = machine.HighPage;
     // An interrupt that can be taken is dispatched at the end of the very next step.
-    if (machine.ime && (io[kIe] & io[kIf] & 0x1F) != 0) return 0;
+    if (machine.ime && (io[IE] & io[IF] & 0x1F) != 0) return 0;
     uint32_t steps = maxSteps;
-    if (io[kLcdc] & 0x80) {
+    if (io[LCDC] & 0x80) {
         const uint32_t quietSteps = kStepsPerLcdTick - 1u - machine.lcdTickCounter;
         if (steps > quietSteps) steps = quietSteps;
         machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter + steps);
     }
-    io[kDiv] = static_cast<uint8_t>(io[kDiv] - steps);
+    io[DIV] = static_cast<uint8_t>(io[DIV] - steps);
     return steps;
 }
 
@@ -49,6 +47,6 @@ bool stepMachine() {
     // halted and stopped are both 0 or 1: one test covers the two.
     if ((machine.halted | machine.stopped) == 0) executeInstruction();
     advanceLcd();
-    if (machine.ime && machine.HighPage[kIe] != 0) dispatchInterrupt();
+    if (machine.ime && machine.HighPage[IE] != 0) dispatchInterrupt();
     return !machine.stopped;
 }

@@ -1,6 +1,7 @@
 #include "video/debug_views.h"
 
 #include "core/app_flags.h"
+#include "core/io_registers.h"
 #include "core/machine_state.h"
 #include "video/display.h"
 #include "video/palette.h"
@@ -49,7 +50,7 @@ bool drawTilesView(uint8_t obp0) {
 // bytes in a column to the right of the panel.
 bool drawOamView(uint8_t obp0) {
     display.fillRect(nullptr, kPanelIndex, 5, 22, 136, 128);
-    const int height = (machine.HighPage[ioIndex(0xFF40)] & 0x04) ? 16 : 8;
+    const int height = (machine.HighPage[reg::LCDC] & 0x04) ? 16 : 8;
     const uint8_t* oam = machine.HighPage + kOamIndex;
     for (int s = 0; s < 40; ++s) {
         const uint8_t* entry = oam + 4 * s;
@@ -80,7 +81,7 @@ bool drawOamView(uint8_t obp0) {
 void redrawView() {
     display.clearBack(kClearIndex);
     if (machine.HighPage != nullptr && machine.VideoRam != nullptr) {
-        const uint8_t obp0 = machine.HighPage[ioIndex(0xFF48)];
+        const uint8_t obp0 = machine.HighPage[reg::OBP0];
         if (screenMode == 1 && !drawTilesView(obp0)) return;
         if (screenMode == 2 && !drawOamView(obp0)) return;
     }

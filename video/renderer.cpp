@@ -8,6 +8,7 @@
 
 #include "cartridge/settings.h"
 #include "core/app_flags.h"
+#include "core/io_registers.h"
 #include "core/machine_state.h"
 #include "video/display.h"
 #include "video/palette.h"
@@ -141,8 +142,8 @@ inline void putMirroredTileRow(uint8_t* out, uint16_t packed, const QuadShades& 
     std::memcpy(out + 4, shades.pixels[kMirroredQuad[packed >> 8]], 4);
 }
 
-uint8_t reg(uint16_t address) {
-    return machine.HighPage[ioIndex(address)];
+uint8_t io(uint16_t index) {
+    return machine.HighPage[index];
 }
 
 // Map tile numbers 0-127 use the upper block (0x9000) unless LCDC selects unsigned
@@ -349,11 +350,11 @@ void releaseLayers() {
 
 bool renderLine() {
     if (machine.HighPage == nullptr || machine.VideoRam == nullptr) return false;
-    const uint8_t lcdc = reg(0xFF40);
-    const int ly = reg(0xFF44);
+    const uint8_t lcdc = io(reg::LCDC);
+    const int ly = io(reg::LY);
     if (ly >= kScreenHeight || !(lcdc & kLcdOn)) return false;
 
-    const int bgLine = (reg(0xFF42) + ly) & 0xFF;
+    const int bgLine = (io(reg::SCY) + ly) & 0xFF;
     const int spriteLine = ly + 16;
     const int spriteHeight = (lcdc & kTallSprites) ? 16 : 8;
 
@@ -385,7 +386,7 @@ bool renderLine() {
     // a row cannot be opened below.
     markRows[kBackgroundMark] = static_cast<uint8_t>(bgLine % 8);
     markRows[kWindowMark] = static_cast<uint8_t>(ly % 8);
-    decodeMarkedRows(reg(0xFF47));
+    decodeMarkedRows(io(reg::BGP));
 
     if (lcdc & kBackgroundOn) {
         uint8_t* row = openRow(BackgroundLayer, bgLine, 256);
@@ -396,7 +397,7 @@ bool renderLine() {
     if (lcdc & kSpritesOn) {
         uint8_t* row = openRow(SpriteLayer, ly, kScreenWidth);
         if (row == nullptr) return false;
-        drawSpriteLine(row, ly, lcdc, reg(0xFF48));
+        drawSpriteLine(row, ly, lcdc, io(reg::OBP0));
         display.unlock(SpriteLayer);
     }
     if (lcdc & kWindowOn) {
@@ -417,15 +418,15 @@ void composeFrame() {
     const int top = screenCentreY - 72 * z;
     const int right = left + kScreenWidth * z;
     const int bottom = top + kScreenHeight * z;
-    const uint8_t lcdc = reg(0xFF40);
+    const uint8_t lcdc = io(reg::LCDC);
 
     display.clearBack(kClearIndex);
 
     // The background is the whole 256 x 256 map; the 160 x 144 view into it wraps
     // round at the right and bottom, so it takes up to four copies. It is shown even
     // while switched off: the last image drawn stays.
-    const int scx = reg(0xFF43);
-    const int scy = reg(0xFF42);
+    const int scx = io(reg::SCX);
+    const int scy = io(reg::SCY);
     const int w1 = std::min(scx + kScreenWidth, 256) - scx;
     const int h1 = std::min(scy + kScreenHeight, 256) - scy;
     const int splitX = left + w1 * z;
@@ -454,8 +455,8 @@ void composeFrame() {
 
     // Window column c lands on screen column c + WX - 7 and row r on r + WY; what
     // falls off the game screen is cut from the source rectangle.
-    const int wx = reg(0xFF4B);
-    const int wy = reg(0xFF4A);
+    const int wx = io(reg::WX);
+    const int wy = io(reg::WY);
     if ((lcdc & kWindowOn) && wx < kScreenWidth && wy < kScreenHeight) {
         const int screenX = wx - 7;
         const int sourceLeft = std::max(0, -screenX);
