@@ -318,8 +318,6 @@ void drawWindowLine(uint8_t* row) {
 void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc, uint8_t obp0, uint8_t obp1) {
     const int spriteLine = ly + 16;
     const bool tall = lcdc & kTallSprites;
-    const QuadShades* shades[2] = {&shadesFor(spriteShades[0], obp0, kShownWhite),
-                                   &shadesFor(spriteShades[1], obp1, kShownWhite)};
     const uint8_t* oam = machine.HighPage + kOamIndex;
 
     // Back to front: larger X first, the higher entry first at equal X. Entries come
@@ -336,6 +334,12 @@ void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc, uint8_t obp0, uint8_t ob
         order[at] = i;
     }
 
+    if (count == 0) {
+        std::memset(row, LAYER_KEY, kScreenWidth);
+        return;
+    }
+    const QuadShades* shades[2] = {&shadesFor(spriteShades[0], obp0, kShownWhite),
+                                   &shadesFor(spriteShades[1], obp1, kShownWhite)};
     uint8_t line[kScreenWidth + 8];
     std::memset(line, LAYER_KEY, sizeof line);
     for (int s = 0; s < count; ++s) {
