@@ -436,14 +436,16 @@ TEST_F(RendererTest, OnlySpriteColourZeroIsTransparentAndTheWindowIsOpaque) {
     io(0xFF48) = 0xF0;  // colour 1 -> shade 0; 2 -> 3; 3 -> 3
     io(0xFF49) = 0x0C;  // colour 1 -> shade 3; 2, 3 -> 0
     io(0xFF40) = kLcdOn | kUnsignedTiles | kSpritesOn | kBackgroundOn;
-    for (const uint8_t attributes : {0x00, 0x10}) {
-        SCOPED_TRACE(attributes ? "OBP1" : "OBP0");
-        setSprite(0, 16 + 40, 8, 2, attributes);
+    struct Case {
+        uint8_t attributes;
+        uint8_t want[4];
+    };
+    const Case cases[] = {{0x00, {back, white, black, black}}, {0x10, {back, black, white, white}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes ? "OBP1" : "OBP0");
+        setSprite(0, 16 + 40, 8, 2, c.attributes);
         renderFrame();
-        const uint8_t obp0[4] = {back, white, black, black}, obp1[4] = {back, black, white, white};
-        for (int x = 0; x < 8; ++x) {
-            EXPECT_EQ(screenPixel(x, 40), (attributes ? obp1 : obp0)[x % 4]) << x;
-        }
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(screenPixel(x, 40), c.want[x % 4]) << x;
         EXPECT_EQ(screenPixel(8, 40), back);
     }
 }
