@@ -40,6 +40,12 @@ constexpr std::array<PaletteColour, 256> buildPalette() {
 
 constexpr std::array<PaletteColour, 256> kPalette = buildPalette();
 
+constexpr bool isWhite(PaletteColour c) {
+    return c.red == 255 && c.green == 255 && c.blue == 255;
+}
+static_assert(isWhite(kPalette[LAYER_KEY]) && isWhite(kPalette[kShownWhite]),
+              "the layers' two whites must look alike");
+
 }  // namespace
 
 PaletteColour paletteColour(uint8_t index) {

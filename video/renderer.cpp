@@ -48,8 +48,9 @@ uint8_t markRows[256];
 // two bits each, the leftmost pixel in the top two bits. Only the rows marked on the
 // current line are read.
 uint16_t TileRowCache[kTileCount];
-// The same rows as the background and the window draw them (BGP; colour 0 is the key
-// in the window), shaded once per tile when decoded so that those layers take eight
+// The same rows as the background and the window draw them (BGP; the window's white
+// is kShownWhite, since every window pixel covers what lies beneath), shaded once per
+// tile when decoded so that those layers take eight
 // finished pixels per map column. Filled in only for the tiles each layer uses on the
 // current line.
 uint8_t backgroundTilePixels[kTileCount][8];
@@ -74,14 +75,16 @@ struct MapRowTiles {
 };
 MapRowTiles<32> backgroundRow;  // all 32 columns, whatever SCX is
 MapRowTiles<20> windowRow;      // columns 0 to 19
-// The OAM entries that reach this line: bit i for entry i.
+// The OAM entries drawn on this line: bit i for entry i.
 uint64_t lineSprites = 0;
+// The handheld looks at no more than ten sprites per line.
+constexpr int kMaxSpritesPerLine = 10;
 
 constexpr uint16_t kOamIndex = 0x1E00;
 constexpr uint8_t kLcdOn = 0x80, kWindowMap = 0x40, kWindowOn = 0x20, kUnsignedTiles = 0x10,
                   kBackgroundMap = 0x08, kTallSprites = 0x04, kSpritesOn = 0x02,
                   kBackgroundOn = 0x01;
-constexpr uint8_t kYFlip = 0x40, kXFlip = 0x20;
+constexpr uint8_t kYFlip = 0x40, kXFlip = 0x20, kSecondPalette = 0x10;
 
 // A tile row is two bit planes: bit 7 - k of the low byte and of the high byte make
 // pixel k's colour number. Spreading each plane's bits two apart (bit b to bit 2b)
@@ -107,23 +110,39 @@ constexpr std::array<uint8_t, 256> kMirroredQuad = [] {
     return table;
 }();
 
+inline uint16_t mirroredRow(uint16_t packed) {
+    return static_cast<uint16_t>((kMirroredQuad[packed & 0xFF] << 8) | kMirroredQuad[packed >> 8]);
+}
+
+// For every group of four packed colour numbers, 0xFF for each pixel whose colour is
+// not 0 and 0 for colour 0: the pixels a sprite draws. Colour 0 is a sprite's only
+// transparent colour, whatever shade its palette gives it.
+constexpr std::array<std::array<uint8_t, 4>, 256> kOpaqueQuad = [] {
+    std::array<std::array<uint8_t, 4>, 256> table{};
+    for (int quad = 0; quad < 256; ++quad) {
+        for (int k = 0; k < 4; ++k) table[quad][k] = ((quad >> (6 - 2 * k)) & 3) ? 0xFF : 0;
+    }
+    return table;
+}();
+
 // The layer pixels of every group of four packed colour numbers under one palette
-// register: colour v is drawn as ShadeTable[(palette >> 2v) & 3], or as the layer key
-// for colour 0 in the keyed layers (sprites and window). A table is built again only
-// when its palette register has changed since the last line that used it.
+// register: colour v is drawn as ShadeTable[(palette >> 2v) & 3], except that shade 0
+// becomes `white`. The background draws ShadeTable's own white; the sprite and window
+// layers draw kShownWhite, which keyed copies do not pass over. A table is built again
+// only when its palette register has changed since the last line that used it.
 struct QuadShades {
     uint8_t pixels[256][4];
     int palette = -1;  // the register value the table was built for, -1 before any
 };
-QuadShades backgroundShades, windowShades, spriteShades;
+QuadShades backgroundShades, windowShades, spriteShades[2];  // sprites: OBP0, OBP1
 
-const QuadShades& shadesFor(QuadShades& table, uint8_t palette, bool colourZeroIsKey) {
+const QuadShades& shadesFor(QuadShades& table, uint8_t palette, uint8_t white) {
     if (table.palette == palette) return table;
     uint8_t shades[4];
     for (int colour = 0; colour < 4; ++colour) {
-        shades[colour] = ShadeTable[(palette >> (2 * colour)) & 3];
+        const int shade = (palette >> (2 * colour)) & 3;
+        shades[colour] = shade == 0 ? white : ShadeTable[shade];
     }
-    if (colourZeroIsKey) shades[0] = LAYER_KEY;
     for (int quad = 0; quad < 256; ++quad) {
         for (int k = 0; k < 4; ++k) table.pixels[quad][k] = shades[(quad >> (6 - 2 * k)) & 3];
     }
@@ -131,15 +150,10 @@ const QuadShades& shadesFor(QuadShades& table, uint8_t palette, bool colourZeroI
     return table;
 }
 
-// The eight pixels of a decoded tile row, leftmost first, or rightmost first when
-// mirrored.
+// The eight pixels of a decoded tile row, leftmost first.
 inline void putTileRow(uint8_t* out, uint16_t packed, const QuadShades& shades) {
     std::memcpy(out, shades.pixels[packed >> 8], 4);
     std::memcpy(out + 4, shades.pixels[packed & 0xFF], 4);
-}
-inline void putMirroredTileRow(uint8_t* out, uint16_t packed, const QuadShades& shades) {
-    std::memcpy(out, shades.pixels[kMirroredQuad[packed & 0xFF]], 4);
-    std::memcpy(out + 4, shades.pixels[kMirroredQuad[packed >> 8]], 4);
 }
 
 uint8_t io(uint16_t index) {
@@ -210,8 +224,10 @@ void markMapRow(const MapRowTiles<Columns>& row, uint8_t mark) {
     for (int i = 0; i < row.distinctCount; ++i) markTile(row.distinct[i], mark);
 }
 
-// Bit i set for each OAM entry i that reaches the line: Y <= spriteLine < Y + height,
-// and X > 7 (a sprite with X of 7 or less is not drawn at all).
+// Bit i set for each OAM entry i drawn on the line. The handheld picks the first ten
+// entries in OAM order whose rows cover the line, Y <= spriteLine < Y + height,
+// wherever they stand across; of those, a sprite with X of 7 or less is not drawn
+// at all, yet it still takes its place among the ten.
 uint64_t spritesOnLine(int spriteLine, int height) {
     const uint8_t* oam = machine.HighPage + kOamIndex;
     uint64_t found = 0;
@@ -236,29 +252,30 @@ uint64_t spritesOnLine(int spriteLine, int height) {
                              _mm_packs_epi32(covering(group + 2), covering(group + 3)));
         found |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << first;
     }
-    // The few that cover the line are checked for X one by one.
-    for (uint64_t candidates = found; candidates != 0; candidates &= candidates - 1) {
-        const int i = std::countr_zero(candidates);
-        if (oam[4 * i + 1] <= 7) found &= ~(uint64_t{1} << i);
-    }
 #else
     for (int i = 0; i < 40; ++i) {
-        const uint8_t* entry = oam + 4 * i;
-        if (static_cast<unsigned>(spriteLine - entry[0]) < static_cast<unsigned>(height) &&
-            entry[1] > 7) {
+        if (static_cast<unsigned>(spriteLine - oam[4 * i]) < static_cast<unsigned>(height)) {
             found |= uint64_t{1} << i;
         }
     }
 #endif
-    return found;
+    // The first ten that cover the line are checked for X one by one.
+    uint64_t drawn = 0;
+    int taken = 0;
+    for (uint64_t candidates = found; candidates != 0 && taken < kMaxSpritesPerLine;
+         candidates &= candidates - 1, ++taken) {
+        const int i = std::countr_zero(candidates);
+        if (oam[4 * i + 1] > 7) drawn |= uint64_t{1} << i;
+    }
+    return drawn;
 }
 
 // Decodes one row of each marked tile, the row of whoever marked it last, and clears
 // the marks. Every tile the window uses keeps the window's mark, since the window
 // marks last.
 void decodeMarkedRows(uint8_t bgp) {
-    const QuadShades& backgroundShading = shadesFor(backgroundShades, bgp, false);
-    const QuadShades& windowShading = shadesFor(windowShades, bgp, true);
+    const QuadShades& backgroundShading = shadesFor(backgroundShades, bgp, ShadeTable[0]);
+    const QuadShades& windowShading = shadesFor(windowShades, bgp, kShownWhite);
     for (int i = 0; i < markedCount; ++i) {
         const uint16_t tile = markedTiles[i];
         const uint8_t mark = TileMarks[tile];
@@ -294,38 +311,67 @@ void drawWindowLine(uint8_t* row) {
     }
 }
 
-void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc, uint8_t obp0) {
+// Sprites are drawn from back to front into a line of their own, eight columns wider
+// than the screen so that a sprite at the right edge needs no cutting, then copied
+// into the layer row. Where sprites overlap, the one with the smaller X is in front,
+// the lower OAM entry when X is equal; only colour 0 lets what lies beneath through.
+void drawSpriteLine(uint8_t* row, int ly, uint8_t lcdc, uint8_t obp0, uint8_t obp1) {
     const int spriteLine = ly + 16;
     const bool tall = lcdc & kTallSprites;
-    const QuadShades& shades = shadesFor(spriteShades, obp0, true);
-    std::memset(row, LAYER_KEY, kScreenWidth);
-    for (uint64_t sprites = lineSprites; sprites != 0; sprites &= sprites - 1) {
-        const uint8_t* entry = machine.HighPage + kOamIndex + 4 * std::countr_zero(sprites);
-        const int y = entry[0];
-        const int x = entry[1];
-        const int number = entry[2];
-        const bool yFlip = entry[3] & kYFlip;
-        // The upper tile is the entry's own unless a tall sprite is flipped upside
-        // down; the lower tile of a tall sprite is the other one of the pair.
-        const bool upper = spriteLine < y + 8;
-        const int tile = (tall && upper == yFlip) ? number + 1 : number;
+    const uint8_t* oam = machine.HighPage + kOamIndex;
 
-        // Colour 0 is written as the key too: a later entry clears what an earlier
-        // one drew beneath its transparent pixels.
-        uint8_t pixels[8];
-        if (entry[3] & kXFlip) {
-            putMirroredTileRow(pixels, TileRowCache[tile], shades);
-        } else {
-            putTileRow(pixels, TileRowCache[tile], shades);
+    // Back to front: larger X first, the higher entry first at equal X. Entries come
+    // in rising OAM order, so each goes in after those standing further right.
+    uint8_t order[kMaxSpritesPerLine];
+    int count = 0;
+    for (uint64_t sprites = lineSprites; sprites != 0; sprites &= sprites - 1) {
+        const auto i = static_cast<uint8_t>(std::countr_zero(sprites));
+        int at = count++;
+        while (at > 0 && oam[4 * order[at - 1] + 1] <= oam[4 * i + 1]) {
+            order[at] = order[at - 1];
+            --at;
         }
-        // x > 7, so the sprite starts on the line; what lies from column 160 on is dropped.
-        const int left = x - 8;
-        if (left + 8 <= kScreenWidth) {
-            std::memcpy(row + left, pixels, 8);
-        } else if (left < kScreenWidth) {
-            std::memcpy(row + left, pixels, static_cast<size_t>(kScreenWidth - left));
-        }
+        order[at] = i;
     }
+
+    if (count == 0) {
+        std::memset(row, LAYER_KEY, kScreenWidth);
+        return;
+    }
+    const QuadShades* shades[2] = {&shadesFor(spriteShades[0], obp0, kShownWhite),
+                                   &shadesFor(spriteShades[1], obp1, kShownWhite)};
+    uint8_t line[kScreenWidth + 8];
+    std::memset(line, LAYER_KEY, sizeof line);
+    for (int s = 0; s < count; ++s) {
+        const uint8_t* entry = oam + 4 * order[s];
+        // X > 7, so the sprite starts on the line; one from column 160 on is not seen.
+        const int left = entry[1] - 8;
+        if (left >= kScreenWidth) continue;
+        const int number = entry[2];
+        const uint8_t attributes = entry[3];
+        // A tall sprite is the pair of tiles T & 0xFE (top) and T | 1 (bottom), whatever
+        // bit 0 of its number says; flipped upside down, the bottom tile comes on top.
+        int tile = number;
+        if (tall) {
+            const bool upper = spriteLine < entry[0] + 8;
+            tile = upper != static_cast<bool>(attributes & kYFlip) ? (number & 0xFE) : (number | 1);
+        }
+        uint16_t packed = TileRowCache[tile];
+        if (packed == 0) continue;  // all colour 0
+        if (attributes & kXFlip) packed = mirroredRow(packed);
+
+        uint8_t pixels[8], opaque[8];
+        putTileRow(pixels, packed, *shades[(attributes & kSecondPalette) ? 1 : 0]);
+        std::memcpy(opaque, kOpaqueQuad[packed >> 8].data(), 4);
+        std::memcpy(opaque + 4, kOpaqueQuad[packed & 0xFF].data(), 4);
+        uint64_t drawn, mask, beneath;
+        std::memcpy(&drawn, pixels, 8);
+        std::memcpy(&mask, opaque, 8);
+        std::memcpy(&beneath, line + left, 8);
+        beneath = (beneath & ~mask) | (drawn & mask);
+        std::memcpy(line + left, &beneath, 8);
+    }
+    std::memcpy(row, line, kScreenWidth);
 }
 
 }  // namespace
@@ -339,6 +385,9 @@ bool createLayers() {
         releaseLayers();
         return false;
     }
+    // Rows not drawn yet let what lies beneath show, as switched-off layers do.
+    display.fillRect(SpriteLayer, LAYER_KEY, 0, 0, kScreenWidth, kScreenHeight);
+    display.fillRect(WindowLayer, LAYER_KEY, 0, 0, kScreenWidth, kScreenHeight);
     return true;
 }
 
@@ -374,8 +423,12 @@ bool renderLine() {
             int n = spriteLine - entry[0];  // 0 to 15; the lower tile of a tall sprite from 8
             if (n > 7) n -= 8;
             markRows[id] = static_cast<uint8_t>((entry[3] & kYFlip) ? 7 - n : n);
-            markTile(entry[2], id);
-            if (spriteHeight == 16) markTile(entry[2] + 1, id);
+            if (spriteHeight == 16) {
+                markTile(entry[2] & 0xFE, id);
+                markTile(entry[2] | 1, id);
+            } else {
+                markTile(entry[2], id);
+            }
         }
     }
     if (lcdc & kWindowOn) {
@@ -397,7 +450,7 @@ bool renderLine() {
     if (lcdc & kSpritesOn) {
         uint8_t* row = openRow(SpriteLayer, ly, kScreenWidth);
         if (row == nullptr) return false;
-        drawSpriteLine(row, ly, lcdc, io(reg::OBP0));
+        drawSpriteLine(row, ly, lcdc, io(reg::OBP0), io(reg::OBP1));
         display.unlock(SpriteLayer);
     }
     if (lcdc & kWindowOn) {

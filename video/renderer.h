@@ -3,16 +3,18 @@
 // buffer, scaled by zoom and centred, and presents the frame.
 //
 // Every cartridge is drawn in the monochrome model: LCDC, SCY, SCX, LY, BGP, OBP0,
-// WY, WX, OAM and video RAM bank 0 are all it reads.
+// OBP1, WY, WX, OAM and video RAM bank 0 are all it reads.
 #pragma once
 
 class Surface;
 
 // The whole 256 x 256 background map image; row y holds background line y.
 extern Surface* BackgroundLayer;
-// 160 x 144, row y the sprites of screen line y; LAYER_KEY is transparent.
+// 160 x 144, row y the sprites of screen line y; LAYER_KEY is transparent (sprite
+// colour 0 and every row not drawn yet), a white sprite pixel is kShownWhite.
 extern Surface* SpriteLayer;
-// 160 x 144, row y window line y; LAYER_KEY is transparent.
+// 160 x 144, row y window line y. Every window pixel is drawn, white as kShownWhite;
+// only rows not drawn yet hold LAYER_KEY.
 extern Surface* WindowLayer;
 
 // Creates the three layers on the global display, keyed as above. They live until

@@ -15,8 +15,13 @@ constexpr uint8_t kLcdOn = 0x80, kWindowMapHigh = 0x40, kWindowOn = 0x20, kUnsig
                   kTall = 0x04, kSpritesOn = 0x02, kBackgroundOn = 0x01;
 constexpr uint8_t kYFlip = 0x40, kXFlip = 0x20;
 
+// What the sprite and window layers hold for a colour under the identity palette:
+// colour 0 of a sprite is the key, and white in the window is drawn.
 uint8_t spriteValue(uint8_t colour) {
     return colour == 0 ? LAYER_KEY : ShadeTable[colour];
+}
+uint8_t windowValue(uint8_t colour) {
+    return colour == 0 ? kShownWhite : ShadeTable[colour];
 }
 
 TEST_F(RendererTest, NothingIsDrawnOrCountedOffScreenOrWithTheLcdOff) {
@@ -169,7 +174,7 @@ TEST_F(RendererTest, SpriteHorizontalPlacementAndFlip) {
     EXPECT_EQ(got[7], ShadeTable[signatureColour(1, 5, 0)]);
 }
 
-TEST_F(RendererTest, HigherSpriteEntryCoversLowerOneWithAllEightPixels) {
+TEST_F(RendererTest, SpriteWithTheSmallerXIsInFrontThenTheLowerEntry) {
     setTileSolid(2, 3);
     const uint8_t halfClear[8] = {0, 0, 0, 0, 1, 1, 1, 1};
     for (int row = 0; row < 8; ++row) setTileRow(3, row, halfClear);
@@ -177,29 +182,41 @@ TEST_F(RendererTest, HigherSpriteEntryCoversLowerOneWithAllEightPixels) {
 
     struct Case {
         const char* name;
-        int lowerTile, lowerX, higherTile, higherX;
+        int firstTile, firstX, secondTile, secondX;  // entries 0 and 1
         uint8_t want[12];
     };
     const uint8_t k = LAYER_KEY, black = ShadeTable[3], light = ShadeTable[1];
     const Case cases[] = {
-        // The clear half of the higher entry makes the lower entry transparent there.
-        {"clear sprite on top",
+        {"lower entry, smaller X",
          2,
          8,
          3,
          12,
-         {black, black, black, black, k, k, k, k, light, light, light, light}},
-        {"solid sprite on top",
+         {black, black, black, black, black, black, black, black, light, light, light, light}},
+        {"higher entry, smaller X",
          3,
          12,
          2,
          8,
          {black, black, black, black, black, black, black, black, light, light, light, light}},
+        // The clear half of the sprite in front shows the one behind.
+        {"same X, clear half in front",
+         3,
+         8,
+         2,
+         8,
+         {black, black, black, black, light, light, light, light, k, k, k, k}},
+        {"same X, solid in front",
+         2,
+         8,
+         3,
+         8,
+         {black, black, black, black, black, black, black, black, k, k, k, k}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        setSprite(0, 16, static_cast<uint8_t>(c.lowerX), static_cast<uint8_t>(c.lowerTile), 0);
-        setSprite(1, 16, static_cast<uint8_t>(c.higherX), static_cast<uint8_t>(c.higherTile), 0);
+        setSprite(0, 16, static_cast<uint8_t>(c.firstX), static_cast<uint8_t>(c.firstTile), 0);
+        setSprite(1, 16, static_cast<uint8_t>(c.secondX), static_cast<uint8_t>(c.secondTile), 0);
         ASSERT_TRUE(renderAt(2));
         uint8_t got[160];
         layerRow(SpriteLayer, 2, 160, got);
@@ -209,7 +226,7 @@ TEST_F(RendererTest, HigherSpriteEntryCoversLowerOneWithAllEightPixels) {
 }
 
 TEST_F(RendererTest, SpriteRowsFollowHeightAndVerticalFlip) {
-    for (int tile : {1, 5, 6, 255, 256}) setSignatureTile(tile);
+    for (int tile : {1, 4, 5, 254, 255}) setSignatureTile(tile);
     struct Case {
         const char* name;
         bool tall;
@@ -223,15 +240,17 @@ TEST_F(RendererTest, SpriteRowsFollowHeightAndVerticalFlip) {
         {"8x8 upright", false, 1, false, 5, 1, 5},
         {"8x8 flipped", false, 1, true, 5, 1, 2},
         {"8x8 below its last row", false, 1, false, 8, -1, 0},
-        {"8x16 upper half", true, 5, false, 3, 5, 3},
-        {"8x16 upper half flipped", true, 5, true, 3, 6, 4},
-        {"8x16 lower half", true, 5, false, 10, 6, 2},
-        {"8x16 first row of the lower half", true, 5, false, 8, 6, 0},
-        {"8x16 last row of the upper half flipped", true, 5, true, 7, 6, 0},
-        {"8x16 first row of the lower half flipped", true, 5, true, 8, 5, 7},
-        {"8x16 lower half flipped", true, 5, true, 10, 5, 5},
+        // A tall sprite is the pair 4 and 5 whether its number is 4 or 5.
+        {"8x16 upper half", true, 5, false, 3, 4, 3},
+        {"8x16 upper half flipped", true, 5, true, 3, 5, 4},
+        {"8x16 lower half", true, 5, false, 10, 5, 2},
+        {"8x16 first row of the lower half", true, 5, false, 8, 5, 0},
+        {"8x16 last row of the upper half flipped", true, 5, true, 7, 5, 0},
+        {"8x16 first row of the lower half flipped", true, 5, true, 8, 4, 7},
+        {"8x16 lower half flipped", true, 5, true, 10, 4, 5},
+        {"8x16 even number, lower half", true, 4, false, 10, 5, 2},
         {"8x16 below its last row", true, 5, false, 16, -1, 0},
-        {"8x16 from the last tile number", true, 255, false, 10, 256, 2},
+        {"8x16 from the last tile number", true, 255, false, 3, 254, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -287,7 +306,7 @@ TEST_F(RendererTest, TileSharedBetweenLayersShowsOneRowEverywhere) {
             uint8_t window[160];
             layerRow(WindowLayer, ly, 160, window);
             for (int x = 0; x < 160; ++x) {
-                EXPECT_EQ(window[x], spriteValue(signatureColour(1, c.wantRow, x % 8))) << x;
+                EXPECT_EQ(window[x], windowValue(signatureColour(1, c.wantRow, x % 8))) << x;
             }
         }
     }
@@ -392,7 +411,7 @@ TEST_F(RendererTest, WindowIsPlacedByWxWyAndCutAtTheGameScreen) {
     EXPECT_EQ(screenPixel(159, 143), 15);
 }
 
-TEST_F(RendererTest, ColourZeroAndShadeZeroAreTransparentInSpritesAndWindow) {
+TEST_F(RendererTest, OnlySpriteColourZeroIsTransparentAndTheWindowIsOpaque) {
     setTileSolid(1, 2);  // background
     const uint8_t steps[8] = {0, 1, 2, 3, 0, 1, 2, 3};
     for (int row = 0; row < 8; ++row) setTileRow(2, row, steps);
@@ -402,30 +421,46 @@ TEST_F(RendererTest, ColourZeroAndShadeZeroAreTransparentInSpritesAndWindow) {
     }
     io(0xFF4B) = 7;
     io(0xFF4A) = 0;
-    const uint8_t back = ShadeTable[2];
+    const uint8_t back = ShadeTable[2], white = kShownWhite, black = ShadeTable[3];
 
-    // Window over the whole screen.
+    // Window over the whole screen: every colour covers the background, white too.
     io(0xFF40) = kLcdOn | kUnsignedTiles | kWindowMapHigh | kWindowOn | kBackgroundOn;
-    renderFrame();
-    const uint8_t identity[4] = {back, ShadeTable[1], ShadeTable[2], ShadeTable[3]};
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(screenPixel(x, 40), identity[x % 4]) << x;
-
-    // BGP giving colour 1 shade 0: those window pixels vanish too.
     io(0xFF47) = 0xE0;  // colours 0, 1 -> shade 0; 2 -> 2; 3 -> 3
     renderFrame();
-    const uint8_t shadeZeroClear[4] = {back, back, back, ShadeTable[3]};
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(screenPixel(x, 40), shadeZeroClear[x % 4]) << x;
+    const uint8_t window[4] = {white, white, ShadeTable[2], black};
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(screenPixel(x, 40), window[x % 4]) << x;
 
-    // The same for a sprite through OBP0.
+    // A sprite through either palette: colour 0 lets the background through, a colour
+    // the palette makes white is drawn white.
     io(0xFF47) = kIdentityPalette;
     io(0xFF48) = 0xF0;  // colour 1 -> shade 0; 2 -> 3; 3 -> 3
+    io(0xFF49) = 0x0C;  // colour 1 -> shade 3; 2, 3 -> 0
     io(0xFF40) = kLcdOn | kUnsignedTiles | kSpritesOn | kBackgroundOn;
-    setSprite(0, 16 + 40, 8, 2, 0);
+    struct Case {
+        uint8_t attributes;
+        uint8_t want[4];
+    };
+    const Case cases[] = {{0x00, {back, white, black, black}}, {0x10, {back, black, white, white}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes ? "OBP1" : "OBP0");
+        setSprite(0, 16 + 40, 8, 2, c.attributes);
+        renderFrame();
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(screenPixel(x, 40), c.want[x % 4]) << x;
+        EXPECT_EQ(screenPixel(8, 40), back);
+    }
+}
+
+TEST_F(RendererTest, LayerRowsNeverDrawnLetTheBackgroundThrough) {
+    setTileSolid(1, 1);
+    for (int i = 0; i < 32 * 32; ++i) machine.VideoRam[0x1800 + i] = 1;
+    io(0xFF40) = kLcdOn | kUnsignedTiles | kBackgroundOn;
     renderFrame();
-    const uint8_t spriteOverBack[8] = {back, back, ShadeTable[3], ShadeTable[3],
-                                       back, back, ShadeTable[3], ShadeTable[3]};
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(screenPixel(x, 40), spriteOverBack[x]) << x;
-    EXPECT_EQ(screenPixel(8, 40), back);
+    // Sprites and window switched on: only their line 0 is drawn before composing.
+    io(0xFF40) = kLcdOn | kUnsignedTiles | kBackgroundOn | kSpritesOn | kWindowOn;
+    ASSERT_TRUE(renderAt(0));
+    for (int y : {1, 72, 143}) {
+        for (int x : {0, 80, 159}) EXPECT_EQ(screenPixel(x, y), ShadeTable[1]) << x << ", " << y;
+    }
 }
 
 TEST_F(RendererTest, SwitchedOffLayersKeepTheirLastImage) {

@@ -35,6 +35,7 @@ figureX      equ $FF86
 figureStep   equ $FF87
 options      equ $FF88    ; bit 0: scrolling stopped
 heldButtons  equ $FF89
+DMA_ROUTINE  equ $FFA0    ; dmaRoutine, copied here: OAM DMA leaves the CPU only high RAM
 
 org $0040
     jp vblank
@@ -61,6 +62,10 @@ start:
     call copy
     ld a, 1
     ld ($2000), a
+    ld hl, dmaRoutine
+    ld de, DMA_ROUTINE
+    ld bc, dmaRoutineEnd - dmaRoutine
+    call copy
 
     call fillBackground
     call countStart
@@ -131,7 +136,7 @@ main:
 vblank:
     push af
     ld a, SHADOW_OAM >> 8
-    ldh ($46), a            ; the sprite table into OAM
+    call DMA_ROUTINE        ; the sprite table into OAM
     ld a, LCDC_TOP
     ldh ($40), a
     ldh a, (scrollX)
@@ -162,6 +167,17 @@ copy:
     inc de
     dec bc
     jr copy
+
+; Run from high RAM only: starts the OAM DMA from A * $100 and waits the 160
+; microseconds it takes, during which the CPU can fetch nothing from ROM.
+dmaRoutine:
+    ldh ($46), a
+    ld a, 40
+dmaWait:
+    dec a
+    jr nz, dmaWait
+    ret
+dmaRoutineEnd:
 
 ; Fills the 32x32 background map with diagonal bands of the four pictures.
 fillBackground:
@@ -245,7 +261,7 @@ printNibble:
     and $0F
     cp 10
     jr c, printDigit
-    add a, TILE_LETTER_A - 11 ; 'A'-'F' follow ':' and the digits
+    add a, TILE_LETTER_A - 10 ; 'A'-'F' follow ':' and the digits
     jr printNibblePut
 printDigit:
     inc a

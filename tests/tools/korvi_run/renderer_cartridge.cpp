@@ -68,10 +68,12 @@ windowFill:
     ld ($9E20), a
     ld ($9E33), a
 
-    ld a, $E4
+    ld a, BGP
     ldh ($47), a
     ld a, $D2
     ldh ($48), a
+    ld a, $1B
+    ldh ($49), a
     ld a, SCX
     ldh ($43), a
     ld a, SCY
@@ -129,9 +131,10 @@ oam:
 std::string rendererCartridgeSource(const RendererScene& scene) {
     char constants[256];
     std::snprintf(constants, sizeof constants,
-                  "SCX equ %d\nSCY equ %d\nWX equ %d\nWY equ %d\nLCDC equ %d\nLCDC_LATER equ %d\n",
+                  "SCX equ %d\nSCY equ %d\nWX equ %d\nWY equ %d\nLCDC equ %d\nLCDC_LATER equ "
+                  "%d\nBGP equ %d\n",
                   scene.scx, scene.scy, scene.wx, scene.wy, scene.lcdc,
-                  scene.lcdcLater < 0 ? scene.lcdc : scene.lcdcLater);
+                  scene.lcdcLater < 0 ? scene.lcdc : scene.lcdcLater, scene.bgp);
     std::string source = constants;
     source += kProgram;
     for (const SpriteEntry& s : scene.sprites) {

@@ -18,6 +18,9 @@ struct RendererScene {
     std::vector<SpriteEntry> sprites = {};
     // Written to LCDC after three frames, when it differs from lcdc.
     int lcdcLater = -1;
+    // Background and window palette; the sprite palettes are OBP0 $D2 (colour 1
+    // white) and OBP1 $1B (colours reversed: 3 white).
+    uint8_t bgp = 0xE4;
 };
 
 // The assembler source of the scene's cartridge.
