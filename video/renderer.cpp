@@ -501,11 +501,6 @@ void composeFrame() {
                            {scx, 0, scx + kScreenWidth, scy - 112}, false);
     }
 
-    if (lcdc & kSpritesOn) {
-        display.blitToBack({left, top, right, bottom}, SpriteLayer,
-                           {0, 0, kScreenWidth, kScreenHeight}, true);
-    }
-
     // Window column c lands on screen column c + WX - 7 and row r on r + WY; what
     // falls off the game screen is cut from the source rectangle.
     const int wx = io(reg::WX);
@@ -518,6 +513,12 @@ void composeFrame() {
         display.blitToBack({left + (screenX + sourceLeft) * z, top + wy * z,
                             left + (screenX + sourceRight) * z, bottom},
                            WindowLayer, {sourceLeft, 0, sourceRight, sourceBottom}, true);
+    }
+
+    // Sprites are drawn over the window as well as over the background.
+    if (lcdc & kSpritesOn) {
+        display.blitToBack({left, top, right, bottom}, SpriteLayer,
+                           {0, 0, kScreenWidth, kScreenHeight}, true);
     }
 
     ++framesThisSecond;
