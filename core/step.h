@@ -9,7 +9,6 @@ bool stepMachine();
 // While the CPU runs nothing (halted or stopped) and has no interrupt to take, a step
 // only counts DIV and the timer and moves the LCD towards its next tick. This does up
 // to maxSteps such steps at once, never the step that would tick the LCD or overflow
-// TIMA, and returns
-// how many it did: 0 when the CPU is running, an interrupt is pending or no
-// cartridge is loaded. The machine ends exactly as after that many stepMachine calls.
+// TIMA, and returns how many it did: 0 when the CPU is running, an interrupt is
+// pending or no cartridge is loaded. The machine ends exactly as after that many stepMachine calls.
 uint32_t skipIdleSteps(uint32_t maxSteps);
