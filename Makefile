@@ -2,13 +2,13 @@
 #   make run    build and start Korvi (headless demo run when no display is available)
 #   make test   build and run every test, then again under ASan and UBSan, then the
 #               Windows build's tests under Wine
-# Others: make bench, make fuzz, make windows, make format
+# Others: make bench, make compat ROMS=DIR, make fuzz, make windows, make format
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-plain test-sanitize test-windows windows bench fuzz format clean
+.PHONY: all deps build run test test-plain test-sanitize test-windows windows bench compat fuzz format clean
 
 all: build
 
@@ -55,6 +55,17 @@ test-windows: windows
 bench: build
 	@scripts/install-deps.sh bench
 	@scripts/bench.sh $(BUILD)
+
+# Runs every .gb/.gbc image in ROMS headless and sorts it by what it showed; the
+# totals are printed, the CSV and the contact sheet go to COMPAT_OUT.
+ROMS       ?=
+COMPAT_OUT ?= $(BUILD)/compat
+
+compat: deps
+	@test -n "$(ROMS)" || { echo "usage: make compat ROMS=DIR" >&2; exit 2; }
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(BUILD) --target korvi-compat -j $(JOBS)
+	@$(BUILD)/bin/korvi-compat "$(ROMS)" --out "$(COMPAT_OUT)"
 
 # Feeds arbitrary bytes to the cartridge loader and the machine for FUZZ_SECONDS.
 # Crash inputs land in build-fuzz/ as crash-*; the corpus grows in build-fuzz/corpus.

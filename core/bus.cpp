@@ -3,6 +3,7 @@
 #include "core/app_flags.h"
 #include "core/bank_controller.h"
 #include "core/io_registers.h"
+#include "core/lcd.h"
 
 namespace {
 
@@ -94,6 +95,12 @@ void writeByte(uint8_t value, uint16_t address) {
             case 0xFF04:  // DIV
                 machine.HighPage[address - 0xE000] = 0;
                 break;
+            case 0xFF40:  // LCDC
+                writeLcdControl(value);
+                break;
+            case 0xFF41:  // STAT
+                writeLcdStatus(value);
+                break;
             case 0xFF55:  // HDMA5
                 io(reg::HDMA5) = value;
                 if (isColourCartridge()) runGeneralDma(value);
@@ -114,7 +121,7 @@ void writeByte(uint8_t value, uint16_t address) {
                 if (isColourCartridge() && (io(reg::OCPS) & 0x80)) advancePaletteIndex(reg::OCPS);
                 break;
             default:
-                // OAM, plain bytes, every other register (LCDC, TAC, BGP, OBP0, OBP1, STAT,
+                // OAM, plain bytes, every other register (TIMA, TMA, TAC, BGP, OBP0, OBP1,
                 // IF, IE ...), and high RAM are plain storage.
                 machine.HighPage[address - 0xE000] = value;
                 break;

@@ -9,12 +9,12 @@ void advanceStatMode(uint8_t mode) {
     uint8_t* io = machine.HighPage;
     switch (mode) {
         case 0:  // leaving horizontal blank
-            if (io[STAT] & 0x08) io[IF] |= 0x02;
+            if (io[STAT] & 0x08) io[IF] |= kIntStat;
             io[STAT] += 2;
             break;
         case 1: io[STAT] += 1; break;
         case 2:  // leaving OAM search
-            if (io[STAT] & 0x20) io[IF] |= 0x02;
+            if (io[STAT] & 0x20) io[IF] |= kIntStat;
             io[STAT] += 1;
             break;
         default: io[STAT] -= 3; break;
@@ -28,15 +28,38 @@ void tickLcd() {
         if (mode == 0) ++io[LY];
         advanceStatMode(mode);
     } else {
-        // Lines 144-153 stay in the mode they entered with; the wrap to line 0 requests
-        // VBlank and takes the whole STAT byte down by one (mode 2 becomes mode 1).
+        // Lines 144-153 stay in mode 2, the mode they entered with; the wrap to line 0
+        // requests VBlank and puts the LCD in mode 1 for the first tick of the frame.
         if (++io[LY] > 153) {
             io[LY] = 0;
-            io[IF] |= 0x01;
-            if (io[STAT] & 0x10) io[IF] |= 0x02;
-            --io[STAT];
+            io[IF] |= kIntVBlank;
+            if (io[STAT] & 0x10) io[IF] |= kIntStat;
+            io[STAT] = static_cast<uint8_t>((io[STAT] & 0xFC) | 1);
         }
     }
-    if ((io[STAT] & 0x40) && io[LY] == io[LYC]) io[IF] |= 0x02;
+    // Programs poll the LY=LYC flag, so it follows LY on every tick.
+    if (io[LY] == io[LYC]) {
+        io[STAT] |= 0x04;
+        if (io[STAT] & 0x40) io[IF] |= kIntStat;
+    } else {
+        io[STAT] &= static_cast<uint8_t>(~0x04);
+    }
     machine.lcdTickCounter = 0;
+}
+
+void writeLcdControl(uint8_t value) {
+    uint8_t* io = machine.HighPage;
+    if ((io[LCDC] & 0x80) && !(value & 0x80)) {
+        // The common "wait while video RAM is busy" loops poll the mode field after
+        // switching off, so it must read 0 rather than stay where it was.
+        io[LY] = 0;
+        io[STAT] &= static_cast<uint8_t>(~0x03);
+        machine.lcdTickCounter = 0;
+    }
+    io[LCDC] = value;
+}
+
+void writeLcdStatus(uint8_t value) {
+    uint8_t& stat = machine.HighPage[STAT];
+    stat = static_cast<uint8_t>((stat & 0x07) | (value & 0xF8));
 }

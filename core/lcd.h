@@ -9,17 +9,24 @@
 
 inline constexpr uint8_t kStepsPerLcdTick = 16;
 
-// One LCD tick: moves the STAT mode or LY on and requests interrupts.
+// One LCD tick: moves the STAT mode or LY on, keeps the LY=LYC flag (STAT bit 2)
+// and requests interrupts.
 void tickLcd();
 
-// Called once per step. DIV counts down on every step, LCD on or off; with the LCD
-// on, every 16th step is a tick. Inline, since it runs for every instruction.
+// Called once per step; with the LCD on, every 16th step is a tick. Inline, since it
+// runs for every instruction.
 inline void advanceLcd() {
-    uint8_t* const io = machine.HighPage;
-    --io[reg::DIV];
-    if (!(io[reg::LCDC] & 0x80)) return;  // LCD off freezes everything else
+    if (!(machine.HighPage[reg::LCDC] & 0x80)) return;  // LCD off: nothing moves
     if (++machine.lcdTickCounter < kStepsPerLcdTick) return;
     tickLcd();
 }
+
+// A program's write to LCDC. Switching the LCD off puts it at the start of line 0 in
+// mode 0, where it stays until it is switched on again.
+void writeLcdControl(uint8_t value);
+
+// A program's write to STAT: it sets the interrupt sources (bits 3-6) and bit 7. The
+// mode field and the LY=LYC flag belong to the LCD and keep their values.
+void writeLcdStatus(uint8_t value);
 // Moves STAT from the given mode (0-3) to the next, requesting STAT interrupts.
 void advanceStatMode(uint8_t mode);

@@ -73,6 +73,7 @@ void resetMachine() {
     for (const IoValue& io : kPowerOnIo) machine.HighPage[ioIndex(io.address)] = io.value;
 
     machine.ime = 0;
+    machine.timerPhase = 0;
     machine.halted = 0;
     machine.stopped = 0;
     // bankingMode is deliberately left alone: an MBC1 mode survives into the next cartridge.

@@ -1,5 +1,5 @@
 // The emulated handheld's whole state: memory buffers, CPU registers, CPU flags,
-// cartridge controller latches and the LCD step counter. One global instance.
+// cartridge controller latches, the LCD step counter and the timer's phase. One global instance.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +37,9 @@ struct MachineState {
     uint8_t bankingMode = 0;  // MBC1 only; survives resets and cartridge loads
 
     uint8_t lcdTickCounter = 0;
+    // The timer's progress towards the next count of TIMA, in the timer's units
+    // (see core/timer.h); below one period of the rate TAC selects.
+    uint32_t timerPhase = 0;
 };
 
 extern MachineState machine;

@@ -6,6 +6,7 @@
 #include "core/io_registers.h"
 #include "core/lcd.h"
 #include "core/machine_state.h"
+#include "core/timer.h"
 
 namespace {
 
@@ -32,13 +33,18 @@ uint32_t skipIdleSteps(uint32_t maxSteps) {
     uint8_t* const io = machine.HighPage;
     // An interrupt that can be taken is dispatched at the end of the very next step.
     if (machine.ime && (io[IE] & io[IF] & 0x1F) != 0) return 0;
+    // Neither the step that ticks the LCD nor the one on which TIMA overflows is
+    // skipped: both can request the interrupt that ends the wait.
     uint32_t steps = maxSteps;
-    if (io[LCDC] & 0x80) {
+    const bool lcdOn = io[LCDC] & 0x80;
+    if (lcdOn) {
         const uint32_t quietSteps = kStepsPerLcdTick - 1u - machine.lcdTickCounter;
         if (steps > quietSteps) steps = quietSteps;
-        machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter + steps);
     }
-    io[DIV] = static_cast<uint8_t>(io[DIV] - steps);
+    const uint32_t timerQuietSteps = stepsBeforeTimerOverflow();
+    if (steps > timerQuietSteps) steps = timerQuietSteps;
+    if (lcdOn) machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter + steps);
+    skipTimerSteps(steps);
     return steps;
 }
 
@@ -47,6 +53,7 @@ bool stepMachine() {
     // halted and stopped are both 0 or 1: one test covers the two.
     if ((machine.halted | machine.stopped) == 0) executeInstruction();
     advanceLcd();
+    advanceTimer();
     if (machine.ime && machine.HighPage[IE] != 0) dispatchInterrupt();
     return !machine.stopped;
 }

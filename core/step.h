@@ -1,4 +1,4 @@
-// One emulation step: an instruction, an LCD update, at most one interrupt.
+// One emulation step: an instruction, an LCD update, the timer, at most one interrupt.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,8 @@
 bool stepMachine();
 
 // While the CPU runs nothing (halted or stopped) and has no interrupt to take, a step
-// only counts DIV down and moves the LCD towards its next tick. This does up to
-// maxSteps such steps at once, never the step that would tick the LCD, and returns
-// how many it did: 0 when the CPU is running, an interrupt is pending or no
-// cartridge is loaded. The machine ends exactly as after that many stepMachine calls.
+// only counts DIV and the timer and moves the LCD towards its next tick. This does up
+// to maxSteps such steps at once, never the step that would tick the LCD or overflow
+// TIMA, and returns how many it did: 0 when the CPU is running, an interrupt is
+// pending or no cartridge is loaded. The machine ends exactly as after that many stepMachine calls.
 uint32_t skipIdleSteps(uint32_t maxSteps);

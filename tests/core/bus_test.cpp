@@ -55,8 +55,9 @@ TEST_F(BusTest, RegistersWithWriteSideEffects) {
     EXPECT_EQ(readByte(0xFF04), 0x00) << "DIV";
     writeByte(0x77, 0xFF44);
     EXPECT_EQ(readByte(0xFF44), 0x00) << "LY";
-    writeByte(0x45, 0xFF41);
-    EXPECT_EQ(readByte(0xFF41), 0x45) << "STAT keeps all bits, mode included";
+    io(0xFF41) = 0x86;  // mode 2, LY = LYC
+    writeByte(0x79, 0xFF41);
+    EXPECT_EQ(readByte(0xFF41), 0x7E) << "STAT takes bits 3-7; mode and LY=LYC flag stay";
     for (uint16_t plain :
          {0xFF05, 0xFF07, 0xFF0F, 0xFF40, 0xFF47, 0xFF48, 0xFF49, 0xFF4D, 0xFFFF}) {
         writeByte(0xA5, plain);

@@ -1,12 +1,14 @@
 #include "core/step.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 
-#include <gtest/gtest.h>
-
 #include "core/bus.h"
+#include "core/io_registers.h"
 #include "machine_fixture.h"
+#include "tools/assembler/assembler.h"
 
 namespace {
 
@@ -138,16 +140,22 @@ namespace {
 struct MachineSnapshot {
     CpuRegisters cpu;
     uint8_t ime, halted, stopped, lcdTickCounter;
+    uint32_t timerPhase;
     std::vector<uint8_t> highPage;
 
     static MachineSnapshot take() {
-        return {machine.cpu, machine.ime, machine.halted, machine.stopped, machine.lcdTickCounter,
+        return {machine.cpu,
+                machine.ime,
+                machine.halted,
+                machine.stopped,
+                machine.lcdTickCounter,
+                machine.timerPhase,
                 std::vector<uint8_t>(machine.HighPage, machine.HighPage + kHighPageSize)};
     }
     bool operator==(const MachineSnapshot& o) const {
-        return std::memcmp(&cpu, &o.cpu, sizeof cpu) == 0 && ime == o.ime &&
-               halted == o.halted && stopped == o.stopped &&
-               lcdTickCounter == o.lcdTickCounter && highPage == o.highPage;
+        return std::memcmp(&cpu, &o.cpu, sizeof cpu) == 0 && ime == o.ime && halted == o.halted &&
+               stopped == o.stopped && lcdTickCounter == o.lcdTickCounter &&
+               timerPhase == o.timerPhase && highPage == o.highPage;
     }
 };
 
@@ -156,11 +164,11 @@ struct MachineSnapshot {
 // LCD switched off from the STAT handler.
 std::vector<uint8_t> haltingProgram() {
     std::vector<uint8_t> image(0x8000, 0x00);
-    const uint8_t vblank[] = {0x3C, 0xE0, 0x90, 0xD9};  // inc a; ldh ($90),a; reti
+    const uint8_t vblank[] = {0x3C, 0xE0, 0x90, 0xD9};           // inc a; ldh ($90),a; reti
     const uint8_t stat[] = {0x04, 0x78, 0xFE, 0x05, 0x20, 0x04,  // inc b; ld a,b; cp 5; jr nz,+4
                             0xAF, 0xE0, 0x40, 0x00,              // xor a; ldh ($40),a; nop
                             0xD9};                               // reti
-    const uint8_t main[] = {0x3E, 0x03, 0xE0, 0xFF,  // ld a,3; ldh ($FF),a (IE)
+    const uint8_t main[] = {0x3E, 0x03, 0xE0, 0xFF,              // ld a,3; ldh ($FF),a (IE)
                             0x3E, 0x40, 0xE0, 0x41,  // ld a,$40; ldh ($41),a (STAT: LY=LYC)
                             0x3E, 0x20, 0xE0, 0x45,  // ld a,$20; ldh ($45),a (LYC)
                             0xFB,                    // ei
@@ -172,20 +180,55 @@ std::vector<uint8_t> haltingProgram() {
     return image;
 }
 
-}  // namespace
+// With the LCD off only the timer ends the halts: twenty interrupts at 16 cycles a
+// count and an overflow every 16 counts, then on at the slowest rate.
+std::vector<uint8_t> timerHaltingProgram() {
+    const sm83::AssemblyResult assembled = sm83::assemble(R"(
+        org 0x0050
+        push af
+        ldh a,(0x80)
+        inc a
+        ldh (0x80),a
+        cp 20
+        jr nz,.done
+        ld a,0x04
+        ldh (0x07),a        ; TAC: 1024 cycles a count from now on
+.done:  pop af
+        reti
+        org 0x0100
+        jp start
+        org 0x0150
+start:  xor a
+        ldh (0x40),a        ; LCD off
+        ldh (0x80),a
+        ldh (0x0F),a
+        ld a,0xF0
+        ldh (0x06),a        ; TMA
+        ld a,0x04
+        ldh (0xFF),a        ; IE: timer only
+        ld a,0x05
+        ldh (0x07),a        ; TAC: 16 cycles a count
+        ei
+.wait:  halt
+        jr .wait
+    )");
+    EXPECT_TRUE(assembled.ok) << assembled.error;
+    return assembled.image;
+}
 
-TEST(IdleStepsTest, SkippingGivesTheSameMachineAsSteppingOneByOne) {
-    constexpr int kSteps = 3 * 443 * 16;  // three frames; the LCD goes off in the third
-    installImage(haltingProgram());
+// Runs the image kSteps steps one by one, then again with skipIdleSteps wherever it
+// takes steps, and compares the whole machine after every step and every skip.
+void expectSkippingMatchesStepping(const std::vector<uint8_t>& image, int kSteps) {
+    installImage(image);
     machine.lcdTickCounter = 0;  // reset keeps the counter; both runs start alike
     std::vector<MachineSnapshot> reference;
     for (int i = 0; i < kSteps; ++i) {
         stepMachine();
         reference.push_back(MachineSnapshot::take());
     }
-    ASSERT_EQ(machine.HighPage[0x1F40] & 0x80, 0) << "the program should end with the LCD off";
+    ASSERT_EQ(machine.HighPage[reg::LCDC] & 0x80, 0) << "the program should end with the LCD off";
 
-    installImage(haltingProgram());
+    installImage(image);
     machine.lcdTickCounter = 0;
     int done = 0;
     int skippedTotal = 0;
@@ -198,7 +241,8 @@ TEST(IdleStepsTest, SkippingGivesTheSameMachineAsSteppingOneByOne) {
         done += static_cast<int>(skipped);
         skippedTotal += static_cast<int>(skipped);
         if (skipped > 0) {
-            ASSERT_TRUE(MachineSnapshot::take() == reference[done - 1]) << "after skipping to step " << done;
+            ASSERT_TRUE(MachineSnapshot::take() == reference[done - 1])
+                << "after skipping to step " << done;
         }
         if (done == kSteps) break;
         stepMachine();
@@ -206,6 +250,19 @@ TEST(IdleStepsTest, SkippingGivesTheSameMachineAsSteppingOneByOne) {
         ASSERT_TRUE(MachineSnapshot::take() == reference[done - 1]) << "after step " << done;
     }
     EXPECT_GT(skippedTotal, kSteps / 2) << "a halting program should mostly be skipped";
+}
+
+}  // namespace
+
+TEST(IdleStepsTest, SkippingGivesTheSameMachineAsSteppingOneByOne) {
+    // Three frames; the LCD goes off in the third.
+    expectSkippingMatchesStepping(haltingProgram(), 3 * 443 * 16);
+    freeMachineBuffers();
+}
+
+TEST(IdleStepsTest, SkippingStopsWhereTheTimerOverflows) {
+    expectSkippingMatchesStepping(timerHaltingProgram(), 3 * 443 * 16);
+    EXPECT_GT(machine.HighPage[0x1F80], 20) << "the slow rate should have interrupted too";
     freeMachineBuffers();
 }
 
