@@ -98,8 +98,7 @@ void forgetMenuKeys() {
 bool chooseRomFile(PlatformWindow* owner) {
     static const FileFilter kRomFilter = {"Gameboy ROMs", "*.gb;*.gbc;"};
     std::string path;
-    return chooseFile(owner, kRomFilter, folderOf(machine.romPath), path, &acceptRomFile,
-                      nullptr);
+    return chooseFile(owner, kRomFilter, folderOf(machine.romPath), path, &acceptRomFile, nullptr);
 }
 
 bool loadCartridgeAndReport(const std::string& path) {

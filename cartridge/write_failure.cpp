@@ -14,9 +14,8 @@ std::string lastHostError() {
 #ifdef _WIN32
     const DWORD code = GetLastError();
     char text[256] = "";
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       0, text, sizeof text, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, sizeof text, nullptr);
     std::string reason(text, length);
     // The system's text ends in a full stop and a line break.
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||

@@ -51,8 +51,10 @@ bool pollInput() {
         fastForward = 0;
     }
     if (pauseMustBeReleased) {
-        if (pause != 0) pause = 0;
-        else pauseMustBeReleased = false;
+        if (pause != 0)
+            pause = 0;
+        else
+            pauseMustBeReleased = false;
     }
     paused = pause;
     return true;

@@ -197,9 +197,12 @@ bool translateEvent(const SDL_Event& event, WindowMessage& message) {
                 toggleWindowed();
                 return false;
             }
-            message = {MessageKind::KeyDown, virtualKey(event.key.keysym.sym), event.key.repeat != 0};
+            message = {MessageKind::KeyDown, virtualKey(event.key.keysym.sym),
+                       event.key.repeat != 0};
             return true;
-        case SDL_KEYUP: message = {MessageKind::KeyUp, virtualKey(event.key.keysym.sym)}; return true;
+        case SDL_KEYUP:
+            message = {MessageKind::KeyUp, virtualKey(event.key.keysym.sym)};
+            return true;
         default: return false;
     }
 }
