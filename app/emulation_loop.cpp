@@ -5,6 +5,7 @@
 #include "app/frame_pacer.h"
 #include "app/main_window.h"
 #include "app/scan_line.h"
+#include "app/window_procedure.h"
 #include "core/app_flags.h"
 #include "input/input.h"
 #include "platform/window.h"
@@ -14,12 +15,21 @@
 
 namespace {
 
+// Scan-line passes of the run state between two looks at the message queue: one
+// frame's worth, so that closing the window, Alt+F4 or a signal is honoured within
+// a frame while the game runs.
+constexpr uint32_t kPassesBetweenMessageChecks = 154;
+
 // Shows the menu, cursor and chosen view, and serves window messages until the
-// machine may run or the program is to end.
+// machine may run or the program is to end. The wait blocks on the queue.
 void runMenuState() {
     showArrowCursor();
     mainWindow.attachMenu();
     redrawView();
+    // Keys pressed or let go while the game ran (the Esc that paused it) are not
+    // meant for the menu.
+    mainWindow.pumpPendingRequests();
+    forgetMenuKeys();
     while ((paused != 0 || cartridgeLoaded == 0) && quitRequested == 0) {
         mainWindow.pumpOneMessage();
     }
@@ -37,13 +47,19 @@ bool runEmulationLoop() {
     if (quitRequested != 0) return true;
     for (;;) {
         runMenuState();
-        // Run state: one scan line per pass, no window messages.
+        // Run state: one scan line per pass; the message queue is looked at once a
+        // frame, for requests to end the program only.
+        uint32_t passesToMessageCheck = kPassesBetweenMessageChecks;
         for (;;) {
             if (quitRequested != 0) return true;
             if (paused != 0 || cartridgeLoaded == 0) break;
             stepUntilLineChanges();
             if (renderLine()) paceAfterVisibleLine(secondStart);
             if (!pollInput()) return false;
+            if (--passesToMessageCheck == 0) {
+                passesToMessageCheck = kPassesBetweenMessageChecks;
+                mainWindow.pumpPendingRequests();
+            }
             if (quitRequested != 0) return true;
         }
     }

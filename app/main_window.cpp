@@ -26,6 +26,15 @@ void MainWindow::pumpPendingMessages() {
     while (peekMessage(message)) windowProcedure(message);
 }
 
+void MainWindow::pumpPendingRequests() {
+    WindowMessage message;
+    while (peekMessage(message)) {
+        if (message.kind != MessageKind::KeyDown && message.kind != MessageKind::KeyUp) {
+            windowProcedure(message);
+        }
+    }
+}
+
 void MainWindow::show() {
     if (window_ != nullptr) showPlatformWindow(window_, true);
 }

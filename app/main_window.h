@@ -24,6 +24,10 @@ public:
     bool pumpOneMessage();
     // Dispatches every queued message.
     void pumpPendingMessages();
+    // Dispatches the queued messages but drops key presses and releases: while the
+    // game runs the keyboard is read as a device, so its messages are stale by the
+    // time they are fetched. Closing the window or the session ending get through.
+    void pumpPendingRequests();
 
     void show();
     bool move(int x, int y, int width, int height);

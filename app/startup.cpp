@@ -2,8 +2,11 @@
 
 #include "app/emulation_loop.h"
 #include "app/main_window.h"
+#include "app/window_procedure.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/settings.h"
+#include "cartridge/write_failure.h"
+#include "core/app_flags.h"
 #include "core/machine_state.h"
 #include "input/input.h"
 #include "input/input_layer.h"
@@ -14,6 +17,27 @@
 #include "video/presenter.h"
 #include "video/renderer.h"
 
+namespace {
+
+// Takes the display at the window's size; when that size cannot be set (a monitor
+// that no longer offers it) tries 640 x 480, then the desktop's own size, moving the
+// window along. The size that worked is kept in memory only: "settings.bin" learns it
+// when the player next confirms the display settings.
+bool takeDisplay() {
+    if (display.initDisplay(mainWindow.handle(), mainWindow.width(), mainWindow.height(), 8)) {
+        return true;
+    }
+    const int fallbacks[2][2] = {{640, 480}, {desktopWidth(), desktopHeight()}};
+    for (const auto& size : fallbacks) {
+        if (size[0] == mainWindow.width() && size[1] == mainWindow.height()) continue;
+        if (!mainWindow.move(0, 0, size[0], size[1])) continue;
+        if (display.initDisplay(mainWindow.handle(), size[0], size[1], 8)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool startUp() {
     loadSettings();
     const MenuResource* menu = loadMenuResource(IDR_MAIN_MENU);
@@ -23,17 +47,18 @@ bool startUp() {
         showMessageBox(nullptr, "ERROR: Window initialization failed.");
         return false;
     }
-    // From here on the centre values hold half the screen. They are taken from the
-    // window, whose size stands for the desktop's where the settings held 0, so that
-    // the picture and the dialogs are centred on the screen actually used.
-    screenCentreX = static_cast<uint16_t>(mainWindow.width() / 2);
-    screenCentreY = static_cast<uint16_t>(mainWindow.height() / 2);
 
     setPresenter(platformPresenter());
-    if (!display.initDisplay(mainWindow.handle(), mainWindow.width(), mainWindow.height(), 8)) {
+    if (!takeDisplay()) {
         showMessageBox(mainWindow.handle(), "ERROR: Display initialization failed.");
         return false;
     }
+    // From here on the centre values hold half the screen. They are taken from the
+    // window, whose size stands for the desktop's where the settings held 0 (or for
+    // the fallback size the display took), so that the picture and the dialogs are
+    // centred on the screen actually used.
+    screenCentreX = static_cast<uint16_t>(mainWindow.width() / 2);
+    screenCentreY = static_cast<uint16_t>(mainWindow.height() / 2);
     if (!initInput()) {
         showMessageBox(mainWindow.handle(), "ERROR: Input initialization failed.");
         return false;
@@ -53,15 +78,26 @@ bool startUp() {
 }
 
 void shutDown() {
-    saveBatteryRam();
+    // The name is taken first: saving unloads the cartridge.
+    const std::string saveName = cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
+    if (!saveBatteryRam()) {
+        showMessageBox(topLevelWindow(), writeFailureMessage(saveName).c_str());
+    }
     freeMachineBuffers();
     releaseLayers();
     inputLayer.releaseDevices();
     display.releaseDisplay();
 }
 
-int runProgram() {
-    if (startUp()) runEmulationLoop();
+int runProgram(const char* romPath) {
+    if (startUp()) {
+        // A cartridge named on the command line runs at once; one that cannot be
+        // loaded is reported and the menu stays up.
+        if (romPath != nullptr && romPath[0] != '\0' && loadCartridgeAndReport(romPath)) {
+            paused = 0;
+        }
+        runEmulationLoop();
+    }
     shutDown();
     return 0;
 }

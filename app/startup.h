@@ -5,9 +5,10 @@
 // allocates the machine and the renderer's layers. A failure shows its "ERROR: ..."
 // message and returns false.
 bool startUp();
-// Saves battery RAM and releases everything start-up made; skips what was never
+// Saves battery RAM (a save that cannot be written is reported, naming the file and
+// the reason) and releases everything start-up made; skips what was never
 // made, so it is safe after a failed start-up and when repeated.
 void shutDown();
 // startUp, the emulation loop when start-up succeeded, then shutDown. Returns the
-// exit code, 0.
-int runProgram();
+// exit code, 0. romPath, when given, names a cartridge to load and run at once.
+int runProgram(const char* romPath = nullptr);

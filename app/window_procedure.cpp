@@ -1,28 +1,55 @@
 #include "app/window_procedure.h"
 
+#include "app/display_settings.h"
 #include "app/main_window.h"
 #include "cartridge/rom_loader.h"
 #include "core/app_flags.h"
 #include "core/machine_state.h"
+#include "input/input.h"
 #include "input/input_settings.h"
 #include "platform/file_chooser.h"
+#include "platform/message_box.h"
 #include "resources/resources.h"
 #include "video/debug_views.h"
-#include "video/display_settings.h"
 
 namespace {
+
+// Set by an Esc press in the menu state; its release resumes the game.
+bool escapePressedInMenu = false;
+
+void reportBatterySaveFailure() {
+    const std::string& failure = lastBatterySaveFailure();
+    if (!failure.empty()) showMessageBox(topLevelWindow(), failure.c_str());
+}
 
 // Loads the file the user picked in the chooser; on failure the chooser stays open
 // and tells why.
 bool acceptRomFile(const std::string& path, std::string& reason, void*) {
-    if (loadCartridge(path)) return true;
-    reason = lastLoadError().message;
+    if (loadCartridge(path)) {
+        reportBatterySaveFailure();
+        return true;
+    }
+    reason = "Cannot load " + path + ": " + lastLoadError().message + ".";
     return false;
+}
+
+// The folder part of a path, with either separator; empty when there is none.
+std::string folderOf(const std::string& path) {
+    const size_t separator = path.find_last_of("/\\");
+    if (separator == std::string::npos) return {};
+    return path.substr(0, separator == 0 ? 1 : separator);
 }
 
 void showScreen(uint8_t mode) {
     screenMode = mode;
     redrawView();
+}
+
+void resume() {
+    paused = 0;
+    // The pause control may still read as held for a moment: it must be let go
+    // before it can pause the game again.
+    ignorePauseUntilReleased();
 }
 
 bool runCommand(uint32_t id) {
@@ -34,7 +61,8 @@ bool runCommand(uint32_t id) {
         case ID_GAME_RESET: {
             // loadCartridge rewrites romPath as it goes: hand it a copy.
             const std::string path = machine.romPath;
-            if (loadCartridge(path)) paused = 0;
+            if (path.empty()) return true;
+            if (loadCartridgeAndReport(path)) paused = 0;
             return true;
         }
         case ID_GAME_RESUME: paused = 0; return true;
@@ -47,12 +75,40 @@ bool runCommand(uint32_t id) {
     }
 }
 
+// Esc in the menu resumes a loaded game like Game > Resume, on the key's release, so
+// that the key is up again when the machine runs and does not pause it at once.
+bool menuKey(const WindowMessage& message) {
+    if (message.param != VK_ESCAPE) return false;
+    if (message.kind == MessageKind::KeyDown) {
+        if (!message.repeated) escapePressedInMenu = true;
+        return true;
+    }
+    if (!escapePressedInMenu) return true;
+    escapePressedInMenu = false;
+    if (cartridgeLoaded != 0) resume();
+    return true;
+}
+
 }  // namespace
+
+void forgetMenuKeys() {
+    escapePressedInMenu = false;
+}
 
 bool chooseRomFile(PlatformWindow* owner) {
     static const FileFilter kRomFilter = {"Gameboy ROMs", "*.gb;*.gbc;"};
     std::string path;
-    return chooseFile(owner, kRomFilter, path, &acceptRomFile, nullptr);
+    return chooseFile(owner, kRomFilter, folderOf(machine.romPath), path, &acceptRomFile, nullptr);
+}
+
+bool loadCartridgeAndReport(const std::string& path) {
+    if (loadCartridge(path)) {
+        reportBatterySaveFailure();
+        return true;
+    }
+    const std::string text = "Cannot load " + path + ": " + lastLoadError().message + ".";
+    showMessageBox(topLevelWindow(), text.c_str());
+    return false;
 }
 
 bool windowProcedure(const WindowMessage& message) {
@@ -64,6 +120,8 @@ bool windowProcedure(const WindowMessage& message) {
         // The whole parameter must be the ID: a non-zero notification code in the
         // high word is not a menu choice.
         case MessageKind::Command: return runCommand(message.param);
+        case MessageKind::KeyDown:
+        case MessageKind::KeyUp: return menuKey(message);
         default: return false;
     }
 }

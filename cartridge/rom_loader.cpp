@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "cartridge/battery_save.h"
 #include "cartridge/file_handle.h"
+#include "cartridge/write_failure.h"
 #include "core/app_flags.h"
 #include "core/machine_state.h"
 
@@ -15,7 +17,11 @@ constexpr uint16_t kTypeOffset = 0x147;
 constexpr uint16_t kRomSizeOffset = 0x148;
 constexpr uint16_t kRamSizeOffset = 0x149;
 
+// The header ends with its checksum at 0x14F: an image must hold at least this much.
+constexpr uint32_t kHeaderEnd = 0x150;
+
 LoadError lastError;
+std::string lastSaveFailure;
 
 bool fail(LoadErrorKind kind, const char* message) {
     lastError = LoadError{kind, 0, message};
@@ -28,17 +34,6 @@ bool failOnHeader(LoadErrorKind kind, const char* what, uint8_t value, uint16_t 
                   offset);
     lastError = LoadError{kind, value, text};
     return false;
-}
-
-// Swaps in a new zero-filled buffer of size bytes; on failure the old one stays, so
-// the buffer and its size never disagree.
-bool replaceBuffer(uint8_t*& buffer, uint32_t& bufferSize, uint32_t size) {
-    uint8_t* fresh = new (std::nothrow) uint8_t[size]();
-    if (!fresh) return false;
-    delete[] buffer;
-    buffer = fresh;
-    bufferSize = size;
-    return true;
 }
 
 }  // namespace
@@ -97,46 +92,70 @@ bool loadCartridge(const std::string& requestedPath) {
     // The Reset command passes romPath itself; keep a copy before anything changes it.
     const std::string path = requestedPath;
     lastError = LoadError{};
+    lastSaveFailure.clear();
 
-    // The previous cartridge is saved and unloaded whatever becomes of this load.
-    saveBatteryRam();
     if (!machine.RomBank0 || !machine.RomBankArea || !machine.CartRam)
         return fail(LoadErrorKind::MachineNotReady, "the emulated machine is not ready");
 
+    // Everything that can go wrong with the new image is found out before the running
+    // cartridge is touched: a load that fails leaves the game, its RAM and its state
+    // as they were, so that the player can go on with it.
     FileHandle file;
     if (!file.open(path, FileMode::Read))
         return fail(LoadErrorKind::CannotOpen, "cannot open file");
-    // A short image leaves zeros behind it, never the previous cartridge's bytes.
-    std::memset(machine.RomBank0, 0, kRomBank0Size);
-    file.read(machine.RomBank0, kRomBank0Size);
+    uint8_t header[kHeaderEnd];
+    const uint32_t headerBytes = file.read(header, kHeaderEnd);
     file.close();
+    if (headerBytes < kHeaderEnd) {
+        char text[128];
+        std::snprintf(text, sizeof text,
+                      "the file is too short for a cartridge image (%u bytes; its header "
+                      "alone takes %u)",
+                      headerBytes, kHeaderEnd);
+        lastError = LoadError{LoadErrorKind::TooShort, 0, text};
+        return false;
+    }
 
-    const uint8_t romCode = machine.RomBank0[kRomSizeOffset];
+    const uint8_t romCode = header[kRomSizeOffset];
     const std::optional<uint32_t> romSize = romSizeForCode(romCode);
     if (!romSize)
         return failOnHeader(LoadErrorKind::UnsupportedRomSize, "ROM size code", romCode,
                             kRomSizeOffset);
-    if (!replaceBuffer(machine.RomBankArea, machine.romSize, *romSize))
-        return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge image");
-
-    if (!file.open(path, FileMode::Read))
-        return fail(LoadErrorKind::CannotOpen, "cannot open file");
-    file.read(machine.RomBankArea, machine.romSize);
-    file.close();
-
-    const uint8_t ramCode = machine.RomBank0[kRamSizeOffset];
+    const uint8_t ramCode = header[kRamSizeOffset];
     const std::optional<uint32_t> ramSize = cartRamSizeForCode(ramCode);
     if (!ramSize)
         return failOnHeader(LoadErrorKind::UnsupportedRamSize, "RAM size code", ramCode,
                             kRamSizeOffset);
-    if (!replaceBuffer(machine.CartRam, machine.cartRamSize, *ramSize))
-        return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge RAM");
-
-    const uint8_t type = machine.RomBank0[kTypeOffset];
+    const uint8_t type = header[kTypeOffset];
     const std::optional<CartridgeKind> kind = cartridgeKindForType(type);
     if (!kind)
         return failOnHeader(LoadErrorKind::UnsupportedCartridgeType, "cartridge type", type,
                             kTypeOffset);
+
+    // The new buffers are filled while the old ones still serve the running game. A
+    // short image leaves zeros behind it, never the previous cartridge's bytes.
+    std::unique_ptr<uint8_t[]> romArea(new (std::nothrow) uint8_t[*romSize]());
+    if (!romArea)
+        return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge image");
+    std::unique_ptr<uint8_t[]> cartRam(new (std::nothrow) uint8_t[*ramSize]());
+    if (!cartRam)
+        return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge RAM");
+    if (!file.open(path, FileMode::Read))
+        return fail(LoadErrorKind::CannotOpen, "cannot open file");
+    file.read(romArea.get(), *romSize);
+    file.close();
+
+    // From here on nothing fails: the previous cartridge is saved and unloaded, and
+    // the new one takes its place.
+    if (!saveBatteryRam()) lastSaveFailure = writeFailureMessage(saveFileName(machine.romPath));
+    delete[] machine.RomBankArea;
+    machine.RomBankArea = romArea.release();
+    machine.romSize = *romSize;
+    delete[] machine.CartRam;
+    machine.CartRam = cartRam.release();
+    machine.cartRamSize = *ramSize;
+    // Bank 0 is the start of the image: every ROM size holds at least two banks.
+    std::memcpy(machine.RomBank0, machine.RomBankArea, kRomBank0Size);
     machine.controllerType = kind->controllerType;
     machine.hasBattery = kind->hasBattery;
 
@@ -145,4 +164,8 @@ bool loadCartridge(const std::string& requestedPath) {
     machine.romPath = path;
     loadBatteryRam();
     return true;
+}
+
+const std::string& lastBatterySaveFailure() {
+    return lastSaveFailure;
 }

@@ -21,6 +21,7 @@ enum class LoadErrorKind : uint8_t {
     None,
     MachineNotReady,  // the machine's buffers were never allocated
     CannotOpen,
+    TooShort,  // under 0x150 bytes: not even the header is there
     UnsupportedRomSize,
     UnsupportedRamSize,
     UnsupportedCartridgeType,
@@ -33,10 +34,17 @@ struct LoadError {
     std::string message;      // for the user, e.g. "cannot open file"
 };
 
-// Saves and unloads the current cartridge, then loads the image at path, sets up its
-// bank controller and RAM, resets the machine and reads the battery save. On false no
-// cartridge is loaded and lastLoadError() says why.
+// Loads the image at path: checks first that it can be loaded (it opens, holds a whole
+// header, names a supported type and sizes, and memory can be had for it); then saves
+// and unloads the current cartridge, sets up the new one's bank controller and RAM,
+// resets the machine and reads the battery save. On false nothing has changed: the
+// cartridge that was running is still loaded as it was, and lastLoadError() says why.
 bool loadCartridge(const std::string& path);
 
 // Why the most recent loadCartridge failed; kind None after a success.
 const LoadError& lastLoadError();
+
+// After the most recent loadCartridge: when the battery save of the cartridge it
+// replaced could not be written, the message for the player naming the file and the
+// reason; empty otherwise.
+const std::string& lastBatterySaveFailure();

@@ -6,6 +6,11 @@
 // back to the keyboard (inputDevice becomes 0 in memory). False only when the
 // keyboard cannot be set up.
 bool initInput();
-// Reads the active device and writes all eight buttons of JoypadState and paused.
-// False when the device can no longer be read.
+// Reads the active device and writes all eight buttons of JoypadState, paused and
+// (from the keyboard's Tab key) fastForward. A controller that can no longer be read
+// is replaced by the keyboard, with a message, and the game pauses. False when the
+// keyboard can no longer be read.
 bool pollInput();
+// The next polls ignore the pause control until it has been seen released (used
+// when the menu resumed the game on the key's release).
+void ignorePauseUntilReleased();

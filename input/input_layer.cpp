@@ -1,5 +1,7 @@
 #include "input/input_layer.h"
 
+#include <cstring>
+
 InputLayer inputLayer;
 
 namespace {
@@ -13,7 +15,9 @@ bool InputLayer::initKeyboard(PlatformWindow*) {
     if (source_ == nullptr) return false;
     keyboard_ = createKeyboardDevice(source_);
     if (keyboard_ == nullptr) return false;
-    if (acquireKeyboard(keyboard_) != DeviceResult::Ok) return false;
+    // The keyboard is read only while the program's window is the active one; at
+    // start-up the window may not be active yet, so "not acquired" is no failure here.
+    if (acquireKeyboard(keyboard_) == DeviceResult::Failed) return false;
     controllerCountdown_ = 0;
     return true;
 }
@@ -48,8 +52,13 @@ bool InputLayer::initController(PlatformWindow*, ControllerCallback callback, ui
 bool InputLayer::readState() {
     if (controllerCountdown_ == 0) {
         if (keyboard_ == nullptr) return false;
-        if (readKeyboard(keyboard_, keyboardState_) == DeviceResult::NotAcquired) {
-            acquireKeyboard(keyboard_);
+        const DeviceResult result = readKeyboard(keyboard_, keyboardState_);
+        if (result == DeviceResult::NotAcquired || result == DeviceResult::InputLost) {
+            if (acquireKeyboard(keyboard_) == DeviceResult::NotAcquired) {
+                // Another program's window is active: its keys are not the game's.
+                std::memset(keyboardState_, 0, sizeof keyboardState_);
+                return true;
+            }
             return readKeyboard(keyboard_, keyboardState_) == DeviceResult::Ok;
         }
         return true;

@@ -1,6 +1,7 @@
 #include "input/input_settings.h"
 
 #include "cartridge/settings.h"
+#include "cartridge/write_failure.h"
 #include "core/app_flags.h"
 #include "input/input.h"
 #include "input/input_layer.h"
@@ -29,8 +30,11 @@ void initialise(Dialog& dialog) {
 void confirm(Dialog& dialog) {
     const int selected = dialog.selection(IDC_INPUT_DEVICE);
     inputDevice = static_cast<uint8_t>(selected > 0 ? selected : 0);
-    saveSettings(static_cast<uint16_t>(2 * screenCentreX),
-                 static_cast<uint16_t>(2 * screenCentreY));
+    if (!saveSettings(static_cast<uint16_t>(2 * screenCentreX),
+                      static_cast<uint16_t>(2 * screenCentreY))) {
+        // The choice still takes effect for this run.
+        showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath).c_str());
+    }
 }
 
 }  // namespace

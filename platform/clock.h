@@ -5,3 +5,6 @@
 #include <cstdint>
 
 uint32_t tickCount();
+// Gives the processor up for about this many milliseconds (the host may round the
+// time up to its timer's granularity).
+void sleepMilliseconds(uint32_t milliseconds);

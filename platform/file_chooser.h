@@ -16,6 +16,7 @@ struct FileFilter {
 using FileAcceptor = bool (*)(const std::string& path, std::string& reason, void* context);
 
 // True, with the full path, when the user confirmed a file (that accept, when
-// given, took); false when cancelled.
-bool chooseFile(PlatformWindow* owner, const FileFilter& filter, std::string& path,
-                FileAcceptor accept = nullptr, void* context = nullptr);
+// given, took); false when cancelled. The chooser starts in startFolder, or in the
+// working folder when that is empty or cannot be listed.
+bool chooseFile(PlatformWindow* owner, const FileFilter& filter, const std::string& startFolder,
+                std::string& path, FileAcceptor accept = nullptr, void* context = nullptr);

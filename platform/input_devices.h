@@ -9,6 +9,7 @@
 
 // Keyboard scan codes used by the joypad map.
 inline constexpr uint8_t DIK_ESCAPE = 0x01;
+inline constexpr uint8_t DIK_TAB = 0x0F;
 inline constexpr uint8_t DIK_RETURN = 0x1C;
 inline constexpr uint8_t DIK_Z = 0x2C;
 inline constexpr uint8_t DIK_X = 0x2D;

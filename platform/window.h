@@ -19,12 +19,14 @@ enum class MessageKind : uint8_t {
     Quit,        // the queue's quit message: fetched, never dispatched
     Command,     // param: command ID in the low word, notification code in the high word
     KeyDown,     // param: virtual key code (see VK_ESCAPE)
+    KeyUp,       // param: virtual key code
     Other,
 };
 
 struct WindowMessage {
     MessageKind kind = MessageKind::Other;
     uint32_t param = 0;
+    bool repeated = false;  // a KeyDown the keyboard's auto-repeat sent while the key is held
 };
 
 inline constexpr uint32_t VK_ESCAPE = 0x1B;
@@ -52,7 +54,6 @@ bool peekMessage(WindowMessage& message);
 
 // Puts the menu bar on the window, or takes it off with null.
 void attachMenu(PlatformWindow* window, const MenuResource* menu);
-const MenuResource* attachedMenu(const PlatformWindow* window);
 
 void showArrowCursor();
 void hideCursor();

@@ -39,3 +39,9 @@ run "$bin/korvi-run" --frames "$frames"
 instructions_per_frame "$bin/korvi-run"
 run "$bin/korvi-run" "$cartridge" --frames "$frames"
 instructions_per_frame "$bin/korvi-run" "$cartridge"
+
+# CPU use of the desktop program with the frame limit on and idle in the menu (needs
+# Xvfb; skipped without it or without the desktop program).
+if [ -x "$bin/korvi" ]; then
+    scripts/measure-cpu.sh "$bin/korvi" "$bin/demo.gb"
+fi

@@ -260,10 +260,6 @@ void Display::releaseSurface(Surface*& surface) {
     surface = nullptr;
 }
 
-void Display::setSourceKey(Surface* surface, uint8_t keyIndex) {
-    if (surface != nullptr) surface->key = keyIndex;
-}
-
 bool Display::clearBack(uint8_t index) {
     if (!isInitialised()) return false;
     Surface& back = *impl_->back;

@@ -48,7 +48,6 @@ public:
     // independent of initDisplay/releaseDisplay and belong to whoever created them.
     Surface* createOffscreen(int width, int height, uint8_t sourceKey = 0);
     void releaseSurface(Surface*& surface);
-    void setSourceKey(Surface* surface, uint8_t keyIndex);
 
     // Fills the whole back buffer; false when there is no back buffer.
     bool clearBack(uint8_t index);

@@ -23,6 +23,9 @@ const std::vector<std::string>& fileRejections() {
 const std::vector<std::string>& fileFilterDescriptions() {
     return state().fileFilterDescriptions;
 }
+const std::vector<std::string>& fileChooserStartFolders() {
+    return state().fileChooserStartFolders;
+}
 
 }  // namespace headless
 
@@ -44,10 +47,11 @@ int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate, Dialog
     return dialog.ended() ? dialog.result() : 0;
 }
 
-bool chooseFile(PlatformWindow*, const FileFilter& filter, std::string& path, FileAcceptor accept,
-                void* context) {
+bool chooseFile(PlatformWindow*, const FileFilter& filter, const std::string& startFolder,
+                std::string& path, FileAcceptor accept, void* context) {
     headless::State& s = state();
     s.fileFilterDescriptions.push_back(filter.description);
+    s.fileChooserStartFolders.push_back(startFolder);
     // The scripted user picks files in turn until one is taken or they cancel.
     while (!s.fileChoices.empty()) {
         std::optional<std::string> choice = s.fileChoices.front();

@@ -53,6 +53,8 @@ void setClockStepMicroseconds(uint32_t microseconds);
 // The clock's value, without counting as a reading or moving it.
 uint32_t clockNow();
 uint32_t clockReadings();
+// Milliseconds the program slept in all (sleeping moves the clock on by as much).
+uint64_t sleptMilliseconds();
 
 // --- Keyboard ---
 void failInputSource(bool fail);
@@ -89,6 +91,8 @@ const std::vector<PixelRect>& dialogRects();
 // left the chooser is cancelled.
 void queueFileChoice(std::optional<std::string> path);
 const std::vector<std::string>& fileFilterDescriptions();
+// The folder each chooser was asked to start in.
+const std::vector<std::string>& fileChooserStartFolders();
 // The reasons shown for picked files that were not taken.
 const std::vector<std::string>& fileRejections();
 

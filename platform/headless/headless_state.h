@@ -41,6 +41,7 @@ struct State {
     uint64_t clockMicroseconds = 0;
     uint32_t clockStepMicroseconds = 0;
     uint32_t clockReadings = 0;
+    uint64_t sleptMilliseconds = 0;
 
     // Input.
     bool failSource = false;
@@ -60,6 +61,7 @@ struct State {
     std::vector<PixelRect> dialogRects;
     std::deque<std::optional<std::string>> fileChoices;
     std::vector<std::string> fileFilterDescriptions;
+    std::vector<std::string> fileChooserStartFolders;
     std::vector<std::string> fileRejections;
 };
 

@@ -71,6 +71,9 @@ uint32_t clockNow() {
 uint32_t clockReadings() {
     return state().clockReadings;
 }
+uint64_t sleptMilliseconds() {
+    return state().sleptMilliseconds;
+}
 
 }  // namespace headless
 
@@ -138,10 +141,6 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     if (window != nullptr) window->menu = menu;
 }
 
-const MenuResource* attachedMenu(const PlatformWindow* window) {
-    return window != nullptr ? window->menu : nullptr;
-}
-
 void showArrowCursor() {
     state().cursorVisible = true;
 }
@@ -151,6 +150,12 @@ void hideCursor() {
 
 void showMessageBox(PlatformWindow*, const char* text) {
     state().messageBoxes.push_back(text != nullptr ? text : "");
+}
+
+void sleepMilliseconds(uint32_t milliseconds) {
+    headless::State& s = state();
+    s.clockMicroseconds += static_cast<uint64_t>(milliseconds) * 1000;
+    s.sleptMilliseconds += milliseconds;
 }
 
 uint32_t tickCount() {

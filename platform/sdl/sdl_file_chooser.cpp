@@ -125,13 +125,15 @@ void draw(ChooserState& s, FileAcceptor accept, void* context) {
 
 }  // namespace
 
-bool chooseFile(PlatformWindow*, const FileFilter& filter, std::string& path, FileAcceptor accept,
-                void* context) {
+bool chooseFile(PlatformWindow*, const FileFilter& filter, const std::string& startFolder,
+                std::string& path, FileAcceptor accept, void* context) {
     ChooserState s(filter);
-    std::error_code error;
-    const std::filesystem::path start = std::filesystem::current_path(error);
-    if (error || !s.browser.open(start.string())) {
-        if (!s.browser.open("/")) return false;
+    if (startFolder.empty() || !s.browser.open(startFolder)) {
+        std::error_code error;
+        const std::filesystem::path start = std::filesystem::current_path(error);
+        if (error || !s.browser.open(start.string())) {
+            if (!s.browser.open("/")) return false;
+        }
     }
     s.selected = firstFile(s.browser);
     bool needFrame = true;

@@ -149,6 +149,7 @@ constexpr Uint32 kShortestPressMilliseconds = 20;
 Uint32 pressedAt[SDL_NUM_SCANCODES] = {};
 bool pressSeen[SDL_NUM_SCANCODES] = {};
 bool watching = false;
+Uint32 lastEventFetch = 0;
 
 int watchKeys(void*, SDL_Event* event) {
     if (event->type == SDL_KEYDOWN && event->key.repeat == 0) {
@@ -216,15 +217,21 @@ void unacquireKeyboard(KeyboardDevice*) {}
 
 DeviceResult readKeyboard(KeyboardDevice* keyboard, uint8_t* keys) {
     if (keyboard == nullptr) return DeviceResult::Failed;
-    // The run state serves no messages: fetch the pending events so that SDL's
-    // keyboard state is current, and drop the mouse movements that would pile up.
-    SDL_PumpEvents();
-    SDL_FlushEvent(SDL_MOUSEMOTION);
-    SDL_FlushEvent(SDL_JOYAXISMOTION);
+    // Fetch the pending events so that SDL's keyboard state is current, and drop the
+    // mouse movements that would pile up. Asking the display server costs far more
+    // than a scan line takes, so it is done at most once a millisecond: a key is
+    // still seen within a millisecond, and between fetches every scan line reads
+    // the same state.
+    const Uint32 now = SDL_GetTicks();
+    if (now != lastEventFetch) {
+        lastEventFetch = now;
+        SDL_PumpEvents();
+        SDL_FlushEvent(SDL_MOUSEMOTION);
+        SDL_FlushEvent(SDL_JOYAXISMOTION);
+    }
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
     std::memset(keys, 0, kKeyboardStateSize);
-    const Uint32 now = SDL_GetTicks();
     for (const ScanCode& s : kScanCodes) {
         const bool down = s.sdl < count && state[s.sdl] != 0;
         if (down || recentlyPressed(s.sdl, now)) keys[s.code] = 0x80;

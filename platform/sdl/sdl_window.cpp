@@ -5,6 +5,8 @@
 #include <imgui_impl_sdlrenderer.h>
 
 #include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -22,10 +24,44 @@ Picture thePicture;
 std::deque<WindowMessage> asideMessages;
 bool redraw = true;
 bool videoStarted = false;
+bool windowed = false;  // a normal resizable window rather than the whole desktop
 
-// While waiting in the menu state the frame is drawn again this often, so that
-// ImGui's menus follow the mouse even when no further event comes.
-constexpr int kIdleRedrawMilliseconds = 50;
+// After an event ImGui may need a few more frames to settle (a menu opening, a
+// highlight following the mouse): the menu state draws this many more, one every
+// kSettleMilliseconds, and then sleeps until the next event.
+constexpr int kSettleFrames = 3;
+constexpr int kSettleMilliseconds = 50;
+int settleFramesLeft = kSettleFrames;
+
+// F11 or Alt+Enter: between the borderless window over the whole desktop and a
+// normal window of the back buffer's size, which the user may resize.
+void toggleWindowed() {
+    PlatformWindow* window = theWindow;
+    if (window == nullptr) return;
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return;
+    windowed = !windowed;
+    if (windowed) {
+        SDL_SetWindowBordered(window->sdlWindow, SDL_TRUE);
+        SDL_SetWindowResizable(window->sdlWindow, SDL_TRUE);
+        const int width = window->width < desktop.w ? window->width : desktop.w * 3 / 4;
+        const int height = window->height < desktop.h ? window->height : desktop.h * 3 / 4;
+        SDL_SetWindowSize(window->sdlWindow, width, height);
+        SDL_SetWindowPosition(window->sdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+        SDL_SetWindowResizable(window->sdlWindow, SDL_FALSE);
+        SDL_SetWindowBordered(window->sdlWindow, SDL_FALSE);
+        SDL_SetWindowPosition(window->sdlWindow, 0, 0);
+        SDL_SetWindowSize(window->sdlWindow, desktop.w, desktop.h);
+    }
+    redraw = true;
+}
+
+bool isWindowModeKey(const SDL_KeyboardEvent& key) {
+    if (key.repeat != 0) return false;
+    if (key.keysym.sym == SDLK_F11) return true;
+    return key.keysym.sym == SDLK_RETURN && (key.keysym.mod & KMOD_ALT) != 0;
+}
 
 // Draws one level of a menu; returns the chosen command or 0.
 uint16_t drawMenuItems(const MenuItem* items, size_t count) {
@@ -89,6 +125,11 @@ uint32_t virtualKey(SDL_Keycode key) {
 
 bool startVideo() {
     if (videoStarted) return true;
+    // SDL turns SIGINT and SIGTERM into a quit event only when their handling is the
+    // default; a program started in the background of a script inherits SIGINT
+    // ignored, and Ctrl+C would then be lost. Both are to end the program in order.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     // Without a display SDL settles for drivers that show nothing and take no input;
     // the program would then wait unseen for ever. Start-up reports it instead.
@@ -127,6 +168,9 @@ PictureTransform pictureTransform() {
     const float sx = static_cast<float>(outWidth) / static_cast<float>(thePicture.width);
     const float sy = static_cast<float>(outHeight) / static_cast<float>(thePicture.height);
     t.scale = sx < sy ? sx : sy;
+    // In a window the picture is enlarged by whole numbers, as far as it fits, so
+    // that every pixel keeps its size.
+    if (windowed && t.scale >= 1.0f) t.scale = std::floor(t.scale);
     t.offsetX = (static_cast<float>(outWidth) - thePicture.width * t.scale) / 2.0f;
     t.offsetY = (static_cast<float>(outHeight) - thePicture.height * t.scale) / 2.0f;
     return t;
@@ -149,7 +193,15 @@ bool translateEvent(const SDL_Event& event, WindowMessage& message) {
             }
             return false;
         case SDL_KEYDOWN:
-            message = {MessageKind::KeyDown, virtualKey(event.key.keysym.sym)};
+            if (isWindowModeKey(event.key)) {
+                toggleWindowed();
+                return false;
+            }
+            message = {MessageKind::KeyDown, virtualKey(event.key.keysym.sym),
+                       event.key.repeat != 0};
+            return true;
+        case SDL_KEYUP:
+            message = {MessageKind::KeyUp, virtualKey(event.key.keysym.sym)};
             return true;
         default: return false;
     }
@@ -188,7 +240,11 @@ bool waitForModalKey(uint32_t& key) {
         key = message.param;
         return true;
     }
-    if (message.kind != MessageKind::Paint) setAside().push_back(message);
+    // Requests to end the program wait until the modal loop is done; other input
+    // belonged to the modal loop.
+    if (message.kind == MessageKind::Close || message.kind == MessageKind::EndSession) {
+        setAside().push_back(message);
+    }
     return false;
 }
 
@@ -291,10 +347,16 @@ bool waitMessage(WindowMessage& message) {
             }
         }
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, sdl::kIdleRedrawMilliseconds) == 0) {
-            sdl::redraw = true;
+        if (sdl::settleFramesLeft > 0) {
+            if (SDL_WaitEventTimeout(&event, sdl::kSettleMilliseconds) == 0) {
+                --sdl::settleFramesLeft;
+                sdl::redraw = true;
+                continue;
+            }
+        } else if (SDL_WaitEvent(&event) == 0) {
             continue;
         }
+        sdl::settleFramesLeft = sdl::kSettleFrames;
         if (sdl::theWindow != nullptr) ImGui_ImplSDL2_ProcessEvent(&event);
         sdl::redraw = true;
         if (sdl::translateEvent(event, message)) return true;
@@ -327,10 +389,7 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     if (window == nullptr) return;
     window->menu = menu;
     sdl::redraw = true;
-}
-
-const MenuResource* attachedMenu(const PlatformWindow* window) {
-    return window != nullptr ? window->menu : nullptr;
+    sdl::settleFramesLeft = sdl::kSettleFrames;
 }
 
 void showArrowCursor() {
@@ -349,6 +408,10 @@ void showMessageBox(PlatformWindow* owner, const char* text) {
         // No display to show it on: the text still reaches the user.
         std::fprintf(stderr, "%s: %s\n", kMessageBoxCaption, text);
     }
+}
+
+void sleepMilliseconds(uint32_t milliseconds) {
+    SDL_Delay(milliseconds);
 }
 
 uint32_t tickCount() {

@@ -323,14 +323,6 @@ void Display::releaseSurface(Surface*& surface) {
     surface = nullptr;
 }
 
-void Display::setSourceKey(Surface* surface, uint8_t keyIndex) {
-    if (surface == nullptr) return;
-    surface->key = keyIndex;
-    if (surface->surface == nullptr) return;
-    DDCOLORKEY key = {keyIndex, keyIndex};
-    surface->surface->SetColorKey(DDCKEY_SRCBLT, &key);
-}
-
 bool Display::clearBack(uint8_t index) {
     if (!isInitialised()) return false;
     colourFill(impl_->back.surface, nullptr, index);

@@ -15,8 +15,8 @@ static_assert(kChooserFlags == 0x00A81805);
 
 }  // namespace
 
-bool chooseFile(PlatformWindow* owner, const FileFilter& filter, std::string& path,
-                FileAcceptor accept, void* context) {
+bool chooseFile(PlatformWindow* owner, const FileFilter& filter, const std::string& startFolder,
+                std::string& path, FileAcceptor accept, void* context) {
     // Description and patterns, each terminated, then the empty string that ends the list.
     std::string filterText = filter.description;
     filterText += '\0';
@@ -24,7 +24,8 @@ bool chooseFile(PlatformWindow* owner, const FileFilter& filter, std::string& pa
     filterText += '\0';
     for (;;) {
         char file[MAX_PATH] = "";
-        char initialDirectory[1] = "";
+        // An empty folder leaves the dialog to start in the working folder.
+        const char* initialDirectory = startFolder.c_str();
         OPENFILENAMEA request = {};
         // The structure as it stood before the Windows 2000 additions: the size every
         // version of the dialog accepts (76 bytes in 32-bit programs, 88 in 64-bit ones).

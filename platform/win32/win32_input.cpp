@@ -1,7 +1,7 @@
 // Input devices on DirectInput 8: the system keyboard with the predefined keyboard
-// format, and game controllers with the extended joystick format. Both are opened
-// non-exclusive and in the background, so they are read whatever window has the
-// focus.
+// format, and game controllers with the extended joystick format. The keyboard is
+// opened in the foreground, so keys typed into another program never reach the
+// game; controllers are read in the background.
 #include <vector>
 
 #include "platform/input_devices.h"
@@ -23,14 +23,18 @@ struct ControllerDevice {
 
 namespace {
 
-// Keyboard: non-exclusive, background, Windows key left to the system.
-constexpr DWORD kKeyboardCooperation = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND | DISCL_NOWINKEY;
-static_assert(kKeyboardCooperation == 0x1A);
+// Keyboard: non-exclusive, foreground (acquired only while the window is active),
+// Windows key left to the system.
+constexpr DWORD kKeyboardCooperation = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY;
+static_assert(kKeyboardCooperation == 0x16);
 constexpr DWORD kControllerCooperation = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
 static_assert(kControllerCooperation == 0x0A);
 
 DeviceResult toResult(HRESULT result) {
-    if (result == DIERR_NOTACQUIRED) return DeviceResult::NotAcquired;
+    // Another window is active: a foreground device waits until ours is again.
+    if (result == DIERR_NOTACQUIRED || result == DIERR_OTHERAPPHASPRIO) {
+        return DeviceResult::NotAcquired;
+    }
     if (result == DIERR_INPUTLOST) return DeviceResult::InputLost;
     return SUCCEEDED(result) ? DeviceResult::Ok : DeviceResult::Failed;
 }

@@ -17,6 +17,7 @@
 // clang-format off
 #include <windows.h>
 #include <commdlg.h>
+#include <mmsystem.h>
 #include <ddraw.h>
 #define DIRECTINPUT_VERSION 0x0800
 #include <dinput.h>

@@ -8,6 +8,8 @@
 // to the Win32 window procedure below, which turns the notifications that are sent
 // rather than posted (closing, the session ending) into messages set aside for the
 // program.
+#include <atomic>
+
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/win32/win32_platform.h"
@@ -20,6 +22,8 @@ namespace {
 constexpr const char* kClassName = "Korvi";
 
 PlatformWindow* mainWindow = nullptr;
+// The window the console's control events are sent to; read on the handler's thread.
+std::atomic<HWND> consoleTarget{nullptr};
 HMENU loadedMenu = nullptr;  // menu 102, loaded once, attached and detached
 
 void setAsideMessage(MessageKind kind, uint32_t param = 0) {
@@ -34,6 +38,12 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_ENDSESSION:
             if (wParam) setAsideMessage(MessageKind::EndSession);
             return 0;
+        case WM_ACTIVATE:
+            // Above every other window only while the player is using this one; another
+            // program brought to the front is not painted over.
+            SetWindowPos(window, LOWORD(wParam) != WA_INACTIVE ? HWND_TOPMOST : HWND_NOTOPMOST, 0,
+                         0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            return DefWindowProcA(window, message, wParam, lParam);
         case WM_COMMAND:
             setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));
             return 0;
@@ -67,10 +77,29 @@ WindowMessage takeMessage(MSG& msg) {
         return taken;
     }
     if (msg.message == WM_KEYDOWN) {
-        return WindowMessage{MessageKind::KeyDown, static_cast<uint32_t>(msg.wParam)};
+        // Bit 30: the key was already down, so this is the keyboard's auto-repeat.
+        const bool repeated = (msg.lParam & (1 << 30)) != 0;
+        return WindowMessage{MessageKind::KeyDown, static_cast<uint32_t>(msg.wParam), repeated};
+    }
+    if (msg.message == WM_KEYUP) {
+        return WindowMessage{MessageKind::KeyUp, static_cast<uint32_t>(msg.wParam)};
     }
     if (msg.message == WM_PAINT) return WindowMessage{MessageKind::Paint, 0};
     return WindowMessage{MessageKind::Other, 0};
+}
+
+// Ctrl+C, Ctrl+Break, the console closing, log-off and shut-down reach a program
+// with a console on a thread of their own: they are turned into a close request
+// for the window, which the loop honours within a frame. For the last three the
+// system ends the process once this returns, so the handler gives the loop time to
+// save and exit first (the process ending ends this thread too).
+BOOL WINAPI consoleControl(DWORD event) {
+    HWND window = consoleTarget.load();
+    if (window == nullptr) return FALSE;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    Sleep(10000);
+    return TRUE;
 }
 
 bool takeSetAside(WindowMessage& message) {
@@ -127,6 +156,11 @@ PlatformWindow* createPlatformWindow(const char* caption, uint16_t width, uint16
     HWND handle = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, WS_POPUP, 0, 0, width, height,
                                   nullptr, loadedMenu, instance, nullptr);
     if (handle == nullptr) return nullptr;
+    // The frame limiter sleeps to within a millisecond of each frame: ask the system
+    // timer for that resolution while the window lives.
+    timeBeginPeriod(1);
+    consoleTarget.store(handle);
+    SetConsoleCtrlHandler(consoleControl, TRUE);
     auto* window = new PlatformWindow;
     window->handle = handle;
     window->menu = loadMenuResource(IDR_MAIN_MENU);
@@ -171,6 +205,9 @@ void destroyPlatformWindow(PlatformWindow*& window) {
     DestroyWindow(handle);
     UnregisterClassA(kClassName, win32::programInstance());
     win32::setAside().clear();
+    timeEndPeriod(1);
+    SetConsoleCtrlHandler(consoleControl, FALSE);
+    consoleTarget.store(nullptr);
     if (mainWindow == window) mainWindow = nullptr;
     delete window;
     window = nullptr;
@@ -209,10 +246,6 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     window->menu = menu;
 }
 
-const MenuResource* attachedMenu(const PlatformWindow* window) {
-    return window != nullptr ? window->menu : nullptr;
-}
-
 void showArrowCursor() {
     SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
 }
@@ -223,6 +256,10 @@ void hideCursor() {
 
 void showMessageBox(PlatformWindow* owner, const char* text) {
     MessageBoxA(win32::windowHandle(owner), text, kMessageBoxCaption, MB_OK);
+}
+
+void sleepMilliseconds(uint32_t milliseconds) {
+    Sleep(milliseconds);
 }
 
 uint32_t tickCount() {

@@ -214,6 +214,69 @@ check "settings.bin holds its 7 bytes" \
 check "the demo's save file holds its 8 KB of cartridge RAM" \
     test "$(stat -c %s demo.sav 2>/dev/null)" = 8192
 
+# --- Second run: the cartridge named on the command line, a failed load, and
+# quitting while the game runs ---
+start_korvi() {  # start_korvi ARGS...: korvi in the background, waits for its window
+    ./korvi "$@" >"$work/korvi.log" 2>&1 &
+    korvi_pid=$!
+    for _ in $(seq 200); do
+        window_found && break
+        sleep 0.1
+    done
+}
+ends_with_code_0() {  # ends_with_code_0 SECONDS
+    for _ in $(seq $(($1 * 10))); do
+        kill -0 "$korvi_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$korvi_pid" 2>/dev/null && return 1
+    wait "$korvi_pid"
+    local status=$?
+    korvi_pid=""
+    return "$status"
+}
+rm -f demo.sav
+: >empty.gb
+start_korvi demo.gb
+shot cli-running 1.5
+check "korvi demo.gb runs the game at once" brighter_than "$(mean cli-running 256 230 384 269)" 0.2
+check "... with no menu bar" darker_than "$(mean cli-running 700 18 300 0)" 0.01
+
+xdotool key Escape
+click $MENU_GAME
+click $MENU_LOAD
+shot chooser-2
+xdotool key Down Return  # the chooser starts in the demo's folder; demo.gb, then empty.gb
+shot refused
+check "a zero-byte image is refused: the chooser stays open" \
+    brighter_than "$(mean refused 300 200 362 284)" 0.05
+xdotool key Escape
+click $MENU_GAME
+click 72 68  # Game > Resume
+shot resumed 1
+check "after the failed load Resume goes on with the game" \
+    brighter_than "$(mean resumed 256 230 384 269)" 0.2
+check "... its picture still moves" test "$(differing cli-running resumed 256 230 384 269)" -gt 50
+
+kill -TERM "$korvi_pid"
+check "SIGTERM while the game runs ends korvi with exit code 0" ends_with_code_0 5
+check "... and the battery save is written" test "$(stat -c %s demo.sav 2>/dev/null)" = 8192
+
+rm -f demo.sav
+start_korvi demo.gb
+sleep 1
+kill -INT "$korvi_pid"
+check "SIGINT while the game runs ends korvi with exit code 0" ends_with_code_0 5
+check "... and the battery save is written" test "$(stat -c %s demo.sav 2>/dev/null)" = 8192
+
+start_korvi empty.gb
+shot empty-argument 1
+check "korvi empty.gb does not end the program" kill -0 "$korvi_pid"
+check "... a message box tells why" brighter_than "$(mean empty-argument 700 80 160 230)" 0.1
+click 510 294  # its OK button
+kill -TERM "$korvi_pid"
+check "SIGTERM in the menu ends korvi with exit code 0" ends_with_code_0 5
+
 if [ "$failures" -ne 0 ] && [ -n "${KORVI_E2E_DEBUG:-}" ] && [ -n "$korvi_pid" ]; then
     gdb -p "$korvi_pid" -batch -ex "thread apply all bt" 2>&1 | grep -E '^#|^Thread' | head -40
 fi

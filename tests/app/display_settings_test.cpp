@@ -1,4 +1,4 @@
-#include "video/display_settings.h"
+#include "app/display_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -113,14 +113,64 @@ TEST_F(LoopTest, QuitBeforeTheLoopReturnsAtOnce) {
     EXPECT_EQ(headless::presenter().presentCount(), presents);
 }
 
-TEST_F(LoopTest, InputThatCannotBeReadEndsTheLoopWithoutMessage) {
+TEST_F(LoopTest, AnUnpluggedControllerHandsOverToTheKeyboardAndALostKeyboardEnds) {
     const int pad = headless::attachController("Pad");
     inputDevice = 1;
     ASSERT_TRUE(initInput());
     loadFirst(writeLoopingCartridge("loop.gb"));
     headless::failControllerReads(pad, true);
+    // The controller fails at once: the menu comes up with the message; resumed, the
+    // game runs on the keyboard until that can no longer be read either.
+    onMenuWaits({[] {
+        EXPECT_EQ(headless::messageBoxes().size(), 1u);
+        headless::setKeyboardHandler([](uint32_t read) {
+            if (read == 100) {
+                headless::loseKeyboardAcquisition(1);
+                headless::failKeyboardAcquire(true);
+            }
+        });
+        headless::queueCommand(ID_GAME_RESUME);
+    }});
     EXPECT_FALSE(runEmulationLoop());
-    EXPECT_TRUE(headless::messageBoxes().empty());
+    EXPECT_EQ(headless::keyboardReads(), 101u) << "the read after the 101st fails";
+    EXPECT_EQ(headless::messageBoxes().size(), 1u) << "a lost keyboard ends without a message";
+}
+
+TEST_F(LoopTest, ClosingWhileRunningEndsWithinAFrame) {
+    loadFirst(writeLoopingCartridge("loop.gb"));
+    headless::setKeyboardHandler([](uint32_t read) {
+        if (read == 500) headless::queueMessage({MessageKind::Close, 0});
+    });
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_EQ(quitRequested, 1);
+    EXPECT_LE(headless::keyboardReads(), 500u + 154u) << "at most one frame of scan lines later";
+}
+
+TEST_F(LoopTest, EscReleasedInTheMenuResumesAndTheHeldKeyDoesNotPauseAgain) {
+    loadFirst(writeLoopingCartridge("loop.gb"));
+    headless::setKeyboardHandler([](uint32_t read) {
+        if (read == 20) headless::setKey(DIK_ESCAPE, true);
+    });
+    uint32_t readsAtPause = 0;
+    onMenuWaits({
+        [&] {
+            readsAtPause = headless::keyboardReads();
+            // A fresh press and its release; the snapshot still shows Esc down for
+            // the first few lines.
+            headless::queueMessage({MessageKind::KeyDown, VK_ESCAPE});
+            headless::queueMessage({MessageKind::KeyUp, VK_ESCAPE});
+            headless::setKeyboardHandler([](uint32_t read) {
+                if (read == 25) headless::setKey(DIK_ESCAPE, false);
+                if (read == 40) headless::setKey(DIK_ESCAPE, true);
+            });
+        },
+        [&] {
+            EXPECT_EQ(headless::keyboardReads(), 41u) << "ran on until the next press";
+            headless::queueCommand(ID_FILE_EXIT);
+        },
+    });
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_EQ(readsAtPause, 21u);
 }
 
 TEST_F(LoopTest, ClosingInTheMenuEnds) {
@@ -212,7 +262,32 @@ TEST_F(PacingTest, LimiterHolds59FramesPer1003Milliseconds) {
             EXPECT_GE(w.milliseconds, 1003u);
             EXPECT_LE(w.milliseconds, 1004u);
         }
+        // The waits sleep: a wait spinning all the way would read this clock (moving
+        // 1 us a reading) about 17000 times a frame, 3 million times in all; the
+        // spin through the last millisecond of each wait takes about 180000.
+        EXPECT_GT(headless::sleptMilliseconds(), 2900u);
+        EXPECT_LT(headless::clockReadings(), 500000u);
     }
+}
+
+TEST_F(PacingTest, HoldingTabRunsUnlimitedAndTheLimitResumesAfterwards) {
+    limitFps = 1;
+    headless::setClock(5000);
+    headless::setClockStepMicroseconds(100);
+    headless::setKey(DIK_TAB, true);
+    const std::vector<Window> fast = runWindows(2);
+    ASSERT_EQ(fast.size(), 2u);
+    for (const Window& w : fast) EXPECT_GT(w.frames, 59u);
+    EXPECT_EQ(headless::sleptMilliseconds(), 0u);
+
+    releaseEverything();
+    ASSERT_TRUE(startUp());
+    limitFps = 1;
+    headless::setClockStepMicroseconds(1);
+    menuStep_ = 0;
+    const std::vector<Window> limited = runWindows(2);
+    ASSERT_EQ(limited.size(), 2u);
+    for (const Window& w : limited) EXPECT_EQ(w.frames, 59u);
 }
 
 TEST_F(PacingTest, WithoutLimitTheWindowClosesAfter999MillisecondsAndNothingWaits) {

@@ -38,6 +38,55 @@ TEST_F(StartUpTest, ZeroSizeMeansTheDesktopsSize) {
     EXPECT_EQ(screenCentreY, 384);
 }
 
+TEST_F(StartUpTest, ASizeTheDisplayCannotTakeFallsBackWithoutRewritingTheSettings) {
+    // 20000 pixels is wider than any display surface; 640 x 480 is taken instead.
+    const std::vector<uint8_t> stored = {0x20, 0x4E, 0xE0, 0x01, 0x02, 0x00, 0x01};
+    {
+        std::ofstream file(path("settings.bin"), std::ios::binary);
+        file.write(reinterpret_cast<const char*>(stored.data()), 7);
+    }
+    ASSERT_TRUE(startUp());
+    EXPECT_EQ(headless::windowWidth(), 640);
+    EXPECT_EQ(headless::windowHeight(), 480);
+    EXPECT_EQ(display.width(), 640);
+    EXPECT_EQ(screenCentreX, 320);
+    EXPECT_EQ(screenCentreY, 240);
+    EXPECT_TRUE(headless::messageBoxes().empty());
+    EXPECT_EQ(readFile(path("settings.bin")), stored) << "written only on the dialog's OK";
+}
+
+TEST_F(StartUpTest, ACartridgeOnTheCommandLineRunsAtOnceAndABadOneLeavesTheMenu) {
+    // The game runs until Esc; the empty menu wait then ends the session.
+    headless::setKeyboardHandler([](uint32_t read) {
+        if (read == 10) headless::setKey(DIK_ESCAPE, true);
+    });
+    EXPECT_EQ(runProgram(writeLoopingCartridge("game.gb").c_str()), 0);
+    EXPECT_EQ(headless::keyboardReads(), 11u);
+    EXPECT_TRUE(headless::messageBoxes().empty());
+
+    releaseEverything();
+    std::ofstream(path("empty.gb")).close();
+    EXPECT_EQ(runProgram(path("empty.gb").c_str()), 0);
+    EXPECT_EQ(headless::keyboardReads(), 0u) << "nothing ran";
+    EXPECT_EQ(headless::emptyWaits(), 1u) << "the menu was up";
+    ASSERT_EQ(headless::messageBoxes().size(), 1u);
+    EXPECT_NE(headless::messageBoxes()[0].find("empty.gb: the file is too short"),
+              std::string::npos)
+        << headless::messageBoxes()[0];
+}
+
+TEST_F(StartUpTest, ABatterySaveThatCannotBeWrittenIsReportedAtExit) {
+    ASSERT_TRUE(startUp());
+    ASSERT_TRUE(loadCartridge(writeLoopingCartridge("game.gb", 0x03, 0x02)));
+    // A folder that is not empty stands where the save belongs: no write can replace it.
+    std::filesystem::create_directories(path("game.sav") + "/inside");
+    shutDown();
+    ASSERT_EQ(headless::messageBoxes().size(), 1u);
+    const std::string& text = headless::messageBoxes()[0];
+    EXPECT_EQ(text.rfind("Could not write " + path("game.sav") + ": ", 0), 0u) << text;
+    EXPECT_TRUE(std::filesystem::is_directory(path("game.sav") + "/inside"));
+}
+
 TEST_F(StartUpTest, FailuresShowTheirMessageAndTheProgramStillEndsCleanly) {
     struct Case {
         const char* message;

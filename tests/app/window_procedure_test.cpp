@@ -30,7 +30,7 @@ TEST_F(WindowProcedureTest, EndingMessagesRequestQuitOnly) {
 TEST_F(WindowProcedureTest, OnlyExactCommandIdsAreMenuChoices) {
     EXPECT_FALSE(command(ID_FILE_EXIT | (1u << 16))) << "a notification code is no menu choice";
     EXPECT_FALSE(command(40002));
-    EXPECT_FALSE(windowProcedure({MessageKind::KeyDown, VK_ESCAPE}));
+    EXPECT_FALSE(windowProcedure({MessageKind::KeyDown, 'A'}));
     EXPECT_EQ(quitRequested, 0);
     EXPECT_TRUE(command(ID_FILE_EXIT));
     EXPECT_EQ(quitRequested, 1);
@@ -111,6 +111,55 @@ TEST_F(WindowProcedureTest, ResetReloadsTheImageEachTime) {
         EXPECT_EQ(machine.romPath, rom);
         EXPECT_EQ(machine.cpu.PC, 0x100) << "the machine was reset";
     }
+}
+
+TEST_F(WindowProcedureTest, EscReleasedInTheMenuResumesOnlyAPressMadeThere) {
+    const auto key = [](MessageKind kind, bool repeated = false) {
+        return windowProcedure({kind, VK_ESCAPE, repeated});
+    };
+    // Nothing loaded: Esc does nothing.
+    key(MessageKind::KeyDown);
+    key(MessageKind::KeyUp);
+    EXPECT_EQ(paused, 1);
+
+    ASSERT_TRUE(loadCartridge(writeLoopingCartridge("game.gb")));
+    paused = 1;
+    // The key that paused the game: forgotten when the menu came up; its repeats and
+    // its release do not resume.
+    key(MessageKind::KeyDown);
+    forgetMenuKeys();
+    key(MessageKind::KeyDown, true);
+    key(MessageKind::KeyUp);
+    EXPECT_EQ(paused, 1);
+    // A fresh press: the game resumes on its release, not on the press.
+    key(MessageKind::KeyDown);
+    EXPECT_EQ(paused, 1);
+    key(MessageKind::KeyUp);
+    EXPECT_EQ(paused, 0);
+}
+
+TEST_F(WindowProcedureTest, ChooserStartsInTheFolderOfTheLastCartridge) {
+    headless::queueFileChoice(std::nullopt);
+    EXPECT_TRUE(command(ID_GAME_LOAD));
+    ASSERT_TRUE(loadCartridge(writeLoopingCartridge("game.gb")));
+    ASSERT_FALSE(loadCartridge(path("missing.gb")));
+    headless::queueFileChoice(std::nullopt);
+    EXPECT_TRUE(command(ID_GAME_LOAD));
+    const std::vector<std::string> want = {"", folder_.string()};
+    EXPECT_EQ(headless::fileChooserStartFolders(), want);
+}
+
+TEST_F(WindowProcedureTest, ResetThatFailsKeepsTheGameAndSaysWhy) {
+    const std::string rom = writeLoopingCartridge("game.gb");
+    ASSERT_TRUE(loadCartridge(rom));
+    std::filesystem::resize_file(rom, 0x20);
+    paused = 1;
+    EXPECT_TRUE(command(ID_GAME_RESET));
+    EXPECT_EQ(paused, 1);
+    EXPECT_EQ(cartridgeLoaded, 1);
+    ASSERT_EQ(headless::messageBoxes().size(), 1u);
+    EXPECT_NE(headless::messageBoxes()[0].find("game.gb"), std::string::npos);
+    EXPECT_NE(headless::messageBoxes()[0].find("too short"), std::string::npos);
 }
 
 TEST_F(WindowProcedureTest, ResetWithoutCartridgeChangesNothing) {

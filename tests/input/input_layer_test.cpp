@@ -215,7 +215,22 @@ TEST_F(InputSetUp, ControllerPollAndReadFailure) {
     EXPECT_EQ(JoypadState.left, 1);
     EXPECT_EQ(paused, 1);
 
+    // Unplugged: the keyboard takes over with a message, and the game pauses.
     headless::failControllerReads(pad, true);
+    paused = 0;
+    headless::setKey(DIK_X, true);
+    ASSERT_TRUE(pollInput());
+    EXPECT_EQ(inputDevice, 0);
+    EXPECT_EQ(paused, 1);
+    ASSERT_EQ(headless::messageBoxes().size(), 1u);
+    ASSERT_TRUE(pollInput());
+    EXPECT_EQ(JoypadState.a, 1) << "the keyboard is read now";
+
+    // No keyboard to fall back on either: the input is lost.
+    ASSERT_TRUE(initInput());
+    inputDevice = 1;
+    ASSERT_TRUE(initInput());
+    headless::failKeyboardAcquire(true);
     EXPECT_FALSE(pollInput());
 }
 

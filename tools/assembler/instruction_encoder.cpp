@@ -336,15 +336,4 @@ bool encodeInstruction(std::string_view mnemonic, const std::vector<std::string>
     return encoder.run();
 }
 
-bool isInstructionMnemonic(std::string_view m) {
-    for (const NoOperandOp& op : kNoOperandOps)
-        if (m == op.name) return true;
-    static constexpr std::string_view kOthers[] = {"stop", "ld",  "ldi", "ldd", "ldh", "ldhl",
-                                                   "push", "pop", "inc", "dec", "jr",  "jp",
-                                                   "call", "ret", "rst", "bit", "res", "set"};
-    for (std::string_view o : kOthers)
-        if (m == o) return true;
-    return indexOf(kAluOps, m) >= 0 || indexOf(kShiftOps, m) >= 0;
-}
-
 }  // namespace sm83

@@ -22,7 +22,4 @@ struct EncodeContext {
 bool encodeInstruction(std::string_view mnemonic, const std::vector<std::string>& operands,
                        const EncodeContext& context, std::vector<uint8_t>& out, std::string& error);
 
-// True when the mnemonic is one of the instruction set's (as opposed to a directive).
-bool isInstructionMnemonic(std::string_view mnemonic);
-
 }  // namespace sm83

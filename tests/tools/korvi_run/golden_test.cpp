@@ -1,6 +1,7 @@
 // Whole cartridges through the headless runner, compared pixel for pixel with
-// pictures kept in tests/golden. A mismatch writes the picture the runner made
-// beside the expected one, as NAME.actual.png, for review. With
+// pictures kept in tests/golden. A mismatch writes the picture the runner made into
+// golden-actual/NAME.actual.png under the folder the test runs in (the build folder),
+// for review, leaving the source tree alone. With
 // KORVI_UPDATE_GOLDEN=1 in the environment the expected pictures are rewritten.
 #include <gtest/gtest.h>
 
@@ -67,7 +68,7 @@ protected:
         const RgbImage actual = indexedToRgb(presenter_.frame().data(), presenter_.frameWidth(),
                                              presenter_.frameHeight(), presenter_.frameWidth());
         const fs::path golden = goldenDirectory() / (name + ".png");
-        const fs::path actualPath = goldenDirectory() / (name + ".actual.png");
+        const fs::path actualPath = fs::current_path() / "golden-actual" / (name + ".actual.png");
         const char* update = std::getenv("KORVI_UPDATE_GOLDEN");
         if (update && std::string(update) == "1") {
             ASSERT_TRUE(writePng(golden.string(), actual)) << golden;
@@ -92,6 +93,8 @@ protected:
             }
         }
         if (!sameSize || differing > 0) {
+            std::error_code ignored;
+            fs::create_directories(actualPath.parent_path(), ignored);
             writePng(actualPath.string(), actual);
             if (!sameSize) {
                 ADD_FAILURE() << name << ": got " << actual.width << "x" << actual.height

@@ -1,9 +1,10 @@
-#include "video/display_settings.h"
+#include "app/display_settings.h"
 
 #include <string>
 
 #include "app/main_window.h"
 #include "cartridge/settings.h"
+#include "cartridge/write_failure.h"
 #include "core/app_flags.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
@@ -69,7 +70,10 @@ void applyDisplaySettings(Dialog& dialog) {
 
     zoom = clampZoomByHeight(chosenZoom, height);
     limitFps = dialog.checked(IDC_LIMIT_FPS) ? 1 : 0;
-    saveSettings(static_cast<uint16_t>(width), static_cast<uint16_t>(height));
+    if (!saveSettings(static_cast<uint16_t>(width), static_cast<uint16_t>(height))) {
+        // The choices still take effect for this run.
+        showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath).c_str());
+    }
     screenCentreX = static_cast<uint16_t>(width / 2);
     screenCentreY = static_cast<uint16_t>(height / 2);
 }
