@@ -30,6 +30,13 @@ bool failOnHeader(LoadErrorKind kind, const char* what, uint8_t value, uint16_t 
     return false;
 }
 
+// A name that is there but is no file (a device, pipe or socket) is refused as such.
+bool failToOpen(const FileHandle& file) {
+    return fail(LoadErrorKind::CannotOpen, file.failure() == kNotARegularFile
+                                               ? "cannot open file: not a regular file"
+                                               : "cannot open file");
+}
+
 // Swaps in a new zero-filled buffer of size bytes; on failure the old one stays, so
 // the buffer and its size never disagree.
 bool replaceBuffer(uint8_t*& buffer, uint32_t& bufferSize, uint32_t size) {
@@ -104,8 +111,7 @@ bool loadCartridge(const std::string& requestedPath) {
         return fail(LoadErrorKind::MachineNotReady, "the emulated machine is not ready");
 
     FileHandle file;
-    if (!file.open(path, FileMode::Read))
-        return fail(LoadErrorKind::CannotOpen, "cannot open file");
+    if (!file.open(path, FileMode::Read)) return failToOpen(file);
     // A short image leaves zeros behind it, never the previous cartridge's bytes.
     std::memset(machine.RomBank0, 0, kRomBank0Size);
     file.read(machine.RomBank0, kRomBank0Size);
@@ -119,8 +125,7 @@ bool loadCartridge(const std::string& requestedPath) {
     if (!replaceBuffer(machine.RomBankArea, machine.romSize, *romSize))
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge image");
 
-    if (!file.open(path, FileMode::Read))
-        return fail(LoadErrorKind::CannotOpen, "cannot open file");
+    if (!file.open(path, FileMode::Read)) return failToOpen(file);
     file.read(machine.RomBankArea, machine.romSize);
     file.close();
 
