@@ -55,6 +55,16 @@ uint16_t littleEndian16(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
+// Stored screen sizes the program can use: 0 (the desktop's size), or from the
+// picture's own size up to the largest screens made. Anything else would end in a
+// display that cannot be set up, or one of gigabytes; it is taken as missing.
+constexpr uint16_t kLargestSide = 7680;
+constexpr uint32_t kLargestArea = 7680u * 4320u;
+
+bool usableSide(uint16_t value, uint16_t pictureSide) {
+    return value == 0 || (value >= pictureSide && value <= kLargestSide);
+}
+
 }  // namespace
 
 std::string settingsPathFromCommandLine(std::string_view commandLine) {
@@ -103,14 +113,18 @@ void loadSettings() {
         uint8_t bytes[kSettingsFileSize];
         const uint32_t count = file.read(bytes, kSettingsFileSize);
         file.close();
-        // A field is taken only when the file holds all of its bytes.
-        if (count >= 2) screenCentreX = littleEndian16(bytes);
-        if (count >= 4) screenCentreY = littleEndian16(bytes + 2);
-        if (count >= 5) zoom = bytes[4];
+        // A field is taken only when the file holds all of its bytes and its value is
+        // one the program can use; otherwise it keeps its initial value, as a missing
+        // field does. The file itself is corrected only by the next confirmed dialog.
+        // An input device that is not attached falls back when input is set up.
+        if (count >= 2 && usableSide(littleEndian16(bytes), 160))
+            screenCentreX = littleEndian16(bytes);
+        if (count >= 4 && usableSide(littleEndian16(bytes + 2), 144))
+            screenCentreY = littleEndian16(bytes + 2);
+        if (uint32_t{screenCentreX} * screenCentreY > kLargestArea) screenCentreY = 480;
+        if (count >= 5 && bytes[4] >= 1 && bytes[4] <= 4) zoom = bytes[4];
         if (count >= 6) inputDevice = bytes[5];
         if (count >= 7) limitFps = bytes[6];
-        // The picture scale must be one the display code can draw.
-        if (zoom < 1 || zoom > 4) zoom = 1;
         return;
     }
 

@@ -122,6 +122,10 @@ TEST_F(RomLoaderTest, MissingFileFailsWithCannotOpen) {
     EXPECT_EQ(cartridgeLoaded, 0);
     EXPECT_FALSE(loadCartridge(dir.path())) << "a directory is no image";
     EXPECT_EQ(lastLoadError().kind, LoadErrorKind::CannotOpen);
+#ifndef _WIN32
+    EXPECT_FALSE(loadCartridge("/dev/zero"));
+    EXPECT_EQ(lastLoadError().message, "cannot open file: not a regular file");
+#endif
 }
 
 TEST_F(RomLoaderTest, FailsWhenTheMachineWasNeverStarted) {
