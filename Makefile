@@ -67,8 +67,10 @@ compat: deps
 	@cmake --build $(BUILD) --target korvi-compat -j $(JOBS)
 	@$(BUILD)/bin/korvi-compat "$(ROMS)" --out "$(COMPAT_OUT)"
 
-# Feeds arbitrary bytes to the cartridge loader and the machine for FUZZ_SECONDS.
-# Crash inputs land in build-fuzz/ as crash-*; the corpus grows in build-fuzz/corpus.
+# Feeds arbitrary bytes to the cartridge loader, the machine, the renderer and the
+# debug views for FUZZ_SECONDS, starting from the assembled cartridges of
+# tests/fuzz/seeds. Crash inputs land in build-fuzz/ as crash-*; the corpus grows in
+# build-fuzz/corpus.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
@@ -79,7 +81,7 @@ fuzz:
 	@cmake --build $(FUZZ_BUILD) --target cartridge_fuzz -j $(JOBS)
 	@mkdir -p $(FUZZ_BUILD)/corpus
 	@cd $(FUZZ_BUILD) && tests/fuzz/cartridge_fuzz -max_total_time=$(FUZZ_SECONDS) \
-		-max_len=32768 -print_final_stats=1 corpus
+		-max_len=32768 -print_final_stats=1 corpus tests/fuzz/seeds
 
 format:
 	@find core cartridge video input app resources platform tools tests \

@@ -72,7 +72,7 @@ void applyDisplaySettings(Dialog& dialog) {
     limitFps = dialog.checked(IDC_LIMIT_FPS) ? 1 : 0;
     if (!saveSettings(static_cast<uint16_t>(width), static_cast<uint16_t>(height))) {
         // The choices still take effect for this run.
-        showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath).c_str());
+        showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath, settingsSaveFailure()).c_str());
     }
     screenCentreX = static_cast<uint16_t>(width / 2);
     screenCentreY = static_cast<uint16_t>(height / 2);

@@ -81,7 +81,7 @@ void shutDown() {
     // The name is taken first: saving unloads the cartridge.
     const std::string saveName = cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
     if (!saveBatteryRam()) {
-        showMessageBox(topLevelWindow(), writeFailureMessage(saveName).c_str());
+        showMessageBox(topLevelWindow(), writeFailureMessage(saveName, batterySaveFailure()).c_str());
     }
     freeMachineBuffers();
     releaseLayers();

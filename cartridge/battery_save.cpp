@@ -1,10 +1,13 @@
 #include "cartridge/battery_save.h"
 
 #include "cartridge/file_handle.h"
+#include "cartridge/whole_file_writer.h"
 #include "core/app_flags.h"
 #include "core/machine_state.h"
 
 namespace {
+
+std::string lastFailure;
 
 bool isSeparator(char c) {
 #ifdef _WIN32
@@ -27,6 +30,7 @@ std::string saveFileName(const std::string& romPath) {
 }
 
 bool saveBatteryRam() {
+    lastFailure.clear();
     if (!cartridgeLoaded) return true;
     cartridgeLoaded = 0;
     if (!machine.hasBattery) return true;
@@ -34,17 +38,17 @@ bool saveBatteryRam() {
     const std::string name = saveFileName(machine.romPath);
     if (name.empty()) return true;
 
-    // Written beside the old save and renamed over it, so that a full disk or a crash
-    // half-way leaves the previous save whole rather than a truncated one.
-    const std::string temporary = name + ".tmp";
-    FileHandle file;
-    if (!file.open(temporary, FileMode::Create)) return false;
-    const bool written =
-        file.write(machine.CartRam, machine.cartRamSize) == machine.cartRamSize && file.flush();
-    file.close();
-    if (written && renameFile(temporary, name)) return true;
-    removeFile(temporary);
+    // Written into a temporary file of its own and renamed over the old save, so that
+    // a full disk, a crash half-way or another instance saving at the same moment
+    // leaves a whole save rather than a truncated one.
+    std::string failure;
+    if (writeWholeFile(name, machine.CartRam, machine.cartRamSize, failure)) return true;
+    lastFailure = failure;
     return false;
+}
+
+const std::string& batterySaveFailure() {
+    return lastFailure;
 }
 
 void loadBatteryRam() {

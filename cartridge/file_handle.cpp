@@ -10,9 +10,18 @@ bool FileHandle::open(const std::string& path, FileMode mode) {
         case FileMode::Create:
         case FileMode::Overwrite:
         case FileMode::Append: break;
-        default: return false;
+        default: failure_ = "unknown file mode"; return false;
     }
-    handle_ = filehost::open(path, mode);
+    failure_.clear();
+    handle_ = filehost::open(path, mode, failure_);
+    return isOpen();
+}
+
+bool FileHandle::createNew(const std::string& path) {
+    close();
+    mode_ = FileMode::Create;
+    failure_.clear();
+    handle_ = filehost::createNew(path, nameTaken_, failure_);
     return isOpen();
 }
 
@@ -29,7 +38,9 @@ uint32_t FileHandle::read(void* destination, uint32_t n) {
 
 uint32_t FileHandle::write(const void* source, uint32_t n) {
     if (!isOpen() || mode_ == FileMode::Read || n == 0) return 0;
-    return filehost::write(handle_, source, n);
+    const uint32_t written = filehost::write(handle_, source, n);
+    if (written < n) failure_ = hostErrorText();
+    return written;
 }
 
 uint32_t FileHandle::writeValue(uint32_t value, uint32_t n) {
@@ -41,5 +52,7 @@ uint32_t FileHandle::writeValue(uint32_t value, uint32_t n) {
 
 bool FileHandle::flush() {
     if (!isOpen() || mode_ == FileMode::Read) return false;
-    return filehost::flush(handle_);
+    if (filehost::flush(handle_)) return true;
+    failure_ = hostErrorText();
+    return false;
 }

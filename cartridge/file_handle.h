@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+// FileHandle::failure() for a name that is there but is no regular file.
+inline constexpr const char* kNotARegularFile = "not a regular file (a device, pipe or socket)";
+
 enum class FileMode : uint8_t {
     Read = 0,       // an existing file, for reading; other readers may share it
     Create = 1,     // create, or truncate an existing file, for writing; no sharing
@@ -23,8 +26,12 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
 
     // Closes any open file first. The mode is kept even when the open fails. A second
-    // writer, or a reader while a writer holds the file, is refused.
+    // writer, or a reader while a writer holds the file, is refused, and so is anything
+    // that is not a regular file (a folder, device, pipe or socket) without waiting on it.
     bool open(const std::string& path, FileMode mode);
+    // Creates path as a new, empty file and opens it in mode Create. Fails when the
+    // name is taken by anything at all, a link included, which is never followed.
+    bool createNew(const std::string& path);
     // Harmless when nothing is open.
     void close();
 
@@ -43,12 +50,22 @@ public:
     bool isOpen() const { return handle_ != kInvalidHandle; }
     FileMode mode() const { return mode_; }
 
+    // Why the last open, createNew, write or flush failed, in words for a message
+    // ("not a regular file", or the host's own); empty after a success.
+    const std::string& failure() const { return failure_; }
+    // Whether the last createNew failed only because the name was already taken.
+    bool nameTaken() const { return nameTaken_; }
+
 private:
     intptr_t handle_ = kInvalidHandle;
     FileMode mode_ = FileMode::Read;
+    bool nameTaken_ = false;
+    std::string failure_;
 };
 
 // Host file-system operations the save and settings code needs beside FileHandle.
 // Replaces `to` with `from` in one step; the old `to` survives any failure.
 bool renameFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
+// The host's words for the most recent failed file operation of this thread.
+std::string hostErrorText();

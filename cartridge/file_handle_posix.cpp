@@ -5,9 +5,13 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cartridge/file_handle.h"
 #include "cartridge/file_host.h"
@@ -39,25 +43,100 @@ int flagsForMode(FileMode mode) {
     return -1;
 }
 
-}  // namespace
+// The kernel's own pseudo-files (process memory, system tables) call themselves
+// regular files, but their contents are made up as they are read.
+bool isPseudoFile(int fd) {
+#ifdef __linux__
+    constexpr long kProcMagic = 0x9FA0;
+    constexpr long kSysfsMagic = 0x62656572;
+    struct statfs volume;
+    if (fstatfs(fd, &volume) != 0) return false;
+    return static_cast<long>(volume.f_type) == kProcMagic ||
+           static_cast<long>(volume.f_type) == kSysfsMagic;
+#else
+    (void)fd;
+    return false;
+#endif
+}
 
-intptr_t open(const std::string& path, FileMode mode) {
-    const int flags = flagsForMode(mode);
-    if (flags < 0 || path.empty()) return FileHandle::kInvalidHandle;
+// Only regular files on ordinary volumes are read or written; checked on the open
+// descriptor, so that what is checked is what is used.
+bool isPlainFile(int fd, std::string& failure) {
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        failure = std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        failure = "it is a folder, not a file";
+        return false;
+    }
+    if (!S_ISREG(info.st_mode) || isPseudoFile(fd)) {
+        failure = kNotARegularFile;
+        return false;
+    }
+    return true;
+}
 
+// The open itself never blocks: a pipe without a writer would otherwise hang it.
+// Once the descriptor is known to be a regular file, it goes back to blocking.
+int openNonBlocking(const std::string& path, int flags, std::string& failure) {
     int fd;
     do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        failure = errno == ENXIO ? kNotARegularFile : std::strerror(errno);
+        return -1;
+    }
+    if (!isPlainFile(fd, failure)) {
+        ::close(fd);
+        return -1;
+    }
+    const int status = fcntl(fd, F_GETFL);
+    if (status != -1) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    return fd;
+}
+
+}  // namespace
+
+intptr_t open(const std::string& path, FileMode mode, std::string& failure) {
+    const int flags = flagsForMode(mode);
+    if (flags < 0 || path.empty()) {
+        failure = "no file name";
+        return FileHandle::kInvalidHandle;
+    }
+    const int fd = openNonBlocking(path, flags, failure);
     if (fd < 0) return FileHandle::kInvalidHandle;
 
-    // A directory opens for reading on POSIX but is no file to read.
-    struct stat info;
-    bool ok = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) && lockForMode(fd, mode);
-    if (ok && mode == FileMode::Create) ok = ftruncate(fd, 0) == 0;
+    bool ok = lockForMode(fd, mode);
+    if (!ok) failure = "in use by another program";
+    if (ok && mode == FileMode::Create && ftruncate(fd, 0) != 0) {
+        failure = std::strerror(errno);
+        ok = false;
+    }
     if (ok && mode == FileMode::Append) lseek(fd, 0, SEEK_END);
     if (!ok) {
         ::close(fd);
+        return FileHandle::kInvalidHandle;
+    }
+    return fd;
+}
+
+intptr_t createNew(const std::string& path, bool& taken, std::string& failure) {
+    taken = false;
+    if (path.empty()) {
+        failure = "no file name";
+        return FileHandle::kInvalidHandle;
+    }
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                    0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        taken = errno == EEXIST;
+        failure = std::strerror(errno);
         return FileHandle::kInvalidHandle;
     }
     return fd;
@@ -121,4 +200,8 @@ bool renameFile(const std::string& from, const std::string& to) {
 
 bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+std::string hostErrorText() {
+    return std::strerror(errno);
 }

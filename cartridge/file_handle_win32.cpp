@@ -33,19 +33,69 @@ bool ruleForMode(FileMode mode, OpenRule& rule) {
     return false;
 }
 
+std::string errorText(DWORD code) {
+    char text[256];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+        --length;
+    }
+    if (length == 0) return "system error " + std::to_string(code);
+    return std::string(text, length);
+}
+
+// Only files on a disk are read or written: a device (CON, NUL, COM1) or a pipe is
+// refused before anything is read from it.
+bool isDiskFile(HANDLE file, std::string& failure) {
+    if (GetFileType(file) == FILE_TYPE_DISK) return true;
+    failure = kNotARegularFile;
+    return false;
+}
+
 }  // namespace
 
-intptr_t open(const std::string& path, FileMode mode) {
+intptr_t open(const std::string& path, FileMode mode, std::string& failure) {
     OpenRule rule;
-    if (!ruleForMode(mode, rule) || path.empty()) return FileHandle::kInvalidHandle;
+    if (!ruleForMode(mode, rule) || path.empty()) {
+        failure = "no file name";
+        return FileHandle::kInvalidHandle;
+    }
     HANDLE file = CreateFileA(path.c_str(), rule.access, rule.share, nullptr, rule.disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return FileHandle::kInvalidHandle;
-    if (mode == FileMode::Create && !SetEndOfFile(file)) {
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        failure = code == ERROR_SHARING_VIOLATION ? "in use by another program" : errorText(code);
+        return FileHandle::kInvalidHandle;
+    }
+    bool ok = isDiskFile(file, failure);
+    if (ok && mode == FileMode::Create && !SetEndOfFile(file)) {
+        failure = errorText(GetLastError());
+        ok = false;
+    }
+    if (!ok) {
         CloseHandle(file);
         return FileHandle::kInvalidHandle;
     }
     if (mode == FileMode::Append) SetFilePointer(file, 0, nullptr, FILE_END);
+    return reinterpret_cast<intptr_t>(file);
+}
+
+// CREATE_NEW fails on any existing name, a link included, so nothing is followed.
+intptr_t createNew(const std::string& path, bool& taken, std::string& failure) {
+    taken = false;
+    if (path.empty()) {
+        failure = "no file name";
+        return FileHandle::kInvalidHandle;
+    }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        taken = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+        failure = errorText(code);
+        return FileHandle::kInvalidHandle;
+    }
     return reinterpret_cast<intptr_t>(file);
 }
 
@@ -90,4 +140,8 @@ bool renameFile(const std::string& from, const std::string& to) {
 
 bool removeFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
+}
+
+std::string hostErrorText() {
+    return filehost::errorText(GetLastError());
 }

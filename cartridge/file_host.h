@@ -9,8 +9,12 @@
 
 namespace filehost {
 
-// Opens path in the given mode with its sharing rule; FileHandle::kInvalidHandle on failure.
-intptr_t open(const std::string& path, FileMode mode);
+// Opens path in the given mode with its sharing rule; FileHandle::kInvalidHandle on
+// failure, with failure saying why. Only regular files are opened.
+intptr_t open(const std::string& path, FileMode mode, std::string& failure);
+// Creates path exclusively for writing, never through a link; taken is set when
+// something of that name already exists.
+intptr_t createNew(const std::string& path, bool& taken, std::string& failure);
 void close(intptr_t handle);
 // Each moves up to n bytes, retrying partial transfers; returns the count moved.
 uint32_t read(intptr_t handle, void* destination, uint32_t n);

@@ -36,6 +36,13 @@ bool failOnHeader(LoadErrorKind kind, const char* what, uint8_t value, uint16_t 
     return false;
 }
 
+// A name that is there but is no file (a device, pipe or socket) is refused as such.
+bool failToOpen(const FileHandle& file) {
+    return fail(LoadErrorKind::CannotOpen, file.failure() == kNotARegularFile
+                                               ? "cannot open file: not a regular file"
+                                               : "cannot open file");
+}
+
 }  // namespace
 
 std::optional<uint32_t> romSizeForCode(uint8_t code) {
@@ -101,8 +108,7 @@ bool loadCartridge(const std::string& requestedPath) {
     // cartridge is touched: a load that fails leaves the game, its RAM and its state
     // as they were, so that the player can go on with it.
     FileHandle file;
-    if (!file.open(path, FileMode::Read))
-        return fail(LoadErrorKind::CannotOpen, "cannot open file");
+    if (!file.open(path, FileMode::Read)) return failToOpen(file);
     uint8_t header[kHeaderEnd];
     const uint32_t headerBytes = file.read(header, kHeaderEnd);
     file.close();
@@ -140,14 +146,13 @@ bool loadCartridge(const std::string& requestedPath) {
     std::unique_ptr<uint8_t[]> cartRam(new (std::nothrow) uint8_t[*ramSize]());
     if (!cartRam)
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge RAM");
-    if (!file.open(path, FileMode::Read))
-        return fail(LoadErrorKind::CannotOpen, "cannot open file");
+    if (!file.open(path, FileMode::Read)) return failToOpen(file);
     file.read(romArea.get(), *romSize);
     file.close();
 
     // From here on nothing fails: the previous cartridge is saved and unloaded, and
     // the new one takes its place.
-    if (!saveBatteryRam()) lastSaveFailure = writeFailureMessage(saveFileName(machine.romPath));
+    if (!saveBatteryRam()) lastSaveFailure = writeFailureMessage(saveFileName(machine.romPath), batterySaveFailure());
     delete[] machine.RomBankArea;
     machine.RomBankArea = romArea.release();
     machine.romSize = *romSize;

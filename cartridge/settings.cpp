@@ -1,6 +1,7 @@
 #include "cartridge/settings.h"
 
 #include "cartridge/file_handle.h"
+#include "cartridge/whole_file_writer.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -23,6 +24,7 @@ constexpr const char* kSettingsFileName = "settings.bin";
 constexpr uint32_t kSettingsFileSize = 7;
 
 std::string directoryOverride;
+std::string saveFailure;
 
 bool isSeparator(char c) {
 #ifdef _WIN32
@@ -53,6 +55,16 @@ std::string readExecutableLink() {
 
 uint16_t littleEndian16(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+// Stored screen sizes the program can use: 0 (the desktop's size), or from the
+// picture's own size up to the largest screens made. Anything else would end in a
+// display that cannot be set up, or one of gigabytes; it is taken as missing.
+constexpr uint16_t kLargestSide = 7680;
+constexpr uint32_t kLargestArea = 7680u * 4320u;
+
+bool usableSide(uint16_t value, uint16_t pictureSide) {
+    return value == 0 || (value >= pictureSide && value <= kLargestSide);
 }
 
 }  // namespace
@@ -103,14 +115,18 @@ void loadSettings() {
         uint8_t bytes[kSettingsFileSize];
         const uint32_t count = file.read(bytes, kSettingsFileSize);
         file.close();
-        // A field is taken only when the file holds all of its bytes.
-        if (count >= 2) screenCentreX = littleEndian16(bytes);
-        if (count >= 4) screenCentreY = littleEndian16(bytes + 2);
-        if (count >= 5) zoom = bytes[4];
+        // A field is taken only when the file holds all of its bytes and its value is
+        // one the program can use; otherwise it keeps its initial value, as a missing
+        // field does. The file itself is corrected only by the next confirmed dialog.
+        // An input device that is not attached falls back when input is set up.
+        if (count >= 2 && usableSide(littleEndian16(bytes), 160))
+            screenCentreX = littleEndian16(bytes);
+        if (count >= 4 && usableSide(littleEndian16(bytes + 2), 144))
+            screenCentreY = littleEndian16(bytes + 2);
+        if (uint32_t{screenCentreX} * screenCentreY > kLargestArea) screenCentreY = 480;
+        if (count >= 5 && bytes[4] >= 1 && bytes[4] <= 4) zoom = bytes[4];
         if (count >= 6) inputDevice = bytes[5];
         if (count >= 7) limitFps = bytes[6];
-        // The picture scale must be one the display code can draw.
-        if (zoom < 1 || zoom > 4) zoom = 1;
         return;
     }
 
@@ -127,15 +143,15 @@ void loadSettings() {
 
 bool saveSettings(uint16_t width, uint16_t height) {
     if (settingsPath.empty()) settingsPath = locateSettingsFile();
-    FileHandle file;
-    if (!file.open(settingsPath, FileMode::Create)) return false;
-    uint32_t written = file.writeValue(width, 2);
-    written += file.writeValue(height, 2);
-    written += file.writeValue(zoom, 1);
-    written += file.writeValue(inputDevice, 1);
-    written += file.writeValue(limitFps, 1);
-    file.close();
-    return written == kSettingsFileSize;
+    const uint8_t bytes[kSettingsFileSize] = {
+        static_cast<uint8_t>(width & 0xFF), static_cast<uint8_t>(width >> 8),
+        static_cast<uint8_t>(height & 0xFF), static_cast<uint8_t>(height >> 8),
+        zoom, inputDevice, limitFps};
+    return writeWholeFile(settingsPath, bytes, sizeof bytes, saveFailure);
+}
+
+const std::string& settingsSaveFailure() {
+    return saveFailure;
 }
 
 void setSettingsDirectory(const std::string& directory) {

@@ -19,11 +19,17 @@ extern uint8_t limitFps;        // non-zero holds the frame rate down; initial 0
 extern std::string settingsPath;
 
 // Finds the file, then reads it; when it can't be read it is created from the values
-// in memory. Fields a short file lacks keep their values; a zoom outside 1-4 becomes 1.
+// in memory. Fields a short file lacks keep their values, and so do fields holding
+// what the program cannot use: a zoom outside 1-4, a width or height other than 0
+// (the desktop's) or from the picture's size (160 x 144) up to 7680, or a size of
+// more than 7680 x 4320 pixels (the height is dropped).
 void loadSettings();
-// Rewrites the whole file from the full screen size and the other three values.
-// Returns false when the file could not be written completely.
+// Rewrites the whole file from the full screen size and the other three values, through
+// a temporary file, so that a failed write leaves the old file as it was. Returns false
+// when the file could not be written completely.
 bool saveSettings(uint16_t width, uint16_t height);
+// Why the last saveSettings failed, in the host's words.
+const std::string& settingsSaveFailure();
 
 // Where "settings.bin" belongs: the executable's directory, or the directory set by
 // setSettingsDirectory.

@@ -35,9 +35,15 @@ void runOamDma(uint8_t page) {
     }
 }
 
+// Set while a general DMA copies; the transfer's own writes to HDMA5 start nothing.
+bool generalDmaRunning = false;
+
 // General DMA runs in full at once, even when a horizontal-blank transfer is asked
-// for. The address registers are read again for every byte and nothing is masked.
+// for. The address registers are read again for every byte and nothing is masked, so
+// a destination on the register page may rewrite them as it goes, but a write it
+// makes to HDMA5 is dropped: it never starts a transfer inside the running one.
 void runGeneralDma(uint8_t value) {
+    generalDmaRunning = true;
     const uint32_t length = ((value & 0x7Fu) + 1u) * 16u;
     for (uint32_t i = 0; i < length; ++i) {
         const uint16_t source = static_cast<uint16_t>(((io(reg::HDMA1) << 8) | io(reg::HDMA2)) + i);
@@ -46,6 +52,7 @@ void runGeneralDma(uint8_t value) {
         writeByte(readByte(source), destination);
     }
     io(reg::HDMA5) &= 0x80;
+    generalDmaRunning = false;
 }
 
 // The colour palette ports have no memory behind them; only the index moves on.
@@ -102,6 +109,7 @@ void writeByte(uint8_t value, uint16_t address) {
                 writeLcdStatus(value);
                 break;
             case 0xFF55:  // HDMA5
+                if (generalDmaRunning) break;
                 io(reg::HDMA5) = value;
                 if (isColourCartridge()) runGeneralDma(value);
                 break;

@@ -33,7 +33,7 @@ void confirm(Dialog& dialog) {
     if (!saveSettings(static_cast<uint16_t>(2 * screenCentreX),
                       static_cast<uint16_t>(2 * screenCentreY))) {
         // The choice still takes effect for this run.
-        showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath).c_str());
+        showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath, settingsSaveFailure()).c_str());
     }
 }
 

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 
+#include "cartridge/whole_file_writer.h"
 #include "cartridge_fixture.h"
 
 namespace {
@@ -140,9 +145,13 @@ protected:
 };
 
 TEST_F(FailingSaveTest, SaveThatCannotBeCreatedKeepsTheOldOne) {
-    // A directory, not empty, where the new save would be written first.
-    std::filesystem::create_directories(dir / "game.sav.tmp/inside");
+    // Directories, not empty, at every name the new save could be written to first.
+    seedTemporaryNames(77);
+    for (uint32_t i = 0; i < kTemporaryNameAttempts; ++i)
+        std::filesystem::create_directories(temporaryNameBeside(dir / "game.sav", 77, i) + "/in");
     EXPECT_FALSE(saveBatteryRam());
+    EXPECT_NE(batterySaveFailure().find("cannot create a temporary file"), std::string::npos)
+        << batterySaveFailure();
     EXPECT_EQ(cartridgeLoaded, 0);
     EXPECT_EQ(readBytes(dir / "game.sav"), oldSave);
 }
@@ -162,9 +171,135 @@ TEST_F(FailingSaveTest, SaveThatRunsOutOfSpaceKeepsTheOldOne) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(result);
+    EXPECT_NE(batterySaveFailure().find("cannot write it completely"), std::string::npos)
+        << batterySaveFailure();
     EXPECT_EQ(readBytes(dir / "game.sav"), oldSave);
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"game.gb", "game.sav"}))
         << "the partial temporary file is removed";
+}
+#endif
+
+#ifndef _WIN32
+// Hazards from outside the program: links planted where the save is written, other
+// instances saving the same cartridge, long names, and a kill half-way.
+class SaveHazardTest : public CartridgeTest {
+protected:
+    // Loads a battery cartridge with ramCode's RAM over an old save of 0x42 bytes.
+    void loadOverOldSave(const std::string& name, uint8_t ramCode) {
+        path = putImage(name, makeImage({0x03, 0x00, ramCode}));
+        ASSERT_TRUE(loadCartridge(path));
+        save = saveFileName(path);
+        writeBytes(save, std::vector<uint8_t>(machine.cartRamSize, 0x42));
+    }
+    // Whether the save holds cartRamSize bytes all equal to one of the values.
+    static bool wholeSave(const std::vector<uint8_t>& bytes, std::vector<uint8_t> values) {
+        if (bytes.size() != machine.cartRamSize) return false;
+        for (uint8_t v : values)
+            if (std::all_of(bytes.begin(), bytes.end(), [v](uint8_t b) { return b == v; }))
+                return true;
+        return false;
+    }
+    std::string path;
+    std::string save;
+};
+
+TEST_F(SaveHazardTest, PlantedLinksAreNeverFollowed) {
+    loadOverOldSave("game.gb", 0x02);
+    const std::vector<uint8_t> victim = {'m', 'i', 'n', 'e'};
+    writeBytes(dir / "victim", victim);
+    // Links at the first temporary names the write will try, one of them dangling, at
+    // the name the temporary file once had, and in place of the save itself.
+    seedTemporaryNames(1234);
+    std::vector<std::string> planted;
+    for (uint32_t i = 0; i < 3; ++i) planted.push_back(temporaryNameBeside(save, 1234, i));
+    planted.push_back(save + ".tmp");
+    for (const std::string& name : planted) std::filesystem::create_symlink(dir / "victim", name);
+    std::filesystem::create_symlink(dir / "nowhere", temporaryNameBeside(save, 1234, 3));
+    std::filesystem::remove(save);
+    std::filesystem::create_symlink(dir / "victim", save);
+
+    fillCartRam(9);
+    const std::vector<uint8_t> ram = cartRam();
+    ASSERT_TRUE(saveBatteryRam()) << batterySaveFailure();
+    EXPECT_EQ(readBytes(dir / "victim"), victim);
+    EXPECT_FALSE(fileExists(dir / "nowhere"));
+    EXPECT_FALSE(std::filesystem::is_symlink(save)) << "the link is replaced, not written through";
+    EXPECT_EQ(readBytes(save), ram);
+    for (const std::string& name : planted) EXPECT_TRUE(std::filesystem::is_symlink(name)) << name;
+    EXPECT_EQ(listDirectory(dir.path()).size(), 2 + 1 + planted.size() + 1)
+        << "image, save, victim and the planted links, nothing else";
+}
+
+TEST_F(SaveHazardTest, NamesUpToTheLongestAllowedAreSaved) {
+    for (size_t length = 250; length <= 254; ++length) {
+        loadOverOldSave(std::string(length - 3, 'n') + ".gb", 0x02);
+        fillCartRam(static_cast<uint8_t>(length));
+        const std::vector<uint8_t> ram = cartRam();
+        EXPECT_TRUE(saveBatteryRam()) << length << ": " << batterySaveFailure();
+        EXPECT_EQ(readBytes(save), ram) << length;
+    }
+}
+
+TEST_F(SaveHazardTest, TwoWriterProcessesNeverLeaveAPartialSave) {
+    loadOverOldSave("game.gb", 0x03);
+    constexpr int kSaves = 100;
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = fork();
+        ASSERT_GE(writers[w], 0);
+        if (writers[w] == 0) {
+            int failed = 0;
+            for (int i = 0; i < kSaves; ++i) {
+                std::memset(machine.CartRam, 0x10 + w, machine.cartRamSize);
+                cartridgeLoaded = 1;
+                if (!saveBatteryRam()) ++failed;
+            }
+            _exit(failed == 0 ? 0 : 1);
+        }
+    }
+    // Meanwhile every look at the save finds one whole save or another.
+    int running = 2, torn = 0;
+    while (running > 0) {
+        if (!wholeSave(readBytes(save), {0x42, 0x10, 0x11})) ++torn;
+        for (pid_t& writer : writers) {
+            int status = 0;
+            if (writer > 0 && waitpid(writer, &status, WNOHANG) == writer) {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                    << "a writer saw its own save fail";
+                writer = 0;
+                --running;
+            }
+        }
+    }
+    EXPECT_EQ(torn, 0);
+    EXPECT_TRUE(wholeSave(readBytes(save), {0x10, 0x11}));
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"game.gb", "game.sav"}));
+}
+
+TEST_F(SaveHazardTest, KillDuringTheWriteLeavesAWholeSave) {
+    loadOverOldSave("game.gb", 0x04);  // 88 KB, so that kills land inside writes
+    std::vector<uint8_t> seen = {0x42};
+    for (int round = 0; round < 20; ++round) {
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            for (uint8_t value = 0;; ++value) {
+                std::memset(machine.CartRam, value, machine.cartRamSize);
+                cartridgeLoaded = 1;
+                saveBatteryRam();
+            }
+        }
+        usleep(2000 + 700 * round);
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
+        std::vector<uint8_t> all(256);
+        for (int v = 0; v < 256; ++v) all[v] = static_cast<uint8_t>(v);
+        EXPECT_TRUE(wholeSave(readBytes(save), all)) << "round " << round;
+    }
+    // A killed writer may leave its temporary file, never anything under another name.
+    for (const std::string& name : listDirectory(dir.path()))
+        EXPECT_TRUE(name == "game.gb" || name == "game.sav" || name.rfind(".korvi-", 0) == 0)
+            << name;
 }
 #endif
 

@@ -1,6 +1,9 @@
 #include "cartridge/file_handle.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 
@@ -151,6 +154,34 @@ TEST(FileHandleTest, RefusesDirectoriesAndUnknownModes) {
     EXPECT_EQ(file.mode(), static_cast<FileMode>(4));
     EXPECT_FALSE(fileExists(dir / "f"));
     EXPECT_FALSE(file.open("", FileMode::Create));
+}
+
+// Only regular files are used, and finding out never waits: a pipe nobody writes to
+// would hang a blocking open or read for ever.
+TEST(FileHandleTest, RefusesEverythingButRegularFilesWithoutWaiting) {
+    TempDir dir;
+    struct Case {
+        std::string path;
+        FileMode mode;
+    };
+    std::vector<Case> cases;
+#ifdef _WIN32
+    cases = {{"NUL", FileMode::Read}, {"NUL", FileMode::Create}};
+#else
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0644), 0);
+    cases = {{dir / "pipe", FileMode::Read},   {dir / "pipe", FileMode::Create},
+             {dir / "pipe", FileMode::Append}, {"/dev/null", FileMode::Read},
+             {"/dev/zero", FileMode::Read},    {"/dev/null", FileMode::Create}};
+#ifdef __linux__
+    cases.push_back({"/proc/self/mem", FileMode::Read});
+#endif
+#endif
+    for (const Case& c : cases) {
+        FileHandle file;
+        EXPECT_FALSE(file.open(c.path, c.mode)) << c.path << " mode " << int(c.mode);
+        EXPECT_EQ(file.failure(), kNotARegularFile) << c.path << " mode " << int(c.mode);
+        EXPECT_FALSE(file.isOpen());
+    }
 }
 
 TEST(FileHandleTest, ReadsAndWritesAWholeLargeBuffer) {

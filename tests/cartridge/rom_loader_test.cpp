@@ -129,6 +129,10 @@ TEST_F(RomLoaderTest, MissingFileFailsWithCannotOpen) {
     EXPECT_EQ(cartridgeLoaded, 1) << "the game that ran goes on";
     EXPECT_FALSE(loadCartridge(dir.path())) << "a directory is no image";
     EXPECT_EQ(lastLoadError().kind, LoadErrorKind::CannotOpen);
+#ifndef _WIN32
+    EXPECT_FALSE(loadCartridge("/dev/zero"));
+    EXPECT_EQ(lastLoadError().message, "cannot open file: not a regular file");
+#endif
 }
 
 TEST_F(RomLoaderTest, FailsWhenTheMachineWasNeverStarted) {

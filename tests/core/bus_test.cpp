@@ -4,7 +4,9 @@
 
 #include <random>
 
+#include "core/step.h"
 #include "machine_fixture.h"
+#include "tools/assembler/assembler.h"
 
 namespace {
 
@@ -123,6 +125,45 @@ TEST_F(BusTest, GeneralDmaLandsInTheSelectedVideoBankAndWraps) {
     writeByte(0xF8, 0xFF54);
     writeByte(0x00, 0xFF55);
     EXPECT_EQ(readByte(0xFFFF), readByte(0xC007));
+}
+
+// A transfer whose destination covers the register page rewrites its own address
+// registers and HDMA5. The copied HDMA5 byte must not start a nested transfer: this
+// cartridge once restarted the copy from inside itself until the stack ran out.
+TEST_F(BusTest, GeneralDmaOntoItsOwnRegistersDoesNotStartItselfAgain) {
+    const sm83::AssemblyResult assembled = sm83::assemble(R"(
+        header colour=0x80
+        org 0x0100
+        jp start
+        org 0x0150
+start:  ld hl,0xFF51
+        ld a,high(regs)
+        ld (hl+),a
+        ld a,low(regs)
+        ld (hl+),a
+        ld a,0xFF
+        ld (hl+),a
+        ld a,0x51
+        ld (hl+),a
+        ld a,0x81           ; 32 bytes from regs to 0xFF51-0xFF70
+        ld (hl),a
+        ld a,(0xFF55)
+        ld (0xC000),a
+        stop
+regs:   db high(regs), low(regs), 0xFF, 0x51, 0x83, 0xE1, 0xE2, 0xE3
+        db 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB
+        db 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF2, 0xF3
+        db 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB
+    )");
+    ASSERT_TRUE(assembled.ok) << assembled.error;
+    installImage(assembled.image);
+    for (int i = 0; i < 100 && !machine.stopped; ++i) stepMachine();
+    ASSERT_EQ(machine.stopped, 1) << "the program did not reach STOP";
+    // The copied 0x83 was dropped: HDMA5 keeps the running transfer's top bit only.
+    EXPECT_EQ(readByte(0xC000), 0x80);
+    // The transfer went on past the register it could not rewrite.
+    EXPECT_EQ(readByte(0xFF56), 0xE1);
+    EXPECT_EQ(readByte(0xFF70), 0xFB);
 }
 
 TEST_F(BusTest, MonochromeCartridgeOnlyStoresHdma5) {

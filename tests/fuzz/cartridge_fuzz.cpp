@@ -1,5 +1,7 @@
-// libFuzzer target: any bytes as a cartridge image, loaded from a real file and run for
-// a few thousand steps, then unloaded through the battery save.
+// libFuzzer target: any bytes as a cartridge image, loaded from a real file and run a
+// scan line at a time through the renderer, then drawn in both debug views, and
+// unloaded through the battery save. The corpus starts from the small cartridges in
+// seeds/, assembled at build time, so that mutations begin inside working programs.
 #include <unistd.h>
 
 #include <cstddef>
@@ -8,15 +10,26 @@
 #include <filesystem>
 #include <string>
 
+#include "app/scan_line.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/file_handle.h"
 #include "cartridge/rom_loader.h"
+#include "cartridge/settings.h"
+#include "core/app_flags.h"
 #include "core/machine_state.h"
-#include "core/step.h"
+#include "video/debug_views.h"
+#include "video/display.h"
+#include "video/headless_presenter.h"
+#include "video/presenter.h"
+#include "video/renderer.h"
 
 namespace {
 
-constexpr int kStepsPerInput = 4000;
+// Per input: up to two frames of lines, and no more steps than a few frames take.
+constexpr int kMaxLines = 2 * 154;
+constexpr uint32_t kMaxSteps = 40000;
+constexpr int kScreenWidth = 400;  // room for the picture and both debug views
+constexpr int kScreenHeight = 420;
 
 // One private directory per fuzzing process, in memory when the host offers it.
 std::string workDirectory() {
@@ -37,11 +50,24 @@ struct FuzzFiles {
     }
 };
 
+// The machine's buffers, a headless display and the renderer's layers, once.
+bool startMachineAndDisplay() {
+    static HeadlessPresenter presenter;
+    setPresenter(&presenter);
+    if (!allocateMachineBuffers()) return false;
+    if (!display.initDisplay(nullptr, kScreenWidth, kScreenHeight, 8) || !createLayers())
+        return false;
+    zoom = 2;
+    screenCentreX = kScreenWidth / 2;
+    screenCentreY = kScreenHeight / 2;
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FuzzFiles files;
-    static const bool started = allocateMachineBuffers();
+    static const bool started = startMachineAndDisplay();
     if (!started) std::abort();
 
     {
@@ -50,8 +76,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (size > 0 && file.write(data, static_cast<uint32_t>(size)) != size) std::abort();
     }
     if (loadCartridge(files.image)) {
-        for (int i = 0; i < kStepsPerInput && stepMachine(); ++i) {
+        uint32_t steps = 0;
+        for (int line = 0; line < kMaxLines && steps < kMaxSteps; ++line) {
+            uint32_t taken = 0;
+            stepUntilLineChanges(&taken);
+            steps += taken;
+            renderLine();
         }
+        // The paused views read video RAM and OAM as the program left them.
+        for (uint8_t mode : {1, 2}) {
+            screenMode = mode;
+            redrawView();
+        }
+        screenMode = 0;
     }
     // Unload, writing the save a battery cartridge leaves, then drop it so that every
     // input starts from the same files.

@@ -57,7 +57,9 @@ int main(int argc, char** argv) {
     }
     if (!loadCartridge(romPath)) {
         closeRunner();
-        const std::string reason = lastLoadError().kind == LoadErrorKind::CannotOpen
+        // A plain "cannot open file" is explained from the file system; the loader's
+        // own words say more for a name it refused (a device, pipe or socket).
+        const std::string reason = lastLoadError().message == "cannot open file"
                                        ? openFailure(romPath)
                                        : lastLoadError().message;
         return fail("\"" + romPath + "\": " + reason);

@@ -1,5 +1,6 @@
 #include "tools/korvi_run/png_image.h"
 
+#include "cartridge/whole_file_writer.h"
 #include "video/palette.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -26,10 +27,35 @@ RgbImage indexedToRgb(const uint8_t* pixels, int width, int height, int pitch) {
     return image;
 }
 
+namespace {
+
+void appendBytes(void* context, void* data, int size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    static_cast<std::vector<uint8_t>*>(context)->insert(
+        static_cast<std::vector<uint8_t>*>(context)->end(), bytes, bytes + size);
+}
+
+}  // namespace
+
+bool writePng(const std::string& path, const RgbImage& image, std::string& failure) {
+    if (image.width <= 0 || image.height <= 0) {
+        failure = "the picture is empty";
+        return false;
+    }
+    // Encoded in memory first, so that the file is written in one piece or not at all.
+    std::vector<uint8_t> png;
+    if (stbi_write_png_to_func(appendBytes, &png, image.width, image.height, 3, image.rgb.data(),
+                               image.width * 3) == 0 ||
+        png.empty()) {
+        failure = "cannot encode the picture";
+        return false;
+    }
+    return writeWholeFile(path, png.data(), static_cast<uint32_t>(png.size()), failure);
+}
+
 bool writePng(const std::string& path, const RgbImage& image) {
-    if (image.width <= 0 || image.height <= 0) return false;
-    return stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(),
-                          image.width * 3) != 0;
+    std::string ignored;
+    return writePng(path, image, ignored);
 }
 
 bool readPng(const std::string& path, RgbImage& image) {

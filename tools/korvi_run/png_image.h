@@ -15,5 +15,7 @@ struct RgbImage {
 // Converts indexed pixels (rows pitch bytes apart) to RGB through the display palette.
 RgbImage indexedToRgb(const uint8_t* pixels, int width, int height, int pitch);
 
+// Writes the whole PNG file or, on false, leaves path as it was and says why in failure.
+bool writePng(const std::string& path, const RgbImage& image, std::string& failure);
 bool writePng(const std::string& path, const RgbImage& image);
 bool readPng(const std::string& path, RgbImage& image);

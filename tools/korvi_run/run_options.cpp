@@ -4,10 +4,10 @@
 #include <sstream>
 
 const char* const kRunUsage =
-    "Usage: korvi-run [ROM] [options]\n"
+    "Usage: korvi-run [options] [--] [ROM]\n"
     "Runs a cartridge image headless (without ROM: the built-in demo cartridge).\n"
     "\n"
-    "  --frames N                 frames to run (default 60)\n"
+    "  --frames N                 frames to run, up to 4294967295 (default 60)\n"
     "  --press FRAME:BUTTONS[:HOLD]\n"
     "                             hold BUTTONS from frame FRAME for HOLD frames (default 1);\n"
     "                             BUTTONS is a '+'-separated list of right, left, up, down,\n"
@@ -19,9 +19,12 @@ const char* const kRunUsage =
     "  --zoom Z                   picture scale 1 to 4 (default 1)\n"
     "  --quiet                    print nothing but errors\n"
     "  --help                     show this text\n"
+    "  --                         ends the options: what follows is the ROM, even when\n"
+    "                             its name starts with '-'\n"
     "\n"
     "Prints frames, machine steps, wall time and frames per second. A battery-backed\n"
-    "cartridge's save file is written beside the image at exit.\n";
+    "cartridge's save file is written beside the image at exit. A screenshot that\n"
+    "cannot be written completely is an error and leaves no partial file.\n";
 
 namespace {
 
@@ -86,8 +89,22 @@ bool parsePress(const std::string& text, ScriptedPress& press, std::string& erro
 std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& arguments,
                                           std::string& error) {
     RunOptions options;
+    bool optionsEnded = false;  // after "--" every argument is an image name
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& arg = arguments[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (!options.romPath.empty()) {
+                error = "only one cartridge image may be given (\"" + options.romPath +
+                        "\" and \"" + arg + "\")";
+                return std::nullopt;
+            }
+            options.romPath = arg;
+            continue;
+        }
         auto value = [&](std::string& out) {
             if (i + 1 >= arguments.size()) {
                 error = arg + " needs a value";
@@ -144,14 +161,8 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
                 return std::nullopt;
             }
             options.zoom = static_cast<int>(zoom);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option \"" + arg + "\" (see korvi-run --help)";
-            return std::nullopt;
-        } else if (options.romPath.empty()) {
-            options.romPath = arg;
         } else {
-            error = "only one cartridge image may be given (\"" + options.romPath + "\" and \"" +
-                    arg + "\")";
+            error = "unknown option \"" + arg + "\" (see korvi-run --help)";
             return std::nullopt;
         }
     }

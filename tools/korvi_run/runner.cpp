@@ -51,9 +51,10 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
 RunResult runFrames(const RunOptions& options) {
     RunResult result;
     const auto start = std::chrono::steady_clock::now();
-    const uint32_t lineLimit = (options.frames + 1) * kLinesPerFrame;
+    // Counted in 64 bits: (2^32 - 1 + 1) * 154 lines does not fit in 32.
+    const uint64_t lineLimit = (uint64_t{options.frames} + 1) * kLinesPerFrame;
     uint32_t counted = framesThisSecond;
-    for (uint32_t line = 0; result.frames < options.frames && line < lineLimit; ++line) {
+    for (uint64_t line = 0; result.frames < options.frames && line < lineLimit; ++line) {
         // Scripted buttons take the place of polling the input device.
         JoypadState = scriptedButtons(options.presses, result.frames);
         uint32_t steps = 0;
@@ -80,9 +81,12 @@ bool writeScreenshot(const std::string& path, const HeadlessPresenter& presenter
         error = "nothing was presented (the LCD stayed off), no screenshot written";
         return false;
     }
-    if (!writePng(path, indexedToRgb(presenter.frame().data(), presenter.frameWidth(),
-                                     presenter.frameHeight(), presenter.frameWidth()))) {
-        error = "cannot write \"" + path + "\"";
+    std::string failure;
+    if (!writePng(path,
+                  indexedToRgb(presenter.frame().data(), presenter.frameWidth(),
+                               presenter.frameHeight(), presenter.frameWidth()),
+                  failure)) {
+        error = "cannot write \"" + path + "\": " + failure;
         return false;
     }
     return true;

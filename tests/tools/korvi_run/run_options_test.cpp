@@ -42,6 +42,14 @@ TEST(RunOptionsTest, DefaultsAndValues) {
     ASSERT_TRUE(options);
     EXPECT_GE(options->width, 269) << "the tiles view fits by default";
     EXPECT_GE(options->height, 414);
+
+    options = parse({"--frames", "4294967295", "--", "-x.gb"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->frames, 4294967295u);
+    EXPECT_EQ(options->romPath, "-x.gb") << "after -- a name starting with '-' is the image";
+    options = parse({"--quiet", "--", "--"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->romPath, "--");
 }
 
 TEST(RunOptionsTest, RejectedArgumentsSayWhy) {
@@ -66,6 +74,8 @@ TEST(RunOptionsTest, RejectedArgumentsSayWhy) {
         {{"--press", "10:a+"}, "unknown button \"\""},
         {{"--fast"}, "unknown option \"--fast\""},
         {{"a.gb", "b.gb"}, "only one cartridge image"},
+        {{"--", "a.gb", "--quiet"}, "only one cartridge image"},
+        {{"--frames", "4294967296"}, "--frames expects a number"},
     };
     for (const Case& c : cases) {
         std::string error;
