@@ -156,7 +156,12 @@ shot running 1.5
 check "the game picture is shown while running" brighter_than "$(mean running 256 230 384 269)" 0.2
 check "no menu bar while running" darker_than "$(mean running 700 18 300 0)" 0.01
 
-xdotool key x  # A: the demo stops scrolling, so only the pennants move in the upper part
+# A: the demo stops scrolling, so only the pennants move in the upper part. The key is
+# held for a while: a press and release within one poll of a slow (sanitizer) build
+# would go unseen.
+xdotool keydown x
+sleep 0.2
+xdotool keyup x
 shot still-1 0.5
 shot still-2 0.5
 check "with scrolling stopped and no key the upper picture stands still" \
