@@ -43,6 +43,10 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             // program brought to the front is not painted over.
             SetWindowPos(window, LOWORD(wParam) != WA_INACTIVE ? HWND_TOPMOST : HWND_NOTOPMOST, 0,
                          0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            // The full-screen display minimizes the window when another program takes
+            // the front; made active again, it comes back to the screen rather than
+            // running on as an icon nobody sees.
+            if (LOWORD(wParam) != WA_INACTIVE && IsIconic(window)) ShowWindow(window, SW_RESTORE);
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_COMMAND:
             setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));

@@ -4,9 +4,14 @@
 #   settings.bin is created with its 7 bytes; Game > Load... opens the open-file
 #   dialog, where the demo cartridge's path is typed and confirmed; the game runs
 #   in the four shades; Esc brings the menu back; Display > Screen > Tiles shows the
-#   tiles view; the two settings dialogs open and close with Esc, leaving
-#   settings.bin alone; File > Exit ends the program with exit code 0 and the demo's save
-#   file written. Screenshots of each point are kept in BUILD/smoke/.
+#   tiles view; a zero-byte image chosen in the dialog is refused with a message and
+#   Game > Resume goes on with the game; the two settings dialogs open and close with
+#   Esc, leaving settings.bin alone; File > Exit ends the program with exit code 0 and
+#   the demo's save file written. Then "korvi.exe demo.gb" runs the game at once;
+#   notepad brought to the front is not painted over and its Esc does not pause the
+#   game, which comes back running when notepad goes; and a close request (WM_CLOSE,
+#   from taskkill) while the game runs saves and exits with code 0.
+#   Screenshots of each point are kept in BUILD/smoke/.
 # Usage: smoke_test.sh BUILD_DIR   (the Windows cross build). Exit 77: skipped.
 set -uo pipefail
 
@@ -124,12 +129,42 @@ close_with_escape() {
     fail "Esc did not close the $1 dialog"
 }
 
-# The program in the virtual desktop. A batch file keeps its exit code, which
-# explorer's /desktop does not pass on.
+# The program in the virtual desktop, with the arguments given. A batch file keeps
+# its exit code, which explorer's /desktop does not pass on.
 # (A digit right before ">" would be taken for a stream number: hence the word.)
-printf '@start /wait korvi.exe\r\n@echo code %%ERRORLEVEL%% > exitcode.txt\r\n' >"$work/run.bat"
-(cd "$work" && exec wine explorer /desktop=korvi,1024x768 cmd /c run.bat </dev/null >"$work/wine.log" 2>&1) &
-korvi_pid=$!
+start_korvi() {
+    rm -f "$work/exitcode.txt"
+    printf '@start /wait korvi.exe %s\r\n@echo code %%ERRORLEVEL%% > exitcode.txt\r\n' "$*" >"$work/run.bat"
+    (cd "$work" && exec wine explorer /desktop=korvi,1024x768 cmd /c run.bat </dev/null >>"$work/wine.log" 2>&1) &
+    korvi_pid=$!
+}
+
+# Waits for the program to end and checks that it ended with exit code 0.
+ended_with_zero() {
+    wait_for 30 "the program did not end ($1)" stopped
+    [ -f "$work/exitcode.txt" ] || fail "no exit code recorded ($1)"
+    code="$(sed -n 's/^code \([0-9-]*\).*/\1/p' "$work/exitcode.txt")"
+    [ "$code" = "0" ] || fail "exit code $code ($1)"
+}
+
+# Windows of a caption, counted.
+windows_named() { xdotool search --name "$1" 2>/dev/null | wc -l; }
+
+# The 160 x 144 picture at zoom 1 stands in the middle of the 640 x 480 screen, in
+# more than one of the four shades; the menu bar is gone. Checked on fresh
+# screenshots until it holds, as a busy machine may take a while to the first frame.
+game_shown() {
+    shot "$1"
+    picture="$(colours "$1" 240 168 160 144)"
+    [ "$(echo "$picture" | wc -l)" -ge 2 ] && [ "$(rgb "$1" 400 8)" = "0,0,0" ]
+}
+menu_shown() {
+    shot "$1"
+    [ "$(rgb "$1" 400 8)" != "0,0,0" ]
+}
+
+: >"$work/empty.gb"
+start_korvi
 
 # --- start: settings.bin and the menu state ---------------------------------------
 step "start-up creates settings.bin"
@@ -160,26 +195,41 @@ xdotool key Return
 wait_for 20 "the open-file dialog did not close" eval '! window_named "^Open$"'
 
 step "the game runs"
-# The 160 x 144 picture at zoom 1 stands in the middle of the 640 x 480 screen, in
-# more than one of the four shades; the menu bar is gone. Checked on fresh
-# screenshots until it holds, as a busy machine may take a while to the first frame.
-game_shown() {
-    shot 3-running
-    picture="$(colours 3-running 240 168 160 144)"
-    [ "$(echo "$picture" | wc -l)" -ge 2 ] && [ "$(rgb 3-running 400 8)" = "0,0,0" ]
-}
-wait_for 20 "no game picture without the menu bar (last: $work/3-running.png)" game_shown
+wait_for 20 "no game picture without the menu bar (last: $work/3-running.png)" game_shown 3-running
 echo "$picture" | grep -qvxE '#(FFFFFF|C0C0C0|808080|000000)' &&
     fail "the game picture holds colours other than the four shades: $(echo $picture)"
 
 # --- Esc: back to the menu ---------------------------------------------------------
 step "Esc brings the menu back"
 press Escape
-menu_shown() {
-    shot 4-paused
-    [ "$(rgb 4-paused 400 8)" != "0,0,0" ]
-}
-wait_for 10 "Esc did not bring back the menu bar" menu_shown
+wait_for 10 "Esc did not bring back the menu bar" menu_shown 4-paused
+
+# --- a zero-byte image chosen: refused with a message, the game goes on --------------
+step "a zero-byte image chosen in the open-file dialog is refused with a message"
+open_menu 48 Game
+click 62 30   # Load...
+wait_for 20 "the open-file dialog did not open" window_named '^Open$'
+sleep 1
+xdotool type --delay 20 'Z:'"$(echo "$work/empty.gb" | tr '/' '\\')"
+sleep 0.5
+xdotool key Return
+# The message box tells why; after OK the dialog comes back for another choice.
+wait_for 20 "no message box for the zero-byte image" eval '[ "$(windows_named "^Korvi\$")" -ge 2 ]'
+sleep 1
+shot 4a-refused
+xdotool key Return   # OK
+wait_for 10 "the message box did not close" eval '[ "$(windows_named "^Korvi\$")" -lt 2 ]'
+wait_for 20 "the open-file dialog did not come back after the refusal" window_named '^Open$'
+sleep 1
+xdotool key Escape   # Cancel
+wait_for 20 "the open-file dialog did not close" eval '! window_named "^Open$"'
+
+step "Game > Resume goes on with the game"
+open_menu 48 Game
+click 62 66   # Resume
+wait_for 20 "Resume after the refused image showed no game (last: $work/4b-resumed.png)" game_shown 4b-resumed
+press Escape
+wait_for 10 "Esc did not bring back the menu bar" menu_shown 4c-paused
 
 # --- Display > Screen > Tiles --------------------------------------------------------
 step "Display > Screen > Tiles"
@@ -212,9 +262,38 @@ got="$(od -An -tx1 "$work/settings.bin" | xargs)"
 step "File > Exit ends the program with exit code 0"
 open_menu 13 File
 click 30 30    # Exit
-wait_for 30 "the program did not end" stopped
-[ -f "$work/exitcode.txt" ] || fail "no exit code recorded"
-code="$(sed -n 's/^code \([0-9-]*\).*/\1/p' "$work/exitcode.txt")"
-[ "$code" = "0" ] || fail "exit code $code"
+ended_with_zero "File > Exit"
 [ -s "$work/demo.sav" ] || fail "the demo's save file was not written"
+
+# --- korvi.exe ROM, another program in front, a close request ------------------------
+step "korvi.exe demo.gb runs the game at once"
+rm -f "$work/demo.sav"
+start_korvi demo.gb
+wait_for 60 "korvi.exe demo.gb showed no game (last: $work/8-argument.png)" game_shown 8-argument
+
+step "another program in front: Korvi neither paints over it nor reads its keys"
+# Programs in the virtual desktop reach only its windows: notepad and taskkill run there.
+in_desktop() { (cd "$work" && wine explorer /desktop=korvi,1024x768 "$@" </dev/null >>"$work/wine.log" 2>&1); }
+in_desktop notepad &
+wait_for 30 "notepad did not open" window_named 'Notepad'
+sleep 2
+# Notepad's white page, where the game's screen lay, is not painted over.
+shot 9-notepad
+expect_rgb 9-notepad 200 150 "255,255,255" "notepad in front of the game"
+# Esc typed into notepad; then notepad goes and Korvi is the active window again.
+press Escape
+sleep 1
+in_desktop taskkill /im notepad.exe
+wait_for 20 "notepad did not close" eval '! window_named Notepad'
+wait_for 20 "back in front, Korvi showed no running game: Esc typed into notepad paused it? (last: $work/9a-back.png)" game_shown 9a-back
+# Its own keys reach it again: Esc pauses, and Esc in the menu resumes.
+press Escape
+wait_for 10 "Esc did not pause the game once Korvi was active again" menu_shown 9b-paused
+press Escape
+wait_for 10 "Esc in the menu did not resume the game" game_shown 9c-resumed
+
+step "a close request (WM_CLOSE) while the game runs saves and exits with 0"
+in_desktop taskkill /im korvi.exe
+ended_with_zero "WM_CLOSE while running"
+[ -s "$work/demo.sav" ] || fail "the close request did not write the demo's save file"
 echo "PASSED: screenshots in $work"
