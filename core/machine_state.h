@@ -37,6 +37,9 @@ struct MachineState {
     uint8_t bankingMode = 0;  // MBC1 only; survives resets and cartridge loads
 
     uint8_t lcdTickCounter = 0;
+    // Steps since the program started, never reset: the clock of the units that
+    // count time in cycles (7,088 steps are one frame of 70,224 cycles).
+    uint64_t stepCount = 0;
 };
 
 extern MachineState machine;
