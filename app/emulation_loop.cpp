@@ -5,6 +5,8 @@
 #include "app/frame_pacer.h"
 #include "app/main_window.h"
 #include "app/scan_line.h"
+#include "app/sound_output.h"
+#include "cartridge/settings.h"
 #include "core/app_flags.h"
 #include "input/input.h"
 #include "platform/window.h"
@@ -17,6 +19,7 @@ namespace {
 // Shows the menu, cursor and chosen view, and serves window messages until the
 // machine may run or the program is to end.
 void runMenuState() {
+    pauseSound();
     showArrowCursor();
     mainWindow.attachMenu();
     redrawView();
@@ -42,7 +45,10 @@ bool runEmulationLoop() {
             if (quitRequested != 0) return true;
             if (paused != 0 || cartridgeLoaded == 0) break;
             stepUntilLineChanges();
-            if (renderLine()) paceAfterVisibleLine(secondStart);
+            if (renderLine()) {
+                paceAfterVisibleLine(secondStart);
+                feedSound(limitFps != 0);
+            }
             if (!pollInput()) return false;
             if (quitRequested != 0) return true;
         }

@@ -2,6 +2,7 @@
 
 #include "app/emulation_loop.h"
 #include "app/main_window.h"
+#include "app/sound_output.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/settings.h"
 #include "core/machine_state.h"
@@ -48,11 +49,14 @@ bool startUp() {
         showMessageBox(mainWindow.handle(), "ERROR: Display surface creation failed.");
         return false;
     }
+    checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
+    startSound();
     mainWindow.show();
     return true;
 }
 
 void shutDown() {
+    stopSound();
     saveBatteryRam();
     freeMachineBuffers();
     releaseLayers();

@@ -27,6 +27,16 @@ bool videoStarted = false;
 // ImGui's menus follow the mouse even when no further event comes.
 constexpr int kIdleRedrawMilliseconds = 50;
 
+// Command IDs of the menu items that show a check mark.
+uint16_t checkedItems[8] = {};
+
+bool isChecked(uint16_t commandId) {
+    for (uint16_t id : checkedItems) {
+        if (id == commandId && id != 0) return true;
+    }
+    return false;
+}
+
 // Draws one level of a menu; returns the chosen command or 0.
 uint16_t drawMenuItems(const MenuItem* items, size_t count) {
     uint16_t chosen = 0;
@@ -45,7 +55,7 @@ uint16_t drawMenuItems(const MenuItem* items, size_t count) {
                 if (inner != 0) chosen = inner;
                 ImGui::EndMenu();
             }
-        } else if (ImGui::MenuItem(caption)) {
+        } else if (ImGui::MenuItem(caption, nullptr, isChecked(item.commandId))) {
             chosen = item.commandId;
         }
         ImGui::PopID();
@@ -327,6 +337,19 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     if (window == nullptr) return;
     window->menu = menu;
     sdl::redraw = true;
+}
+
+void checkMenuItem(uint16_t commandId, bool checked) {
+    for (uint16_t& id : checkedItems) {
+        if (id == commandId) id = 0;
+    }
+    if (!checked) return;
+    for (uint16_t& id : checkedItems) {
+        if (id == 0) {
+            id = commandId;
+            return;
+        }
+    }
 }
 
 const MenuResource* attachedMenu(const PlatformWindow* window) {
