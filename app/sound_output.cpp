@@ -93,3 +93,9 @@ void feedSound(bool realTime) {
 SoundQueueLevels soundQueueLevels() {
     return levels;
 }
+
+void resetSoundQueueLevels() {
+    const double ratio = levels.ratio;
+    levels = SoundQueueLevels{};
+    levels.ratio = ratio;
+}

@@ -31,3 +31,4 @@ struct SoundQueueLevels {
     double ratio = 1.0;
 };
 SoundQueueLevels soundQueueLevels();
+void resetSoundQueueLevels();

@@ -340,11 +340,11 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
 }
 
 void checkMenuItem(uint16_t commandId, bool checked) {
-    for (uint16_t& id : checkedItems) {
+    for (uint16_t& id : sdl::checkedItems) {
         if (id == commandId) id = 0;
     }
     if (!checked) return;
-    for (uint16_t& id : checkedItems) {
+    for (uint16_t& id : sdl::checkedItems) {
         if (id == 0) {
             id = commandId;
             return;

@@ -1,6 +1,7 @@
 // Sound through DirectSound 8: one looping secondary buffer of about a third of a
-// second, written ahead of the play cursor. Whatever is not queued is kept zeroed,
-// so that running dry plays silence rather than old sound.
+// second, playing from the moment it is made and written ahead of its play cursor.
+// Whatever is not queued is kept zeroed, so that running dry plays silence rather
+// than old sound.
 #include <cstdio>
 #include <cstring>
 
@@ -104,7 +105,15 @@ bool openAudioOutput(std::string& error) {
         closeAudioOutput();
         return false;
     }
-    stopAudio();
+    // Played from the start, silent until frames are queued.
+    fill(0, nullptr, kBufferBytes);
+    result = buffer->Play(0, 0, DSBPLAY_LOOPING);
+    if (FAILED(result)) {
+        error = failure("Play", result);
+        closeAudioOutput();
+        return false;
+    }
+    playing = true;
     return true;
 }
 
@@ -133,14 +142,6 @@ void queueAudio(const int16_t* frames, size_t count) {
     written += bytes;
     // Everything between the queued end and the play cursor becomes silence.
     fill(writeOffset, nullptr, static_cast<DWORD>(kBufferBytes - (written - played)));
-    if (!playing) {
-        HRESULT result = buffer->Play(0, 0, DSBPLAY_LOOPING);
-        if (result == DSERR_BUFFERLOST) {
-            buffer->Restore();
-            result = buffer->Play(0, 0, DSBPLAY_LOOPING);
-        }
-        playing = SUCCEEDED(result);
-    }
 }
 
 uint32_t queuedAudioFrames() {
@@ -150,12 +151,9 @@ uint32_t queuedAudioFrames() {
 
 void stopAudio() {
     if (buffer == nullptr) return;
-    buffer->Stop();
-    playing = false;
+    // The buffer keeps playing: all of it silence, the queue empty from here on.
+    updatePlayed();
     fill(0, nullptr, kBufferBytes);
-    buffer->SetCurrentPosition(0);
-    lastPlay = 0;
-    writeOffset = 0;
-    played = 0;
-    written = 0;
+    written = played;
+    writeOffset = lastPlay;
 }
