@@ -359,7 +359,8 @@ void catchUp() {
 }
 
 void updateStatus() {
-    uint8_t status = unit.power ? 0xF0 : 0x70;
+    // Bits 4-6 read as 0, so that NR52 keeps the power-on value of every register.
+    uint8_t status = unit.power ? 0x80 : 0x00;
     for (int c = 0; c < 4; ++c) {
         if (unit.channels[c].on) status |= static_cast<uint8_t>(1u << c);
     }

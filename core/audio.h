@@ -24,8 +24,8 @@ void resetAudio();
 // A write to 0xFF10-0xFF3F, with its effect on the channels at this moment.
 void writeSoundRegister(uint8_t value, uint16_t address);
 
-// NR52 as it stands now: the power bit, the unused bits set, and which channels
-// are on in bits 0-3. Kept in HighPage as well.
+// NR52 as it stands now: the power bit and which channels are on in bits 0-3.
+// Kept in HighPage as well.
 uint8_t readSoundStatus();
 
 // While nobody listens the unit keeps only the frame sequencer going (lengths can
