@@ -6,6 +6,8 @@
 #include "app/main_window.h"
 #include "app/scan_line.h"
 #include "app/window_procedure.h"
+#include "app/sound_output.h"
+#include "cartridge/settings.h"
 #include "core/app_flags.h"
 #include "input/input.h"
 #include "platform/window.h"
@@ -23,6 +25,7 @@ constexpr uint32_t kPassesBetweenMessageChecks = 154;
 // Shows the menu, cursor and chosen view, and serves window messages until the
 // machine may run or the program is to end. The wait blocks on the queue.
 void runMenuState() {
+    pauseSound();
     showArrowCursor();
     mainWindow.attachMenu();
     redrawView();
@@ -54,7 +57,10 @@ bool runEmulationLoop() {
             if (quitRequested != 0) return true;
             if (paused != 0 || cartridgeLoaded == 0) break;
             stepUntilLineChanges();
-            if (renderLine()) paceAfterVisibleLine(secondStart);
+            if (renderLine()) {
+                paceAfterVisibleLine(secondStart);
+                feedSound(limitFps != 0 && fastForward == 0);
+            }
             if (!pollInput()) return false;
             if (--passesToMessageCheck == 0) {
                 passesToMessageCheck = kPassesBetweenMessageChecks;

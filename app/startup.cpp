@@ -3,6 +3,7 @@
 #include "app/emulation_loop.h"
 #include "app/main_window.h"
 #include "app/window_procedure.h"
+#include "app/sound_output.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/settings.h"
 #include "cartridge/write_failure.h"
@@ -73,11 +74,14 @@ bool startUp() {
         showMessageBox(mainWindow.handle(), "ERROR: Display surface creation failed.");
         return false;
     }
+    checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
+    startSound();
     mainWindow.show();
     return true;
 }
 
 void shutDown() {
+    stopSound();
     // The name is taken first: saving unloads the cartridge.
     const std::string saveName = cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
     if (!saveBatteryRam()) {

@@ -2,6 +2,7 @@
 
 #include "app/display_settings.h"
 #include "app/main_window.h"
+#include "app/sound_output.h"
 #include "cartridge/rom_loader.h"
 #include "core/app_flags.h"
 #include "core/machine_state.h"
@@ -66,6 +67,10 @@ bool runCommand(uint32_t id) {
             return true;
         }
         case ID_GAME_RESUME: paused = 0; return true;
+        case ID_GAME_SOUND:
+            soundEnabled = soundEnabled ? 0 : 1;
+            checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
+            return true;
         case ID_SCREEN_MAIN: showScreen(0); return true;
         case ID_SCREEN_TILES: showScreen(1); return true;
         case ID_SCREEN_OAM: showScreen(2); return true;

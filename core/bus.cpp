@@ -1,6 +1,7 @@
 #include "core/bus.h"
 
 #include "core/app_flags.h"
+#include "core/audio.h"
 #include "core/bank_controller.h"
 #include "core/io_registers.h"
 #include "core/lcd.h"
@@ -96,6 +97,9 @@ void writeByte(uint8_t value, uint16_t address) {
         machine.HighPage[address - 0xE000] = value;
         machine.WorkRamBanks[(machine.HighPage[reg::SVBK] & 7) * 0x1000 + (address - 0xF000)] =
             value;
+    } else if (address >= 0xFF10 && address < 0xFF40) {
+        // The sound registers and wave RAM: the audio unit catches up first.
+        writeSoundRegister(value, address);
     } else {
         switch (address) {
             case 0xFF44:  // LY

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "core/audio.h"
 #include "core/io_registers.h"
 #include "core/machine_state.h"
 
@@ -45,6 +46,9 @@ inline uint8_t readByte(uint16_t address) {
     if (address < 0xE000)
         return machine
             .WorkRamBanks[(machine.HighPage[reg::SVBK] & 7) * 0x1000 + (address - 0xD000)];
+    // NR52's channel bits move with emulated time: the audio unit catches up first.
+    if (address == 0xFF26) [[unlikely]]
+        return readSoundStatus();
     return machine.HighPage[address - 0xE000];
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/app_flags.h"
+#include "core/audio.h"
 
 MachineState machine;
 
@@ -80,5 +81,6 @@ void resetMachine() {
     machine.romBank = 1;
     machine.ramBank = 1;
     machine.ramEnabled = 1;
+    resetAudio();
     paused = 0;
 }

@@ -40,6 +40,9 @@ struct MachineState {
     // The timer's progress towards the next count of TIMA, in the timer's units
     // (see core/timer.h); below one period of the rate TAC selects.
     uint32_t timerPhase = 0;
+    // Steps since the program started, never reset: the clock of the units that
+    // count time in cycles (7,088 steps are one frame of 70,224 cycles).
+    uint64_t stepCount = 0;
 };
 
 extern MachineState machine;

@@ -45,11 +45,13 @@ uint32_t skipIdleSteps(uint32_t maxSteps) {
     if (steps > timerQuietSteps) steps = timerQuietSteps;
     if (lcdOn) machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter + steps);
     skipTimerSteps(steps);
+    machine.stepCount += steps;
     return steps;
 }
 
 bool stepMachine() {
     if (!cartridgeLoaded) return false;
+    ++machine.stepCount;
     // halted and stopped are both 0 or 1: one test covers the two.
     if ((machine.halted | machine.stopped) == 0) executeInstruction();
     advanceLcd();

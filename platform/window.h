@@ -54,6 +54,9 @@ bool peekMessage(WindowMessage& message);
 
 // Puts the menu bar on the window, or takes it off with null.
 void attachMenu(PlatformWindow* window, const MenuResource* menu);
+// Shows or clears the check mark of a menu item (by command ID), now and whenever
+// the menu is attached again.
+void checkMenuItem(uint16_t commandId, bool checked);
 
 void showArrowCursor();
 void hideCursor();

@@ -11,9 +11,9 @@ const MenuItem kFileItems[] = {
 };
 
 const MenuItem kGameItems[] = {
-    {"&Load...", ID_GAME_LOAD, nullptr, 0},
-    {"&Reset", ID_GAME_RESET, nullptr, 0},
-    {"R&esume", ID_GAME_RESUME, nullptr, 0},
+    {"&Load...", ID_GAME_LOAD, nullptr, 0},  {"&Reset", ID_GAME_RESET, nullptr, 0},
+    {"R&esume", ID_GAME_RESUME, nullptr, 0}, {nullptr, 0, nullptr, 0},
+    {"&Sound", ID_GAME_SOUND, nullptr, 0},
 };
 
 const MenuItem kScreenItems[] = {

@@ -21,6 +21,7 @@ inline constexpr uint16_t ID_SCREEN_OAM = 40012;
 inline constexpr uint16_t ID_SCREEN_TILES = 40013;
 inline constexpr uint16_t ID_INPUT_SETTINGS = 40014;
 inline constexpr uint16_t ID_GAME_RESET = 40015;
+inline constexpr uint16_t ID_GAME_SOUND = 40016;  // a check item
 
 // Dialog control IDs.
 inline constexpr uint16_t IDOK = 1;

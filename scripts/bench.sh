@@ -40,6 +40,18 @@ instructions_per_frame "$bin/korvi-run"
 run "$bin/korvi-run" "$cartridge" --frames "$frames"
 instructions_per_frame "$bin/korvi-run" "$cartridge"
 
+# The demo again with its sound synthesized (written to /dev/null): the difference
+# from the run without --wav is what the audio unit costs.
+run "$bin/korvi-run" --frames "$frames" --wav /dev/null
+instructions_per_frame "$bin/korvi-run" --wav /dev/null
+
+# The sound queue's level at the limiter's pace for a minute (on SDL's disk driver,
+# which plays in real time into /dev/null, when there is no sound card).
+if [ -x "$build/tools/bench/korvi-bench-sound-queue" ]; then
+    SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-disk}" SDL_DISKAUDIOFILE=/dev/null \
+        run "$build/tools/bench/korvi-bench-sound-queue" "${SOUND_QUEUE_SECONDS:-60}"
+fi
+
 # CPU use of the desktop program with the frame limit on and idle in the menu (needs
 # Xvfb; skipped without it or without the desktop program).
 if [ -x "$bin/korvi" ]; then

@@ -63,6 +63,14 @@ struct State {
     std::vector<std::string> fileFilterDescriptions;
     std::vector<std::string> fileChooserStartFolders;
     std::vector<std::string> fileRejections;
+
+    std::vector<uint16_t> checkedMenuItems;
+
+    // Sound device.
+    bool failAudio = false;
+    bool audioOpen = false;
+    uint32_t audioQueued = 0;        // frames waiting; tests drain it
+    uint64_t audioFramesQueued = 0;  // every frame ever queued
 };
 
 State& state();

@@ -141,6 +141,12 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     if (window != nullptr) window->menu = menu;
 }
 
+void checkMenuItem(uint16_t commandId, bool checked) {
+    std::vector<uint16_t>& items = state().checkedMenuItems;
+    std::erase(items, commandId);
+    if (checked) items.push_back(commandId);
+}
+
 void showArrowCursor() {
     state().cursorVisible = true;
 }

@@ -63,6 +63,16 @@ bool isWindowModeKey(const SDL_KeyboardEvent& key) {
     return key.keysym.sym == SDLK_RETURN && (key.keysym.mod & KMOD_ALT) != 0;
 }
 
+// Command IDs of the menu items that show a check mark.
+uint16_t checkedItems[8] = {};
+
+bool isChecked(uint16_t commandId) {
+    for (uint16_t id : checkedItems) {
+        if (id == commandId && id != 0) return true;
+    }
+    return false;
+}
+
 // Draws one level of a menu; returns the chosen command or 0.
 uint16_t drawMenuItems(const MenuItem* items, size_t count) {
     uint16_t chosen = 0;
@@ -81,7 +91,7 @@ uint16_t drawMenuItems(const MenuItem* items, size_t count) {
                 if (inner != 0) chosen = inner;
                 ImGui::EndMenu();
             }
-        } else if (ImGui::MenuItem(caption)) {
+        } else if (ImGui::MenuItem(caption, nullptr, isChecked(item.commandId))) {
             chosen = item.commandId;
         }
         ImGui::PopID();
@@ -390,6 +400,19 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     window->menu = menu;
     sdl::redraw = true;
     sdl::settleFramesLeft = sdl::kSettleFrames;
+}
+
+void checkMenuItem(uint16_t commandId, bool checked) {
+    for (uint16_t& id : sdl::checkedItems) {
+        if (id == commandId) id = 0;
+    }
+    if (!checked) return;
+    for (uint16_t& id : sdl::checkedItems) {
+        if (id == 0) {
+            id = commandId;
+            return;
+        }
+    }
 }
 
 void showArrowCursor() {

@@ -25,6 +25,22 @@ PlatformWindow* mainWindow = nullptr;
 // The window the console's control events are sent to; read on the handler's thread.
 std::atomic<HWND> consoleTarget{nullptr};
 HMENU loadedMenu = nullptr;  // menu 102, loaded once, attached and detached
+// Check marks asked for, put on the menu again whenever it is loaded.
+struct CheckState {
+    uint16_t id;
+    bool checked;
+};
+CheckState checkStates[8] = {};
+
+void applyCheckMarks() {
+    if (loadedMenu == nullptr) return;
+    for (const CheckState& item : checkStates) {
+        if (item.id != 0) {
+            CheckMenuItem(loadedMenu, item.id,
+                          MF_BYCOMMAND | (item.checked ? MF_CHECKED : MF_UNCHECKED));
+        }
+    }
+}
 
 void setAsideMessage(MessageKind kind, uint32_t param = 0) {
     win32::setAside().push_back(WindowMessage{kind, param});
@@ -156,7 +172,10 @@ PlatformWindow* createPlatformWindow(const char* caption, uint16_t width, uint16
     windowClass.lpszClassName = kClassName;
     RegisterClassExA(&windowClass);
 
-    if (loadedMenu == nullptr) loadedMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+    if (loadedMenu == nullptr) {
+        loadedMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+        applyCheckMarks();
+    }
     HWND handle = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, WS_POPUP, 0, 0, width, height,
                                   nullptr, loadedMenu, instance, nullptr);
     if (handle == nullptr) return nullptr;
@@ -241,10 +260,21 @@ bool peekMessage(WindowMessage& message) {
     return true;
 }
 
+void checkMenuItem(uint16_t commandId, bool checked) {
+    for (CheckState& item : checkStates) {
+        if (item.id == commandId || item.id == 0) {
+            item = {commandId, checked};
+            break;
+        }
+    }
+    applyCheckMarks();
+}
+
 void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     if (window == nullptr) return;
     if (menu != nullptr && loadedMenu == nullptr) {
         loadedMenu = LoadMenuA(win32::programInstance(), MAKEINTRESOURCEA(menu->id));
+        applyCheckMarks();
     }
     SetMenu(window->handle, menu != nullptr ? loadedMenu : nullptr);
     window->menu = menu;

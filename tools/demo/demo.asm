@@ -9,7 +9,8 @@
 ; was started; the count survives in the battery save.
 ;
 ; Controls: the arrows move the pennants, A stops and restarts the scrolling, B
-; inverts the background shades.
+; inverts the background shades. A short tune loops on channels 2 and 3; A and B
+; also make a sound.
 
 header type=$03, rom=$01, ram=$02, colour=$00
 
@@ -36,6 +37,10 @@ figureStep   equ $FF87
 options      equ $FF88    ; bit 0: scrolling stopped
 heldButtons  equ $FF89
 DMA_ROUTINE  equ $FFA0    ; dmaRoutine, copied here: OAM DMA leaves the CPU only high RAM
+tuneStep     equ $FF8A    ; the tune's next step, 0-15
+tuneWait     equ $FF8B    ; frames until that step
+
+TUNE_FRAMES  equ 10
 
 org $0040
     jp vblank
@@ -110,6 +115,7 @@ start:
     ldh ($0F), a
 
     call updateSprites
+    call startSound
     ld a, LCDC_TOP
     ldh ($40), a
     ei
@@ -125,6 +131,8 @@ main:
     call readJoypad         ; B: buttons held
     call movePlayer
     call handleButtons
+    call buttonSounds       ; C: the buttons just pressed
+    call playTune
     call scroll
     call moveFigures
     call updateSprites
@@ -451,6 +459,120 @@ updateStatus:
     ld hl, $9C30
     ldh a, (frameCount)
     jp printHex
+
+; --- Sound ---
+
+; The unit on, both sides at full volume, every channel on both sides; wave RAM
+; holds a triangle for the bass.
+startSound:
+    ld a, $80
+    ldh ($26), a
+    ld a, $77
+    ldh ($24), a
+    ld a, $FF
+    ldh ($25), a
+    ld hl, $FF30
+    ld de, waveShape
+    ld b, 16
+.wave:
+    ld a, (de)
+    ld (hl+), a
+    inc de
+    dec b
+    jr nz, .wave
+    ld a, $80               ; the wave channel's DAC on
+    ldh ($1A), a
+    ld a, $40               ; at half level
+    ldh ($1C), a
+    xor a
+    ldh (tuneStep), a
+    inc a
+    ldh (tuneWait), a
+    ret
+
+; Once a frame: every TUNE_FRAMES frames the next step of the tune, a melody note
+; on channel 2 that fades and a bass note on the wave channel.
+playTune:
+    ldh a, (tuneWait)
+    dec a
+    ldh (tuneWait), a
+    ret nz
+    ld a, TUNE_FRAMES
+    ldh (tuneWait), a
+    ldh a, (tuneStep)
+    ld l, a
+    inc a
+    and 15
+    ldh (tuneStep), a
+    ld h, 0
+    add hl, hl
+    add hl, hl              ; four bytes a step
+    ld de, tune
+    add hl, de
+    ld a, $80               ; duty 50 %
+    ldh ($16), a
+    ld a, $A3               ; volume 10, one step down every 3/64 s
+    ldh ($17), a
+    ld a, (hl+)
+    ldh ($18), a
+    ld a, (hl+)
+    or $80                  ; start the note
+    ldh ($19), a
+    ld a, (hl+)
+    ldh ($1D), a
+    ld a, (hl)
+    or $80
+    ldh ($1E), a
+    ret
+
+; C = buttons pressed since the last frame: A a burst of noise, B a rising chirp.
+buttonSounds:
+    bit 4, c
+    jr z, .notA
+    xor a
+    ldh ($20), a
+    ld a, $F2               ; loud, fading fast
+    ldh ($21), a
+    ld a, $52
+    ldh ($22), a
+    ld a, $80
+    ldh ($23), a
+.notA:
+    bit 5, c
+    ret z
+    ld a, $15               ; sweep up, a step every 1/128 s
+    ldh ($10), a
+    ld a, $80
+    ldh ($11), a
+    ld a, $F3
+    ldh ($12), a
+    xor a
+    ldh ($13), a
+    ld a, $86
+    ldh ($14), a
+    ret
+
+waveShape:
+    db $01, $23, $45, $67, $89, $AB, $CD, $EF, $FE, $DC, $BA, $98, $76, $54, $32, $10
+
+; Melody and bass 11-bit frequencies, low byte first.
+tune:
+    db $39, $07, $0B, $06    ; E5 over C3
+    db $59, $07, $0B, $06    ; G5 over C3
+    db $6B, $07, $0B, $06    ; A5 over C3
+    db $59, $07, $0B, $06    ; G5 over C3
+    db $39, $07, $AC, $05    ; E5 over A2
+    db $06, $07, $AC, $05    ; C5 over A2
+    db $21, $07, $AC, $05    ; D5 over A2
+    db $39, $07, $AC, $05    ; E5 over A2
+    db $59, $07, $11, $05    ; G5 over F2
+    db $6B, $07, $11, $05    ; A5 over F2
+    db $83, $07, $11, $05    ; C6 over F2
+    db $6B, $07, $11, $05    ; A5 over F2
+    db $59, $07, $63, $05    ; G5 over G2
+    db $39, $07, $63, $05    ; E5 over G2
+    db $21, $07, $63, $05    ; D5 over G2
+    db $06, $07, $63, $05    ; C5 over G2
 
 ; --- Tile pictures, in ROM bank 3 ---
 

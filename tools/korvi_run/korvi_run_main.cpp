@@ -15,6 +15,7 @@
 #include "core/machine_state.h"
 #include "tools/korvi_run/run_options.h"
 #include "tools/korvi_run/runner.h"
+#include "tools/korvi_run/wav_writer.h"
 #include "video/headless_presenter.h"
 
 namespace {
@@ -65,10 +66,22 @@ int main(int argc, char** argv) {
         return fail("\"" + romPath + "\": " + reason);
     }
 
-    const RunResult result = runFrames(options);
+    WavWriter wav;
+    if (!options.wavPath.empty() && !wav.open(options.wavPath, error)) {
+        closeRunner();
+        return fail(error);
+    }
+    const RunResult result = runFrames(options, wav.isOpen() ? &wav : nullptr);
     drawView(options.view);
 
     int status = 0;
+    if (wav.isOpen()) {
+        if (!wav.close(error)) {
+            status = fail(error);
+        } else if (!options.quiet) {
+            std::printf("sound: %s\n", options.wavPath.c_str());
+        }
+    }
     if (!options.screenshotPath.empty()) {
         if (!writeScreenshot(options.screenshotPath, presenter, error)) {
             status = fail(error);

@@ -13,6 +13,7 @@ const char* const kRunUsage =
     "                             BUTTONS is a '+'-separated list of right, left, up, down,\n"
     "                             a, b, select, start; may be given several times\n"
     "  --screenshot FILE.png      write the last presented picture (or the view) as PNG\n"
+    "  --wav FILE.wav             write the whole run's sound (48 kHz, stereo, 16-bit)\n"
     "  --view main|tiles|oam      what the screenshot shows (default main: the game)\n"
     "  --size WxH                 display size in pixels (default: the picture at the zoom,\n"
     "                             280x420 for the tiles view, 400x300 for the OAM view)\n"
@@ -130,6 +131,8 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
             options.presses.push_back(press);
         } else if (arg == "--screenshot") {
             if (!value(options.screenshotPath)) return std::nullopt;
+        } else if (arg == "--wav") {
+            if (!value(options.wavPath)) return std::nullopt;
         } else if (arg == "--view") {
             if (!value(text)) return std::nullopt;
             if (text == "main") {

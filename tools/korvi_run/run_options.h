@@ -22,6 +22,7 @@ struct RunOptions {
     uint32_t frames = 60;
     std::vector<ScriptedPress> presses;
     std::string screenshotPath;
+    std::string wavPath;  // empty: no sound is made
     RunView view = RunView::Main;
     int width = 0;  // 0: just large enough for the picture at the zoom
     int height = 0;

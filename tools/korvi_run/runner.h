@@ -8,6 +8,7 @@
 #include "tools/korvi_run/run_options.h"
 
 class HeadlessPresenter;
+class WavWriter;
 
 struct RunResult {
     uint32_t frames = 0;
@@ -21,8 +22,9 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
 
 // Runs until options.frames frames were presented. A line whose LY does not move
 // (the LCD off) still counts as a line, so that every run ends: after
-// (frames + 1) * 154 lines it stops whatever was presented.
-RunResult runFrames(const RunOptions& options);
+// (frames + 1) * 154 lines it stops whatever was presented. With a WAV writer the
+// audio unit listens and its samples go to the file after every line.
+RunResult runFrames(const RunOptions& options, WavWriter* wav = nullptr);
 
 // Draws the chosen debug view over the last frame (nothing for the main view).
 void drawView(RunView view);

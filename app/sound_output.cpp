@@ -1,0 +1,101 @@
+#include "app/sound_output.h"
+
+#include <cstdio>
+#include <string>
+
+#include "core/audio.h"
+#include "platform/audio_output.h"
+
+uint8_t soundEnabled = 1;
+
+namespace {
+
+// The queue level aimed at: 50 ms. A frame's samples come on top of it, so the
+// latency stays near 70 ms.
+constexpr double kTargetFrames = 2400;
+// The rate moves at most this far from exact emulated time.
+constexpr double kMaxAdjust = 0.05;
+// Proportional and integral gains on the level error (a fraction of the target),
+// and the smoothing of the level, which the device takes in periods of 10 ms.
+constexpr double kProportional = 0.04;
+constexpr double kIntegral = 0.0004;
+constexpr double kSmoothing = 0.125;
+
+bool deviceOpen = false;
+bool playing = false;
+double smoothedLevel = kTargetFrames;
+double integral = 0;
+SoundQueueLevels levels;
+int16_t samples[2 * kAudioPendingFrames];
+int16_t silence[2 * 2400] = {};
+
+void note(uint32_t level) {
+    if (levels.feeds == 0 || level < levels.lowest) levels.lowest = level;
+    if (level > levels.highest) levels.highest = level;
+}
+
+}  // namespace
+
+void startSound() {
+    std::string error;
+    deviceOpen = openAudioOutput(error);
+    if (!deviceOpen) std::fprintf(stderr, "Korvi: no sound (%s)\n", error.c_str());
+    playing = false;
+    levels = SoundQueueLevels{};
+}
+
+void stopSound() {
+    pauseSound();
+    if (deviceOpen) closeAudioOutput();
+    deviceOpen = false;
+}
+
+void pauseSound() {
+    if (playing) stopAudio();
+    playing = false;
+    setAudioListening(false);
+}
+
+void feedSound(bool realTime) {
+    if (!deviceOpen || !soundEnabled || !realTime) {
+        pauseSound();
+        return;
+    }
+    if (!playing) {
+        // A fresh start: the unit's samples from now on, behind a cushion of silence.
+        setAudioListening(true);
+        queueAudio(silence, sizeof silence / 4);
+        smoothedLevel = kTargetFrames;
+        playing = true;
+    }
+    const uint32_t before = queuedAudioFrames();
+    const size_t count = takeAudioSamples(samples, kAudioPendingFrames);
+    queueAudio(samples, count);
+    const uint32_t after = queuedAudioFrames();
+    note(before);
+    note(after);
+    ++levels.feeds;
+
+    smoothedLevel += (after - smoothedLevel) * kSmoothing;
+    double error = (kTargetFrames - smoothedLevel) / kTargetFrames;
+    if (error > 1) error = 1;
+    if (error < -1) error = -1;
+    integral += error * kIntegral;
+    if (integral > kMaxAdjust) integral = kMaxAdjust;
+    if (integral < -kMaxAdjust) integral = -kMaxAdjust;
+    double adjust = integral + error * kProportional;
+    if (adjust > kMaxAdjust) adjust = kMaxAdjust;
+    if (adjust < -kMaxAdjust) adjust = -kMaxAdjust;
+    levels.ratio = 1 + adjust;
+    setAudioRateRatio(levels.ratio);
+}
+
+SoundQueueLevels soundQueueLevels() {
+    return levels;
+}
+
+void resetSoundQueueLevels() {
+    const double ratio = levels.ratio;
+    levels = SoundQueueLevels{};
+    levels.ratio = ratio;
+}

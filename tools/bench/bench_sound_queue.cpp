@@ -1,0 +1,66 @@
+// korvi-bench-sound-queue: the demo cartridge at the frame limiter's pace, its
+// sound queued on the SDL audio device exactly as the desktop program does, for a
+// number of seconds; prints the queue's lowest and highest level. Without a sound
+// card, SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null gives a device that
+// plays in real time.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "app/frame_pacer.h"
+#include "app/scan_line.h"
+#include "app/sound_output.h"
+#include "cartridge/rom_loader.h"
+#include "cartridge/settings.h"
+#include "core/app_flags.h"
+#include "core/io_registers.h"
+#include "core/machine_state.h"
+
+extern const uint8_t kDemoCartridge[];
+extern const size_t kDemoCartridgeSize;
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    const std::string path = "/tmp/korvi-bench-sound-queue.gb";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(kDemoCartridge),
+               static_cast<std::streamsize>(kDemoCartridgeSize));
+    if (!allocateMachineBuffers() || !loadCartridge(path)) {
+        std::fprintf(stderr, "cannot load the demo cartridge\n");
+        return 1;
+    }
+    std::remove(path.c_str());
+    startSound();
+    limitFps = 1;
+    uint32_t secondStart = SDL_GetTicks();
+    const uint32_t start = secondStart;
+    uint32_t frames = 0;
+    SoundQueueLevels warmUp;
+    while (SDL_GetTicks() - start < static_cast<uint32_t>(seconds) * 1000u) {
+        stepUntilLineChanges();
+        if (machine.HighPage[reg::LY] != 0) continue;
+        // A new frame: what the renderer would present now.
+        ++framesThisSecond;
+        ++frames;
+        paceAfterVisibleLine(secondStart);
+        feedSound(true);
+        // The first five seconds settle the rate; after them the levels are watched alone.
+        if (frames == 295) {
+            warmUp = soundQueueLevels();
+            resetSoundQueueLevels();
+        }
+    }
+    const SoundQueueLevels levels = soundQueueLevels();
+    std::printf("%u frames in %d s\n", frames, seconds);
+    std::printf("queue level, first 5 s: %u to %u frames (%.1f to %.1f ms)\n", warmUp.lowest,
+                warmUp.highest, warmUp.lowest / 48.0, warmUp.highest / 48.0);
+    std::printf("queue level, after them: %u to %u frames (%.1f to %.1f ms), rate ratio %.4f\n",
+                levels.lowest, levels.highest, levels.lowest / 48.0, levels.highest / 48.0,
+                levels.ratio);
+    stopSound();
+    freeMachineBuffers();
+    return 0;
+}
