@@ -9,19 +9,11 @@ namespace {
 
 std::string lastFailure;
 
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '/' || c == '\\' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
 }  // namespace
 
 std::string saveFileName(const std::string& romPath) {
     size_t nameStart = romPath.size();
-    while (nameStart > 0 && !isSeparator(romPath[nameStart - 1])) --nameStart;
+    while (nameStart > 0 && !isPathSeparator(romPath[nameStart - 1])) --nameStart;
     if (nameStart == romPath.size()) return {};
 
     const size_t dot = romPath.rfind('.');

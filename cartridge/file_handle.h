@@ -8,6 +8,15 @@
 // FileHandle::failure() for a name that is there but is no regular file.
 inline constexpr const char* kNotARegularFile = "not a regular file (a device, pipe or socket)";
 
+// Whether c ends a folder name in a path on this host.
+inline bool isPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '/' || c == '\\' || c == ':';
+#else
+    return c == '/';
+#endif
+}
+
 enum class FileMode : uint8_t {
     Read = 0,       // an existing file, for reading; other readers may share it
     Create = 1,     // create, or truncate an existing file, for writing; no sharing

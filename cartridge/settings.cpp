@@ -26,19 +26,11 @@ constexpr uint32_t kSettingsFileSize = 7;
 std::string directoryOverride;
 std::string saveFailure;
 
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
 #ifndef _WIN32
 // Everything up to and including the last separator, or "" when there is none.
 std::string directoryOf(std::string_view path) {
     size_t end = path.size();
-    while (end > 0 && !isSeparator(path[end - 1])) --end;
+    while (end > 0 && !isPathSeparator(path[end - 1])) --end;
     return std::string(path.substr(0, end));
 }
 
@@ -85,7 +77,7 @@ std::string settingsPathFromCommandLine(std::string_view commandLine) {
 std::string locateSettingsFile() {
     if (!directoryOverride.empty()) {
         std::string directory = directoryOverride;
-        if (!isSeparator(directory.back())) directory += '/';
+        if (!isPathSeparator(directory.back())) directory += '/';
         return directory + kSettingsFileName;
     }
 #ifdef _WIN32

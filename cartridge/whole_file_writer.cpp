@@ -14,14 +14,6 @@
 
 namespace {
 
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '/' || c == '\\' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
 // A well-mixed 64-bit value from any input, so that neighbouring seeds and attempts
 // give unrelated names.
 uint64_t mix(uint64_t x) {
@@ -43,7 +35,7 @@ uint64_t nextSeed = processSeed();
 
 std::string temporaryNameBeside(const std::string& path, uint64_t seed, uint32_t attempt) {
     size_t folderEnd = path.size();
-    while (folderEnd > 0 && !isSeparator(path[folderEnd - 1])) --folderEnd;
+    while (folderEnd > 0 && !isPathSeparator(path[folderEnd - 1])) --folderEnd;
     const uint64_t value = mix(seed + attempt);
     static const char kHex[] = "0123456789abcdef";
     std::string name = path.substr(0, folderEnd) + ".korvi-";

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/cartridge/file_fixture.h"
 #include "cartridge/rom_loader.h"
 #include "renderer_cartridge.h"
 #include "tools/assembler/assembler.h"
@@ -32,18 +33,7 @@ fs::path goldenDirectory() {
 
 class GoldenTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory_ =
-            fs::temp_directory_path() /
-            ("korvi-golden-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory_);
-        fs::create_directories(directory_);
-    }
-    void TearDown() override {
-        closeRunner();
-        fs::remove_all(directory_);
-    }
+    void TearDown() override { closeRunner(); }
 
     std::string writeImage(const std::string& name, const uint8_t* data, size_t size) {
         const fs::path path = directory_ / name;
@@ -111,7 +101,8 @@ protected:
     }
 
     HeadlessPresenter presenter_;
-    fs::path directory_;
+    TempDir scratch_;
+    fs::path directory_ = scratch_.path();
 };
 
 RunOptions optionsFor(uint32_t frames, int width = 160, int height = 144, int zoom = 1) {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/cartridge/file_fixture.h"
 #include "cartridge/rom_loader.h"
 #include "tools/assembler/assembler.h"
 #include "tools/korvi_run/runner.h"
@@ -69,18 +70,7 @@ Writes pulse2(uint16_t x, uint8_t nr21 = 0x80, uint8_t nr22 = 0xF0, uint8_t nr24
 
 class SoundTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory_ =
-            fs::temp_directory_path() /
-            ("korvi-sound-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory_);
-        fs::create_directories(directory_);
-    }
-    void TearDown() override {
-        closeRunner();
-        fs::remove_all(directory_);
-    }
+    void TearDown() override { closeRunner(); }
 
     // Assembles and runs the cartridge with a WAV file and reads the file back.
     Sound play(const std::string& source, uint32_t frames) {
@@ -132,7 +122,8 @@ protected:
     }
 
     HeadlessPresenter presenter_;
-    fs::path directory_;
+    TempDir scratch_;
+    fs::path directory_ = scratch_.path();
 };
 
 size_t at(double seconds) {
