@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 
+#include "platform/lit_area.h"
 #include "platform/window.h"
 
 struct MenuResource;
@@ -29,10 +30,15 @@ bool startVideo();
 PlatformWindow* currentWindow();
 
 // The last frame the display presented, as a texture of the renderer.
+// Only its lit parts (everything else is black) are kept up to date in the texture
+// and drawn: the window is cleared to black anyway, and on a software renderer
+// every drawn pixel costs.
 struct Picture {
     SDL_Texture* texture = nullptr;
     int width = 0;
     int height = 0;
+    SDL_Rect lit[kMaxLitAreas] = {};
+    int litCount = 0;
 };
 Picture& picture();
 

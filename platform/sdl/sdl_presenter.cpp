@@ -1,8 +1,9 @@
-// Shows the display's 8-bit back buffer in the window: every index goes through the
-// fixed palette into a texture, which is scaled to fit the window.
+// Shows the display's 8-bit back buffer in the window: every index of its lit part
+// goes through the fixed palette into a texture, which is scaled to fit the window.
 #include <vector>
 
 #include "platform/display_modes.h"
+#include "platform/lit_area.h"
 #include "platform/presenter_source.h"
 #include "platform/sdl/sdl_platform.h"
 #include "video/palette.h"
@@ -25,19 +26,8 @@ public:
         SDL_Texture* texture = SDL_CreateTexture(window->renderer, SDL_PIXELFORMAT_ARGB8888,
                                                  SDL_TEXTUREACCESS_STREAMING, width, height);
         if (texture == nullptr) return false;
-        sdl::Picture& picture = sdl::picture();
-        picture = {texture, width, height};
-        // Black until the first frame.
-        void* pixels = nullptr;
-        int pitch = 0;
-        if (SDL_LockTexture(texture, nullptr, &pixels, &pitch) == 0) {
-            for (int y = 0; y < height; ++y) {
-                uint32_t* row =
-                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + y * pitch);
-                for (int x = 0; x < width; ++x) row[x] = colours_[0];
-            }
-            SDL_UnlockTexture(texture);
-        }
+        // Nothing is lit (all black) until the first frame.
+        sdl::picture() = {texture, width, height, {}, 0};
         sdl::requestRedraw();
         return true;
     }
@@ -54,15 +44,25 @@ public:
         if (picture.texture == nullptr || window == nullptr || width != picture.width ||
             height != picture.height)
             return false;
-        void* pixels = nullptr;
-        int pitch = 0;
-        if (SDL_LockTexture(picture.texture, nullptr, &pixels, &pitch) != 0) return false;
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* in = source + static_cast<ptrdiff_t>(y) * sourcePitch;
-            uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + y * pitch);
-            for (int x = 0; x < width; ++x) out[x] = colours_[in[x]];
+        LitArea areas[kMaxLitAreas];
+        picture.litCount = findLitAreas(source, width, height, sourcePitch, areas);
+        for (int i = 0; i < picture.litCount; ++i) {
+            const SDL_Rect lit = {areas[i].x, areas[i].y, areas[i].width, areas[i].height};
+            picture.lit[i] = lit;
+            void* pixels = nullptr;
+            int pitch = 0;
+            if (SDL_LockTexture(picture.texture, &lit, &pixels, &pitch) != 0) {
+                picture.litCount = 0;
+                return false;
+            }
+            for (int y = 0; y < lit.h; ++y) {
+                const uint8_t* in = source + static_cast<ptrdiff_t>(lit.y + y) * sourcePitch + lit.x;
+                uint32_t* out =
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + y * pitch);
+                for (int x = 0; x < lit.w; ++x) out[x] = colours_[in[x]];
+            }
+            SDL_UnlockTexture(picture.texture);
         }
-        SDL_UnlockTexture(picture.texture);
         // With the menu bar on, the next wait draws the picture under the menu;
         // in the run state the picture alone goes to the screen now.
         if (window->menu != nullptr) {

@@ -116,10 +116,12 @@ void drawPicture() {
     SDL_RenderClear(window->renderer);
     if (thePicture.texture == nullptr) return;
     const PictureTransform t = pictureTransform();
-    const SDL_Rect target = {static_cast<int>(t.offsetX), static_cast<int>(t.offsetY),
-                             static_cast<int>(thePicture.width * t.scale),
-                             static_cast<int>(thePicture.height * t.scale)};
-    SDL_RenderCopy(window->renderer, thePicture.texture, nullptr, &target);
+    for (int i = 0; i < thePicture.litCount; ++i) {
+        const SDL_Rect& lit = thePicture.lit[i];
+        const SDL_FRect target = {t.offsetX + lit.x * t.scale, t.offsetY + lit.y * t.scale,
+                                  lit.w * t.scale, lit.h * t.scale};
+        SDL_RenderCopyF(window->renderer, thePicture.texture, &lit, &target);
+    }
 }
 
 uint32_t virtualKey(SDL_Keycode key) {
