@@ -1,8 +1,11 @@
 #include "app/window_procedure.h"
 
+#include <cstdio>
+
 #include "app/display_settings.h"
 #include "app/main_window.h"
 #include "app/sound_output.h"
+#include "cartridge/battery_save.h"
 #include "cartridge/rom_loader.h"
 #include "core/app_flags.h"
 #include "core/machine_state.h"
@@ -18,16 +21,22 @@ namespace {
 // Set by an Esc press in the menu state; its release resumes the game.
 bool escapePressedInMenu = false;
 
-void reportBatterySaveFailure() {
-    const std::string& failure = lastBatterySaveFailure();
-    if (!failure.empty()) showMessageBox(topLevelWindow(), failure.c_str());
+// What a successful load has to tell: the previous cartridge's save that could not be
+// written and the new one's that could not be read, in message boxes; header bytes
+// that name nothing, on standard error only.
+void reportLoadNotices() {
+    const std::string& writeFailure = lastBatterySaveFailure();
+    if (!writeFailure.empty()) showMessageBox(topLevelWindow(), writeFailure.c_str());
+    const std::string& readFailure = batterySaveReadFailure();
+    if (!readFailure.empty()) showMessageBox(topLevelWindow(), readFailure.c_str());
+    if (!lastHeaderNotice().empty()) std::fprintf(stderr, "korvi: %s", lastHeaderNotice().c_str());
 }
 
 // Loads the file the user picked in the chooser; on failure the chooser stays open
 // and tells why.
 bool acceptRomFile(const std::string& path, std::string& reason, void*) {
     if (loadCartridge(path)) {
-        reportBatterySaveFailure();
+        reportLoadNotices();
         return true;
     }
     reason = "Cannot load " + path + ": " + lastLoadError().message + ".";
@@ -108,7 +117,7 @@ bool chooseRomFile(PlatformWindow* owner) {
 
 bool loadCartridgeAndReport(const std::string& path) {
     if (loadCartridge(path)) {
-        reportBatterySaveFailure();
+        reportLoadNotices();
         return true;
     }
     const std::string text = "Cannot load " + path + ": " + lastLoadError().message + ".";

@@ -21,6 +21,7 @@ void forgetMenuKeys();
 bool chooseRomFile(PlatformWindow* owner);
 
 // Loads the image at path; on failure tells the player why, and the game that was
-// running goes on as it was. A battery save that could not be written on the way is
-// reported too. True when the new cartridge is loaded.
+// running goes on as it was. A battery save that could not be written on the way, or
+// the new cartridge's that could not be read, is reported too. True when the new
+// cartridge is loaded.
 bool loadCartridgeAndReport(const std::string& path);

@@ -5,6 +5,7 @@
 bool FileHandle::open(const std::string& path, FileMode mode) {
     close();
     mode_ = mode;
+    missing_ = false;
     switch (mode) {
         case FileMode::Read:
         case FileMode::Create:
@@ -13,7 +14,7 @@ bool FileHandle::open(const std::string& path, FileMode mode) {
         default: failure_ = "unknown file mode"; return false;
     }
     failure_.clear();
-    handle_ = filehost::open(path, mode, failure_);
+    handle_ = filehost::open(path, mode, failure_, missing_);
     return isOpen();
 }
 
@@ -32,8 +33,17 @@ void FileHandle::close() {
 }
 
 uint32_t FileHandle::read(void* destination, uint32_t n) {
+    readFailed_ = false;
     if (!isOpen() || mode_ != FileMode::Read || n == 0) return 0;
-    return filehost::read(handle_, destination, n);
+    const uint32_t got = filehost::read(handle_, destination, n, readFailed_);
+    if (readFailed_) failure_ = hostErrorText();
+    return got;
+}
+
+uint64_t FileHandle::size() const {
+    uint64_t bytes = 0;
+    if (!isOpen() || !filehost::size(handle_, bytes)) return 0;
+    return bytes;
 }
 
 uint32_t FileHandle::write(const void* source, uint32_t n) {

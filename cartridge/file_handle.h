@@ -46,7 +46,8 @@ public:
 
     // Whole-buffer transfers: return the number of bytes moved, 0 when nothing is
     // open, when n is 0, or when the handle's mode does not allow the direction.
-    // A read stops early only at the end of the file or on a host error.
+    // A read stops early only at the end of the file or on a host error, which
+    // readFailed() and failure() then tell.
     uint32_t read(void* destination, uint32_t n);
     uint32_t write(const void* source, uint32_t n);
     // Writes the n (1 to 4) low-order bytes of value, least significant first.
@@ -56,12 +57,20 @@ public:
     // nothing is open for writing.
     bool flush();
 
+    // The open file's length in bytes; 0 when nothing is open or the host cannot tell.
+    uint64_t size() const;
+
     bool isOpen() const { return handle_ != kInvalidHandle; }
     FileMode mode() const { return mode_; }
 
-    // Why the last open, createNew, write or flush failed, in words for a message
-    // ("not a regular file", or the host's own); empty after a success.
+    // Why the last open, createNew, read, write or flush failed, in words for a
+    // message ("not a regular file", or the host's own); empty after a success.
     const std::string& failure() const { return failure_; }
+    // Whether the last open failed only because there is no file of that name: a
+    // file that is there but cannot be opened is another matter.
+    bool missing() const { return missing_; }
+    // Whether the last read stopped on an error rather than at the end of the file.
+    bool readFailed() const { return readFailed_; }
     // Whether the last createNew failed only because the name was already taken.
     bool nameTaken() const { return nameTaken_; }
 
@@ -69,6 +78,8 @@ private:
     intptr_t handle_ = kInvalidHandle;
     FileMode mode_ = FileMode::Read;
     bool nameTaken_ = false;
+    bool missing_ = false;
+    bool readFailed_ = false;
     std::string failure_;
 };
 

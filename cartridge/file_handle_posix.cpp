@@ -80,12 +80,13 @@ bool isPlainFile(int fd, std::string& failure) {
 
 // The open itself never blocks: a pipe without a writer would otherwise hang it.
 // Once the descriptor is known to be a regular file, it goes back to blocking.
-int openNonBlocking(const std::string& path, int flags, std::string& failure) {
+int openNonBlocking(const std::string& path, int flags, std::string& failure, bool& missing) {
     int fd;
     do {
         fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+        missing = errno == ENOENT || errno == ENOTDIR;
         failure = errno == ENXIO ? kNotARegularFile : std::strerror(errno);
         return -1;
     }
@@ -100,13 +101,14 @@ int openNonBlocking(const std::string& path, int flags, std::string& failure) {
 
 }  // namespace
 
-intptr_t open(const std::string& path, FileMode mode, std::string& failure) {
+intptr_t open(const std::string& path, FileMode mode, std::string& failure, bool& missing) {
+    missing = false;
     const int flags = flagsForMode(mode);
     if (flags < 0 || path.empty()) {
         failure = "no file name";
         return FileHandle::kInvalidHandle;
     }
-    const int fd = openNonBlocking(path, flags, failure);
+    const int fd = openNonBlocking(path, flags, failure, missing);
     if (fd < 0) return FileHandle::kInvalidHandle;
 
     bool ok = lockForMode(fd, mode);
@@ -146,12 +148,14 @@ void close(intptr_t handle) {
     ::close(static_cast<int>(handle));
 }
 
-uint32_t read(intptr_t handle, void* destination, uint32_t n) {
+uint32_t read(intptr_t handle, void* destination, uint32_t n, bool& failed) {
     uint8_t* out = static_cast<uint8_t*>(destination);
     uint32_t done = 0;
+    failed = false;
     while (done < n) {
         const ssize_t got = ::read(static_cast<int>(handle), out + done, n - done);
         if (got < 0 && errno == EINTR) continue;
+        if (got < 0) failed = true;
         if (got <= 0) break;
         done += static_cast<uint32_t>(got);
     }
@@ -172,6 +176,13 @@ uint32_t write(intptr_t handle, const void* source, uint32_t n) {
 
 bool flush(intptr_t handle) {
     return fsync(static_cast<int>(handle)) == 0;
+}
+
+bool size(intptr_t handle, uint64_t& bytes) {
+    struct stat info;
+    if (fstat(static_cast<int>(handle), &info) != 0 || info.st_size < 0) return false;
+    bytes = static_cast<uint64_t>(info.st_size);
+    return true;
 }
 
 }  // namespace filehost

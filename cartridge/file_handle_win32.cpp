@@ -55,7 +55,8 @@ bool isDiskFile(HANDLE file, std::string& failure) {
 
 }  // namespace
 
-intptr_t open(const std::string& path, FileMode mode, std::string& failure) {
+intptr_t open(const std::string& path, FileMode mode, std::string& failure, bool& missing) {
+    missing = false;
     OpenRule rule;
     if (!ruleForMode(mode, rule) || path.empty()) {
         failure = "no file name";
@@ -65,6 +66,7 @@ intptr_t open(const std::string& path, FileMode mode, std::string& failure) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
+        missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
         failure = code == ERROR_SHARING_VIOLATION ? "in use by another program" : errorText(code);
         return FileHandle::kInvalidHandle;
     }
@@ -103,12 +105,17 @@ void close(intptr_t handle) {
     CloseHandle(toHandle(handle));
 }
 
-uint32_t read(intptr_t handle, void* destination, uint32_t n) {
+uint32_t read(intptr_t handle, void* destination, uint32_t n, bool& failed) {
     uint8_t* out = static_cast<uint8_t*>(destination);
     uint32_t done = 0;
+    failed = false;
     while (done < n) {
         DWORD got = 0;
-        if (!ReadFile(toHandle(handle), out + done, n - done, &got, nullptr) || got == 0) break;
+        if (!ReadFile(toHandle(handle), out + done, n - done, &got, nullptr)) {
+            failed = true;
+            break;
+        }
+        if (got == 0) break;
         done += got;
     }
     return done;
@@ -127,6 +134,13 @@ uint32_t write(intptr_t handle, const void* source, uint32_t n) {
 
 bool flush(intptr_t handle) {
     return FlushFileBuffers(toHandle(handle)) != 0;
+}
+
+bool size(intptr_t handle, uint64_t& bytes) {
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(toHandle(handle), &length) || length.QuadPart < 0) return false;
+    bytes = static_cast<uint64_t>(length.QuadPart);
+    return true;
 }
 
 }  // namespace filehost

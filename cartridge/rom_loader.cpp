@@ -22,6 +22,16 @@ constexpr uint32_t kHeaderEnd = 0x150;
 
 LoadError lastError;
 std::string lastSaveFailure;
+std::string lastNotice;
+
+// One line of lastHeaderNotice().
+std::string headerNotice(const char* what, uint8_t value, uint16_t offset,
+                         const std::string& instead) {
+    char text[96];
+    std::snprintf(text, sizeof text, "unknown %s 0x%02X (header byte 0x%03X): ", what, value,
+                  offset);
+    return text + instead + "\n";
+}
 
 bool fail(LoadErrorKind kind, const char* message) {
     lastError = LoadError{kind, 0, message};
@@ -46,7 +56,7 @@ bool failToOpen(const FileHandle& file) {
 }  // namespace
 
 std::optional<uint32_t> romSizeForCode(uint8_t code) {
-    if (code <= 0x07) return 0x8000u << code;
+    if (code <= 0x08) return 0x8000u << code;
     switch (code) {
         case 0x52: return 0x120000;
         case 0x53: return 0x140000;
@@ -61,32 +71,41 @@ std::optional<uint32_t> cartRamSizeForCode(uint8_t code) {
         case 0x01:
         case 0x02: return 0x2000;
         case 0x03: return 0x8000;
-        case 0x04: return 0x16000;  // eleven 8 KB banks
+        case 0x04: return 0x20000;  // sixteen 8 KB banks
+        case 0x05: return 0x10000;  // eight 8 KB banks
         default: return std::nullopt;
     }
 }
 
+uint32_t romAreaSize(uint32_t headerSize, uint64_t fileSize) {
+    if (headerSize != 0 && fileSize <= headerSize) return headerSize;
+    uint32_t size = 0x8000;
+    while (size < fileSize && size < kMaxRomSize) size <<= 1;
+    return size > headerSize ? size : headerSize;
+}
+
 std::optional<CartridgeKind> cartridgeKindForType(uint8_t type) {
+    // controller, battery, clock, RAM
     switch (type) {
-        case 0x00: return CartridgeKind{0, 0};
-        case 0x01: return CartridgeKind{1, 0};
-        case 0x02: return CartridgeKind{1, 0};
-        case 0x03: return CartridgeKind{1, 1};
-        case 0x05: return CartridgeKind{2, 0};
-        case 0x06: return CartridgeKind{2, 1};
-        case 0x08: return CartridgeKind{0, 0};
-        case 0x09: return CartridgeKind{0, 1};
-        case 0x0F: return CartridgeKind{3, 1};
-        case 0x10: return CartridgeKind{3, 1};
-        case 0x11: return CartridgeKind{3, 0};
-        case 0x12: return CartridgeKind{3, 0};
-        case 0x13: return CartridgeKind{3, 1};
-        case 0x19: return CartridgeKind{5, 0};
-        case 0x1A: return CartridgeKind{5, 0};
-        case 0x1B: return CartridgeKind{5, 1};
-        case 0x1C: return CartridgeKind{6, 0};
-        case 0x1D: return CartridgeKind{6, 0};
-        case 0x1E: return CartridgeKind{6, 1};
+        case 0x00: return CartridgeKind{0, 0, 0, 0};
+        case 0x01: return CartridgeKind{1, 0, 0, 0};
+        case 0x02: return CartridgeKind{1, 0, 0, 1};
+        case 0x03: return CartridgeKind{1, 1, 0, 1};
+        case 0x05: return CartridgeKind{2, 0, 0, 0};
+        case 0x06: return CartridgeKind{2, 1, 0, 0};
+        case 0x08: return CartridgeKind{0, 0, 0, 1};
+        case 0x09: return CartridgeKind{0, 1, 0, 1};
+        case 0x0F: return CartridgeKind{3, 1, 1, 0};
+        case 0x10: return CartridgeKind{3, 1, 1, 1};
+        case 0x11: return CartridgeKind{3, 0, 0, 0};
+        case 0x12: return CartridgeKind{3, 0, 0, 1};
+        case 0x13: return CartridgeKind{3, 1, 0, 1};
+        case 0x19: return CartridgeKind{5, 0, 0, 0};
+        case 0x1A: return CartridgeKind{5, 0, 0, 1};
+        case 0x1B: return CartridgeKind{5, 1, 0, 1};
+        case 0x1C: return CartridgeKind{6, 0, 0, 0};
+        case 0x1D: return CartridgeKind{6, 0, 0, 1};
+        case 0x1E: return CartridgeKind{6, 1, 0, 1};
         default: return std::nullopt;
     }
 }
@@ -100,6 +119,7 @@ bool loadCartridge(const std::string& requestedPath) {
     const std::string path = requestedPath;
     lastError = LoadError{};
     lastSaveFailure.clear();
+    lastNotice.clear();
 
     if (!machine.RomBank0 || !machine.RomBankArea || !machine.CartRam)
         return fail(LoadErrorKind::MachineNotReady, "the emulated machine is not ready");
@@ -111,8 +131,12 @@ bool loadCartridge(const std::string& requestedPath) {
     if (!file.open(path, FileMode::Read)) return failToOpen(file);
     uint8_t header[kHeaderEnd];
     const uint32_t headerBytes = file.read(header, kHeaderEnd);
-    file.close();
     if (headerBytes < kHeaderEnd) {
+        if (file.readFailed()) {
+            lastError =
+                LoadError{LoadErrorKind::CannotOpen, 0, "cannot read file: " + file.failure()};
+            return false;
+        }
         char text[128];
         std::snprintf(text, sizeof text,
                       "the file is too short for a cartridge image (%u bytes; its header "
@@ -122,40 +146,59 @@ bool loadCartridge(const std::string& requestedPath) {
         return false;
     }
 
-    const uint8_t romCode = header[kRomSizeOffset];
-    const std::optional<uint32_t> romSize = romSizeForCode(romCode);
-    if (!romSize)
-        return failOnHeader(LoadErrorKind::UnsupportedRomSize, "ROM size code", romCode,
-                            kRomSizeOffset);
-    const uint8_t ramCode = header[kRamSizeOffset];
-    const std::optional<uint32_t> ramSize = cartRamSizeForCode(ramCode);
-    if (!ramSize)
-        return failOnHeader(LoadErrorKind::UnsupportedRamSize, "RAM size code", ramCode,
-                            kRamSizeOffset);
+    // Sizes the header names that do not exist are taken from the file or given the
+    // smallest RAM; a type that does not exist is refused, unless the image is small
+    // enough to run without a controller.
+    const uint64_t fileSize = file.size();
+    std::string notice;
     const uint8_t type = header[kTypeOffset];
-    const std::optional<CartridgeKind> kind = cartridgeKindForType(type);
-    if (!kind)
-        return failOnHeader(LoadErrorKind::UnsupportedCartridgeType, "cartridge type", type,
-                            kTypeOffset);
+    std::optional<CartridgeKind> kind = cartridgeKindForType(type);
+    if (!kind) {
+        if (fileSize > 0x8000)
+            return failOnHeader(LoadErrorKind::UnsupportedCartridgeType, "cartridge type", type,
+                                kTypeOffset);
+        kind = CartridgeKind{0, 0, 0, 0};
+        notice += headerNotice("cartridge type", type, kTypeOffset,
+                               "running the 32 KB image without a bank controller");
+    }
+    const uint8_t romCode = header[kRomSizeOffset];
+    const std::optional<uint32_t> headerRomSize = romSizeForCode(romCode);
+    const uint32_t romSize = romAreaSize(headerRomSize.value_or(0), fileSize);
+    if (!headerRomSize)
+        notice +=
+            headerNotice("ROM size code", romCode, kRomSizeOffset,
+                         "taking " + std::to_string(romSize / 1024) + " KB from the file's size");
+    const uint8_t ramCode = header[kRamSizeOffset];
+    std::optional<uint32_t> ramSize = cartRamSizeForCode(ramCode);
+    if (!ramSize) {
+        ramSize = kCartRamMinSize;
+        if (kind->hasRam)
+            notice += headerNotice("RAM size code", ramCode, kRamSizeOffset, "giving it 8 KB");
+    }
 
     // The new buffers are filled while the old ones still serve the running game. A
     // short image leaves zeros behind it, never the previous cartridge's bytes.
-    std::unique_ptr<uint8_t[]> romArea(new (std::nothrow) uint8_t[*romSize]());
+    std::unique_ptr<uint8_t[]> romArea(new (std::nothrow) uint8_t[romSize]());
     if (!romArea)
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge image");
     std::unique_ptr<uint8_t[]> cartRam(new (std::nothrow) uint8_t[*ramSize]());
     if (!cartRam)
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge RAM");
-    if (!file.open(path, FileMode::Read)) return failToOpen(file);
-    file.read(romArea.get(), *romSize);
+    std::memcpy(romArea.get(), header, kHeaderEnd);
+    file.read(romArea.get() + kHeaderEnd, romSize - kHeaderEnd);
+    if (file.readFailed()) {
+        lastError = LoadError{LoadErrorKind::CannotOpen, 0, "cannot read file: " + file.failure()};
+        return false;
+    }
     file.close();
 
     // From here on nothing fails: the previous cartridge is saved and unloaded, and
     // the new one takes its place.
-    if (!saveBatteryRam()) lastSaveFailure = writeFailureMessage(saveFileName(machine.romPath), batterySaveFailure());
+    if (!saveBatteryRam())
+        lastSaveFailure = writeFailureMessage(saveFileName(machine.romPath), batterySaveFailure());
     delete[] machine.RomBankArea;
     machine.RomBankArea = romArea.release();
-    machine.romSize = *romSize;
+    machine.romSize = romSize;
     delete[] machine.CartRam;
     machine.CartRam = cartRam.release();
     machine.cartRamSize = *ramSize;
@@ -163,12 +206,18 @@ bool loadCartridge(const std::string& requestedPath) {
     std::memcpy(machine.RomBank0, machine.RomBankArea, kRomBank0Size);
     machine.controllerType = kind->controllerType;
     machine.hasBattery = kind->hasBattery;
+    machine.hasClock = kind->hasClock;
+    lastNotice = notice;
 
     cartridgeLoaded = 1;
     resetMachine();
     machine.romPath = path;
     loadBatteryRam();
     return true;
+}
+
+const std::string& lastHeaderNotice() {
+    return lastNotice;
 }
 
 const std::string& lastBatterySaveFailure() {

@@ -77,10 +77,14 @@ void writeByte(uint8_t value, uint16_t address) {
         machine.VideoRam[(machine.HighPage[reg::VBK] & 1) * 0x2000 + (address - 0x8000)] = value;
     } else if (address < 0xC000) {
         // A write while cartridge RAM is disabled stores nothing and stops the CPU.
-        if (machine.ramEnabled) {
-            machine.CartRam[cartRamIndex(address - 0xA000)] = value;
-        } else {
+        if (!machine.ramEnabled) {
             machine.stopped = 1;
+        } else if (machine.clockRegister) [[unlikely]] {
+            writeClockRegister(machine.clockRegister, value);
+            machine.cartRamWritten = 1;
+        } else {
+            machine.CartRam[machine.ramBankOffset + (address - 0xA000)] = value;
+            machine.cartRamWritten = 1;
         }
     } else if (address < 0xD000) {
         machine.WorkRam0[address - 0xC000] = value;

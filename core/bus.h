@@ -2,9 +2,9 @@
 // MachineState, with the side effects of the I/O registers on write.
 //
 //   0x0000-0x3FFF  RomBank0
-//   0x4000-0x7FFF  RomBankArea, bank romBank      (writes go to the bank controller)
+//   0x4000-0x7FFF  RomBankArea from romBankOffset (writes go to the bank controller)
 //   0x8000-0x9FFF  VideoRam, bank VBK & 1
-//   0xA000-0xBFFF  CartRam, bank ramBank (from 1)  (reads ignore ramEnabled)
+//   0xA000-0xBFFF  CartRam from ramBankOffset, or a clock register (reads ignore ramEnabled)
 //   0xC000-0xCFFF  WorkRam0
 //   0xD000-0xDFFF  WorkRamBanks, bank SVBK & 7
 //   0xE000-0xFFFF  HighPage: echo area, OAM, I/O registers, high RAM, IE
@@ -15,33 +15,18 @@
 #include "core/audio.h"
 #include "core/io_registers.h"
 #include "core/machine_state.h"
-
-// Offset into RomBankArea of the bank mapped at 0x4000. The controllers can name
-// banks far beyond a small image; such a bank number wraps round the image's
-// switchable banks 1 to n-1, so it never reads past the image and never shows
-// bank 0 there (a 32 KB image maps bank 1 whatever the number).
-inline uint32_t romBankOffset() {
-    const uint32_t offset = static_cast<uint32_t>(machine.romBank) * 0x4000;
-    if (offset + 0x4000 <= machine.romSize) return offset;
-    const uint32_t banks = machine.romSize / 0x4000;
-    if (banks < 2) return 0;
-    return ((machine.romBank - 1u) % (banks - 1u) + 1u) * 0x4000;
-}
-
-// Offset into CartRam of address 0xA000 + offset. The bank controllers only select
-// banks that fit, so the fallback to the first bank guards a bank number left over
-// from a larger cartridge or set from outside.
-inline uint32_t cartRamIndex(uint16_t offset) {
-    const uint32_t index = (static_cast<uint32_t>(machine.ramBank) - 1u) * 0x2000u + offset;
-    return index < machine.cartRamSize ? index : offset;
-}
+#include "core/real_time_clock.h"
 
 inline uint8_t readByte(uint16_t address) {
     if (address < 0x4000) return machine.RomBank0[address];
-    if (address < 0x8000) return machine.RomBankArea[romBankOffset() + (address - 0x4000)];
+    if (address < 0x8000) return machine.RomBankArea[machine.romBankOffset + (address - 0x4000)];
     if (address < 0xA000)
         return machine.VideoRam[(machine.HighPage[reg::VBK] & 1) * 0x2000 + (address - 0x8000)];
-    if (address < 0xC000) return machine.CartRam[cartRamIndex(address - 0xA000)];
+    if (address < 0xC000) {
+        if (machine.clockRegister) [[unlikely]]
+            return readClockRegister(machine.clockRegister);
+        return machine.CartRam[machine.ramBankOffset + (address - 0xA000)];
+    }
     if (address < 0xD000) return machine.WorkRam0[address - 0xC000];
     if (address < 0xE000)
         return machine

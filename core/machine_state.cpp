@@ -5,6 +5,8 @@
 
 #include "core/app_flags.h"
 #include "core/audio.h"
+#include "core/bank_controller.h"
+#include "core/real_time_clock.h"
 
 MachineState machine;
 
@@ -32,6 +34,7 @@ bool allocateMachineBuffers() {
     machine.WorkRam0 = allocateZeroed(kWorkRam0Size);
     machine.WorkRamBanks = allocateZeroed(kWorkRamBanksSize);
     machine.HighPage = allocateZeroed(kHighPageSize);
+    updateBankOffsets();
     return machine.RomBank0 && machine.RomBankArea && machine.VideoRam && machine.CartRam &&
            machine.WorkRam0 && machine.WorkRamBanks && machine.HighPage;
 }
@@ -79,8 +82,15 @@ void resetMachine() {
     machine.stopped = 0;
     // bankingMode is deliberately left alone: an MBC1 mode survives into the next cartridge.
     machine.romBank = 1;
-    machine.ramBank = 1;
+    machine.ramBank = 0;
     machine.ramEnabled = 1;
+    machine.clockRegister = 0;
+    machine.rumbleMotor = 0;
+    machine.rumbleSeen = 0;
+    machine.cartRamWritten = 0;
+    // The loader sets the clock from the save file after the reset.
+    resetClock();
+    updateBankOffsets();
     resetAudio();
     paused = 0;
 }

@@ -10,6 +10,21 @@ struct CpuRegisters {
     uint16_t SP, PC;
 };
 
+// The real-time clock of MBC3 cartridges with a timer. The counters run with emulated
+// time; the program reads the latched copy, taken when it writes 0 then 1 to
+// 0x6000-0x7FFF.
+struct RealTimeClock {
+    // Seconds, minutes, hours, day counter bits 0-7, and the day high register:
+    // bit 0 day counter bit 8, bit 6 halt, bit 7 day counter carry.
+    uint8_t counters[5] = {};
+    uint8_t latched[5] = {};
+    uint8_t latchArmed = 0;  // a 0 was written to the latch; a 1 now latches
+    // Progress towards the next second, in clock units (see core/real_time_clock.h),
+    // and machine.stepCount when the counters were last brought up to date.
+    uint64_t subsecond = 0;
+    uint64_t syncedAtStep = 0;
+};
+
 struct MachineState {
     // Memory buffers behind the 64 KB address space (see the bus for the map).
     uint8_t* RomBank0 = nullptr;      // 0x0000-0x3FFF, first 16 KB of the image
@@ -28,13 +43,28 @@ struct MachineState {
     // Cartridge facts and controller latches.
     uint8_t controllerType = 0;  // 0 none, 1 MBC1, 2 MBC2, 3 MBC3, 5 MBC5, 6 MBC5 + rumble
     uint8_t hasBattery = 0;
+    uint8_t hasClock = 0;  // MBC3 with its real-time clock
     uint32_t romSize = 0;
     uint32_t cartRamSize = 0;
     std::string romPath;  // path of the loaded image; any length the host allows
-    uint8_t romBank = 1;
-    uint8_t ramBank = 1;  // counted from 1: bank 1 is the first 8 KB of CartRam
+    // The bank registers as the program wrote them (MBC1: upper bits x 32 + lower
+    // bits); the banks actually mapped follow from them and the cartridge's size.
+    uint16_t romBank = 1;
+    uint8_t ramBank = 0;  // bank n is the 8 KB at n x 0x2000
     uint8_t ramEnabled = 1;
     uint8_t bankingMode = 0;  // MBC1 only; survives resets and cartridge loads
+    // Where 0x4000 and 0xA000 read from in RomBankArea and CartRam, kept by the bank
+    // controller whenever a register or the cartridge changes.
+    uint32_t romBankOffset = 0;
+    uint32_t ramBankOffset = 0;
+    // 0x08-0x0C while a clock register is mapped at 0xA000-0xBFFF instead of RAM.
+    uint8_t clockRegister = 0;
+    RealTimeClock clock;
+    // The rumble motor: on now, and whether it ran since the player's side last looked.
+    uint8_t rumbleMotor = 0;
+    uint8_t rumbleSeen = 0;
+    // Set by the program's first store into cartridge RAM or the clock after a reset.
+    uint8_t cartRamWritten = 0;
 
     uint8_t lcdTickCounter = 0;
     // The timer's progress towards the next count of TIMA, in the timer's units

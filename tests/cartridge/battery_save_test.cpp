@@ -10,10 +10,13 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
+#include "cartridge/file_handle.h"
 #include "cartridge/whole_file_writer.h"
 #include "cartridge_fixture.h"
+#include "core/bus.h"
 
 namespace {
 
@@ -88,19 +91,126 @@ TEST_F(BatterySaveTest, CartridgeWithoutBatteryNeverWritesASave) {
     }
 }
 
-TEST_F(BatterySaveTest, SaveIsReadIntoCartRamAsFarAsBothReach) {
+// A save of another size loads as far as it reaches and is left as it was until the
+// game stores something; then the RAM is written, followed by the longer file's tail.
+TEST_F(BatterySaveTest, SaveOfAnotherSizeIsKeptUntilTheGameStores) {
     const std::string path = putImage("game.gb", makeImage({0x1B, 0x00, 0x02}));
-    std::vector<uint8_t> shortSave(100, 0x77);
+    const std::vector<uint8_t> shortSave(100, 0x77);
     writeBytes(dir / "game.sav", shortSave);
     ASSERT_TRUE(loadCartridge(path));
     for (uint32_t i = 0; i < machine.cartRamSize; ++i)
         ASSERT_EQ(machine.CartRam[i], i < 100 ? 0x77 : 0) << "CartRam at " << i;
+    ASSERT_TRUE(loadCartridge(path));  // Reset without a store by the game
+    EXPECT_EQ(readBytes(dir / "game.sav"), shortSave);
 
-    ASSERT_TRUE(saveBatteryRam());  // unload first, or the reload would save over it
-    std::vector<uint8_t> longSave(0x3000, 0x66);
+    std::vector<uint8_t> longSave(0x2000, 0x66);
+    longSave.insert(longSave.end(), 48, 0xAB);  // another emulator's footer
     writeBytes(dir / "game.sav", longSave);
     ASSERT_TRUE(loadCartridge(path));
     EXPECT_EQ(cartRam(), std::vector<uint8_t>(0x2000, 0x66));
+    EXPECT_TRUE(saveBatteryRam());
+    EXPECT_NE(batterySaveSkipped(), "");
+    EXPECT_EQ(readBytes(dir / "game.sav"), longSave);
+
+    ASSERT_TRUE(loadCartridge(path));
+    writeByte(0x0A, 0x0000);
+    writeByte(0x12, 0xA000);
+    EXPECT_TRUE(saveBatteryRam());
+    longSave[0] = 0x12;
+    EXPECT_EQ(readBytes(dir / "game.sav"), longSave);
+}
+
+// A save that is there but cannot be read is the player's: the game runs without it
+// and nothing is written over it, on Reset or at exit, until a load reads it.
+TEST_F(BatterySaveTest, SaveThatCannotBeReadIsNeverWrittenOver) {
+    const std::string path = putImage("game.gb", makeImage({0x03, 0x00, 0x03}));
+    const std::string save = dir / "game.sav";
+    const std::vector<uint8_t> players(0x8000, 0x5C);
+    struct Case {
+        const char* name;
+        const char* reason;
+    };
+    for (const Case c : {Case{"held by another program", "in use by another program"},
+                         Case{"a folder in its place", "it is a folder, not a file"}}) {
+        FileHandle holder;
+        if (std::string(c.reason) == "in use by another program") {
+            writeBytes(save, players);
+            ASSERT_TRUE(holder.open(save, FileMode::Overwrite));
+        } else {
+            std::filesystem::remove(save);
+            std::filesystem::create_directories(save + "/inside");
+        }
+        for (int load = 0; load < 2; ++load) {  // the load, then a Reset
+            ASSERT_TRUE(loadCartridge(path)) << c.name;
+            const std::string& failure = batterySaveReadFailure();
+            EXPECT_EQ(failure.rfind("Could not read the save file " + save + ": ", 0), 0u)
+                << failure;
+#ifndef _WIN32  // Windows words a folder as access denied
+            EXPECT_NE(failure.find(c.reason), std::string::npos) << failure;
+#endif
+            EXPECT_NE(failure.find("will not be written over until the cartridge is loaded again"),
+                      std::string::npos)
+                << failure;
+            EXPECT_EQ(cartRam(), std::vector<uint8_t>(0x8000, 0)) << c.name;
+            writeByte(0x0A, 0x0000);
+            writeByte(0x99, 0xA000);
+        }
+        EXPECT_TRUE(saveBatteryRam()) << c.name;
+        EXPECT_EQ(batterySaveSkipped(), "it could not be read when the cartridge was loaded");
+        holder.close();
+        if (std::filesystem::is_directory(save)) {
+            EXPECT_TRUE(std::filesystem::exists(save + "/inside")) << c.name;
+            std::filesystem::remove_all(save);
+        } else {
+            EXPECT_EQ(readBytes(save), players) << c.name;
+        }
+    }
+    // Once the save can be read, it loads and is saved as usual.
+    writeBytes(save, players);
+    ASSERT_TRUE(loadCartridge(path));
+    EXPECT_EQ(batterySaveReadFailure(), "");
+    EXPECT_EQ(cartRam(), players);
+}
+
+// The clock travels after the RAM in the 48-byte footer; on loading, the time since
+// the footer was written is added, as if the cartridge's battery had kept it running.
+TEST_F(BatterySaveTest, ClockIsSavedInItsFooterAndRunsWhileTheGameIsOff) {
+    const std::string path = putImage("clock.gb", makeImage({0x10, 0x00, 0x02}));
+    ASSERT_TRUE(loadCartridge(path));
+    const uint8_t counters[5] = {10, 20, 5, 0x34, 0x01};
+    for (int i = 0; i < 5; ++i) machine.clock.counters[i] = counters[i];
+    machine.clock.latched[0] = 7;
+    const uint64_t before = static_cast<uint64_t>(std::time(nullptr));
+    ASSERT_TRUE(saveBatteryRam());
+    std::vector<uint8_t> save = readBytes(dir / "clock.sav");
+    ASSERT_EQ(save.size(), 0x2000u + 48);
+    const uint8_t* footer = save.data() + 0x2000;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(footer[4 * i], counters[i]) << i;
+        EXPECT_EQ(footer[4 * i + 1] | footer[4 * i + 2] | footer[4 * i + 3], 0) << i;
+    }
+    EXPECT_EQ(footer[20], 7);
+    uint64_t savedAt = 0;
+    for (int i = 0; i < 8; ++i) savedAt |= uint64_t{footer[40 + i]} << (8 * i);
+    EXPECT_GE(savedAt, before);
+    EXPECT_LE(savedAt, before + 60);
+
+    // Written three hours and a half minute ago: the clock has run on by that much.
+    const uint64_t earlier = savedAt - 3 * 3600 - 30;
+    for (int i = 0; i < 8; ++i) save[0x2000 + 40 + i] = static_cast<uint8_t>(earlier >> (8 * i));
+    writeBytes(dir / "clock.sav", save);
+    ASSERT_TRUE(loadCartridge(path));
+    EXPECT_EQ(machine.clock.counters[2], 8);
+    EXPECT_EQ(machine.clock.counters[1], 20);
+    EXPECT_GE(machine.clock.counters[0], 40);
+    EXPECT_LE(machine.clock.counters[0], 45);
+    EXPECT_EQ(machine.clock.latched[0], 7);
+
+    // A save without the footer starts the clock at zero.
+    ASSERT_TRUE(saveBatteryRam());
+    writeBytes(dir / "clock.sav", std::vector<uint8_t>(0x2000, 0x01));
+    ASSERT_TRUE(loadCartridge(path));
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(machine.clock.counters[i], 0) << i;
 }
 
 TEST_F(BatterySaveTest, DotsInDirectoryNamesNeverNameTheSave) {
@@ -119,7 +229,7 @@ TEST_F(BatterySaveTest, FailedLoadKeepsTheGameAndItsUnsavedRamUntilExit) {
     ASSERT_TRUE(loadCartridge(putImage("game.gb", makeImage({0x13, 0x00, 0x03}))));
     fillCartRam(7);
     const std::vector<uint8_t> ram = cartRam();
-    ASSERT_FALSE(loadCartridge(putImage("bad.gb", makeImage({0x00, 0x08, 0x00}))));
+    ASSERT_FALSE(loadCartridge(putImage("bad.gb", makeImage({0x04, 0x01, 0x00}, 0x10000))));
     EXPECT_FALSE(fileExists(dir / "game.sav")) << "nothing is unloaded, so nothing is saved";
     EXPECT_FALSE(fileExists(dir / "bad.sav"));
     EXPECT_EQ(cartRam(), ram);
@@ -277,7 +387,7 @@ TEST_F(SaveHazardTest, TwoWriterProcessesNeverLeaveAPartialSave) {
 }
 
 TEST_F(SaveHazardTest, KillDuringTheWriteLeavesAWholeSave) {
-    loadOverOldSave("game.gb", 0x04);  // 88 KB, so that kills land inside writes
+    loadOverOldSave("game.gb", 0x04);  // 128 KB, so that kills land inside writes
     std::vector<uint8_t> seen = {0x42};
     for (int round = 0; round < 20; ++round) {
         const pid_t writer = fork();

@@ -20,7 +20,7 @@ TEST_F(RomLoaderTest, RomSizeCodesGiveTheImageSize) {
     const Case cases[] = {
         {0x00, 0x8000},   {0x01, 0x10000},  {0x02, 0x20000},  {0x03, 0x40000},
         {0x04, 0x80000},  {0x05, 0x100000}, {0x06, 0x200000}, {0x07, 0x400000},
-        {0x52, 0x120000}, {0x53, 0x140000}, {0x54, 0x180000},
+        {0x08, 0x800000}, {0x52, 0x120000}, {0x53, 0x140000}, {0x54, 0x180000},
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> image = makeImage({0x19, c.code, 0x00}, c.romSize);
@@ -38,10 +38,11 @@ TEST_F(RomLoaderTest, RamSizeCodesGiveAtLeastEightKilobytes) {
         uint32_t cartRamSize;
     };
     const Case cases[] = {
-        {0x00, 0x2000}, {0x01, 0x2000}, {0x02, 0x2000}, {0x03, 0x8000}, {0x04, 0x16000},
+        {0x00, 0x2000},  {0x01, 0x2000},  {0x02, 0x2000}, {0x03, 0x8000},
+        {0x04, 0x20000}, {0x05, 0x10000}, {0x06, 0x2000}, {0xFF, 0x2000},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(loadCartridge(putImage("rom.gb", makeImage({0x00, 0x00, c.code}))));
+        ASSERT_TRUE(loadCartridge(putImage("rom.gb", makeImage({0x1A, 0x00, c.code}))));
         EXPECT_EQ(machine.cartRamSize, c.cartRamSize) << "code " << int(c.code);
         // The whole buffer exists and was cleared by the reset.
         EXPECT_EQ(machine.CartRam[c.cartRamSize - 1], 0);
@@ -49,75 +50,96 @@ TEST_F(RomLoaderTest, RamSizeCodesGiveAtLeastEightKilobytes) {
     }
 }
 
-TEST_F(RomLoaderTest, CartridgeTypesGiveControllerAndBattery) {
+TEST_F(RomLoaderTest, CartridgeTypesGiveControllerBatteryAndClock) {
     struct Row {
-        uint8_t type, controller, battery;
+        uint8_t type, controller, battery, clock;
     };
     const Row supported[] = {
-        {0x00, 0, 0}, {0x01, 1, 0}, {0x02, 1, 0}, {0x03, 1, 1}, {0x05, 2, 0},
-        {0x06, 2, 1}, {0x08, 0, 0}, {0x09, 0, 1}, {0x0F, 3, 1}, {0x10, 3, 1},
-        {0x11, 3, 0}, {0x12, 3, 0}, {0x13, 3, 1}, {0x19, 5, 0}, {0x1A, 5, 0},
-        {0x1B, 5, 1}, {0x1C, 6, 0}, {0x1D, 6, 0}, {0x1E, 6, 1},
+        {0x00, 0, 0, 0}, {0x01, 1, 0, 0}, {0x02, 1, 0, 0}, {0x03, 1, 1, 0}, {0x05, 2, 0, 0},
+        {0x06, 2, 1, 0}, {0x08, 0, 0, 0}, {0x09, 0, 1, 0}, {0x0F, 3, 1, 1}, {0x10, 3, 1, 1},
+        {0x11, 3, 0, 0}, {0x12, 3, 0, 0}, {0x13, 3, 1, 0}, {0x19, 5, 0, 0}, {0x1A, 5, 0, 0},
+        {0x1B, 5, 1, 0}, {0x1C, 6, 0, 0}, {0x1D, 6, 0, 0}, {0x1E, 6, 1, 0},
     };
+    // A type that does not exist is refused on an image over 32 KB; one of 32 KB runs
+    // without a controller.
     for (int type = 0; type < 256; ++type) {
         const Row* row = nullptr;
         for (const Row& r : supported)
             if (r.type == type) row = &r;
-        const bool loaded =
-            loadCartridge(putImage("t.gb", makeImage({static_cast<uint8_t>(type), 0, 0})));
+        const Header header{static_cast<uint8_t>(type), 0x01, 0x00};
+        const bool loaded = loadCartridge(putImage("t.gb", makeImage(header, 0x10000)));
         ASSERT_EQ(loaded, row != nullptr) << "type " << type;
         if (row) {
             EXPECT_EQ(machine.controllerType, row->controller) << "type " << type;
             EXPECT_EQ(machine.hasBattery, row->battery) << "type " << type;
-        } else {
-            EXPECT_EQ(lastLoadError().kind, LoadErrorKind::UnsupportedCartridgeType);
-            EXPECT_EQ(lastLoadError().headerValue, type);
+            EXPECT_EQ(machine.hasClock, row->clock) << "type " << type;
+            EXPECT_EQ(lastHeaderNotice(), "");
+            continue;
         }
+        EXPECT_EQ(lastLoadError().kind, LoadErrorKind::UnsupportedCartridgeType);
+        EXPECT_EQ(lastLoadError().headerValue, type);
+        ASSERT_TRUE(loadCartridge(putImage("t.gb", makeImage(header, 0x8000)))) << "type " << type;
+        EXPECT_EQ(machine.controllerType, 0) << "type " << type;
+        EXPECT_EQ(machine.hasBattery, 0) << "type " << type;
+        EXPECT_NE(lastHeaderNotice().find("unknown cartridge type"), std::string::npos);
     }
 }
 
-TEST_F(RomLoaderTest, UnsupportedHeaderCodesFailWithAReason) {
+TEST_F(RomLoaderTest, HeaderCodesThatNameNothingAreReplacedAndNamed) {
     struct Case {
         Header header;
-        LoadErrorKind kind;
-        const char* message;
+        size_t fileSize;
+        uint32_t romSize, cartRamSize;
+        const char* notice;
     };
     const Case cases[] = {
-        {{0x00, 0x08, 0x00},
-         LoadErrorKind::UnsupportedRomSize,
-         "unsupported ROM size code 0x08 (header byte 0x148)"},
-        {{0x00, 0x51, 0x00},
-         LoadErrorKind::UnsupportedRomSize,
-         "unsupported ROM size code 0x51 (header byte 0x148)"},
-        {{0x00, 0x55, 0x00},
-         LoadErrorKind::UnsupportedRomSize,
-         "unsupported ROM size code 0x55 (header byte 0x148)"},
-        {{0x00, 0x00, 0x05},
-         LoadErrorKind::UnsupportedRamSize,
-         "unsupported RAM size code 0x05 (header byte 0x149)"},
-        {{0x04, 0x00, 0x00},
-         LoadErrorKind::UnsupportedCartridgeType,
-         "unsupported cartridge type 0x04 (header byte 0x147)"},
-        {{0xFF, 0x00, 0x00},
-         LoadErrorKind::UnsupportedCartridgeType,
-         "unsupported cartridge type 0xFF (header byte 0x147)"},
+        {{0x19, 0x51, 0x00},
+         0x28000,
+         0x40000,
+         0x2000,
+         "unknown ROM size code 0x51 (header byte 0x148): taking 256 KB from the file's size\n"},
+        {{0x19, 0xFF, 0x00},
+         0x4000,
+         0x8000,
+         0x2000,
+         "unknown ROM size code 0xFF (header byte 0x148): taking 32 KB from the file's size\n"},
+        {{0x1B, 0x00, 0x3F},
+         0x8000,
+         0x8000,
+         0x2000,
+         "unknown RAM size code 0x3F (header byte 0x149): giving it 8 KB\n"},
+        // A type without RAM has no use for the code: nothing to say.
+        {{0x19, 0x00, 0x3F}, 0x8000, 0x8000, 0x2000, ""},
     };
     for (const Case& c : cases) {
+        ASSERT_TRUE(loadCartridge(putImage("odd.gb", makeImage(c.header, c.fileSize))))
+            << c.notice << lastLoadError().message;
+        EXPECT_EQ(machine.romSize, c.romSize) << c.notice;
+        EXPECT_EQ(machine.cartRamSize, c.cartRamSize) << c.notice;
+        EXPECT_EQ(lastHeaderNotice(), c.notice);
+    }
+}
+
+TEST_F(RomLoaderTest, UnsupportedTypeFailsWithAReasonAndKeepsTheGame) {
+    for (const uint8_t type : {0x04, 0xFF}) {
         const std::string good = putImage("good.gb", makeImage({0x01, 0x01, 0x00}, 0x10000));
         ASSERT_TRUE(loadCartridge(good));
         EXPECT_EQ(lastLoadError().kind, LoadErrorKind::None);
         for (int i = 0; i < 1000; ++i) stepMachine();
         const CpuRegisters registers = machine.cpu;
-        EXPECT_FALSE(loadCartridge(putImage("bad.gb", makeImage(c.header)))) << c.message;
-        EXPECT_EQ(lastLoadError().kind, c.kind) << c.message;
-        EXPECT_EQ(lastLoadError().message, c.message);
+        EXPECT_FALSE(loadCartridge(putImage("bad.gb", makeImage({type, 0x01, 0x00}, 0x10000))));
+        EXPECT_EQ(lastLoadError().kind, LoadErrorKind::UnsupportedCartridgeType);
+        char message[64];
+        std::snprintf(message, sizeof message,
+                      "unsupported cartridge type 0x%02X (header byte 0x147)", type);
+        EXPECT_EQ(lastLoadError().message, message);
         // The running game is untouched: image, controller, registers and path.
-        EXPECT_EQ(cartridgeLoaded, 1) << c.message;
-        EXPECT_EQ(machine.romSize, 0x10000u) << c.message;
-        EXPECT_EQ(machine.RomBank0[0x148], 0x01) << c.message;
-        EXPECT_EQ(machine.controllerType, 1) << c.message;
-        EXPECT_EQ(machine.cpu.PC, registers.PC) << c.message;
-        EXPECT_EQ(machine.romPath, good) << c.message;
+        EXPECT_EQ(cartridgeLoaded, 1) << message;
+        EXPECT_EQ(machine.romSize, 0x10000u) << message;
+        EXPECT_EQ(machine.RomBank0[0x148], 0x01) << message;
+        EXPECT_EQ(machine.controllerType, 1) << message;
+        EXPECT_EQ(machine.cpu.PC, registers.PC) << message;
+        EXPECT_EQ(machine.romPath, good) << message;
     }
 }
 
@@ -171,11 +193,14 @@ TEST_F(RomLoaderTest, ImagesTooShortForAHeaderAreRefused) {
     }
 }
 
-TEST_F(RomLoaderTest, LongerImageIsReadOnlyAsFarAsItsRomSize) {
-    const std::vector<uint8_t> image = makeImage({0x00, 0x00, 0x00}, 0x9000);
+// A header that understates the ROM does not hide the rest of the image.
+TEST_F(RomLoaderTest, LongerImageIsReadWholeUpToTheLargestController) {
+    const std::vector<uint8_t> image = makeImage({0x19, 0x00, 0x00}, 0x34000);
     ASSERT_TRUE(loadCartridge(putImage("long.gb", image)));
-    EXPECT_EQ(machine.romSize, 0x8000u);
-    EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), 0x8000));
+    EXPECT_EQ(machine.romSize, 0x40000u);
+    EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), image.size()));
+    writeByte(0x0C, 0x2000);
+    EXPECT_EQ(readByte(0x4000), image[0xC * 0x4000]);
 }
 
 TEST_F(RomLoaderTest, ResetsTheMachineAndKeepsThePath) {

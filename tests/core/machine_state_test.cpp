@@ -21,7 +21,7 @@ TEST_F(ResetTest, RegistersTakeTheirPowerOnValues) {
     EXPECT_EQ(machine.halted, 0);
     EXPECT_EQ(machine.stopped, 0);
     EXPECT_EQ(machine.romBank, 1);
-    EXPECT_EQ(machine.ramBank, 1);
+    EXPECT_EQ(machine.ramBank, 0);
     EXPECT_EQ(machine.ramEnabled, 1);
     EXPECT_EQ(paused, 0);
 }

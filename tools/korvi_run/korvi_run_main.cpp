@@ -65,6 +65,10 @@ int main(int argc, char** argv) {
                                        : lastLoadError().message;
         return fail("\"" + romPath + "\": " + reason);
     }
+    if (!lastHeaderNotice().empty())
+        std::fprintf(stderr, "korvi-run: \"%s\": %s", romPath.c_str(), lastHeaderNotice().c_str());
+    if (!batterySaveReadFailure().empty())
+        std::fprintf(stderr, "korvi-run: %s\n", batterySaveReadFailure().c_str());
 
     WavWriter wav;
     if (!options.wavPath.empty() && !wav.open(options.wavPath, error)) {
@@ -90,14 +94,19 @@ int main(int argc, char** argv) {
         }
     }
     if (!options.quiet) {
-        std::printf("frames %u, steps %llu, wall time %.3f s, %.0f frames per second\n",
+        std::printf("frames %u, steps %llu, wall time %.3f s, %.0f frames per second",
                     result.frames, static_cast<unsigned long long>(result.steps), result.seconds,
                     result.seconds > 0 ? result.frames / result.seconds : 0.0);
+        if (machine.controllerType == 6) std::printf(", rumble frames %u", result.rumbleFrames);
+        std::printf("\n");
     }
 
     const bool battery = machine.hasBattery && cartridgeLoaded;
     if (!saveBatteryRam() && battery) {
         status = fail("cannot write the battery save \"" + saveFileName(romPath) + "\"");
+    } else if (battery && !options.quiet && !batterySaveSkipped().empty()) {
+        std::printf("battery save: %s left as it was: %s\n", saveFileName(romPath).c_str(),
+                    batterySaveSkipped().c_str());
     } else if (battery && !options.quiet) {
         std::printf("battery save: %s\n", saveFileName(romPath).c_str());
     }

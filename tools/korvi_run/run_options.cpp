@@ -19,11 +19,14 @@ const char* const kRunUsage =
     "                             280x420 for the tiles view, 400x300 for the OAM view)\n"
     "  --zoom Z                   picture scale 1 to 4 (default 1)\n"
     "  --quiet                    print nothing but errors\n"
+    "  --verbose                  also print each frame at which a rumble cartridge's\n"
+    "                             motor starts or stops\n"
     "  --help                     show this text\n"
     "  --                         ends the options: what follows is the ROM, even when\n"
     "                             its name starts with '-'\n"
     "\n"
-    "Prints frames, machine steps, wall time and frames per second. A battery-backed\n"
+    "Prints frames, machine steps, wall time and frames per second (and, for a rumble\n"
+    "cartridge, the frames in which its motor ran). A battery-backed\n"
     "cartridge's save file is written beside the image at exit. A screenshot that\n"
     "cannot be written completely is an error and leaves no partial file.\n";
 
@@ -119,6 +122,8 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
             options.help = true;
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
         } else if (arg == "--frames") {
             if (!value(text)) return std::nullopt;
             if (!parseNumber(text, options.frames)) {

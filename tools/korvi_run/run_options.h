@@ -28,6 +28,7 @@ struct RunOptions {
     int height = 0;
     int zoom = 1;
     bool quiet = false;
+    bool verbose = false;  // the rumble motor's starts and stops, frame by frame
     bool help = false;
 };
 

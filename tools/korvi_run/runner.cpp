@@ -8,6 +8,7 @@
 #endif
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/scan_line.h"
@@ -16,6 +17,7 @@
 #include "cartridge/settings.h"
 #include "core/app_flags.h"
 #include "core/audio.h"
+#include "core/bank_controller.h"
 #include "core/machine_state.h"
 #include "tools/korvi_run/png_image.h"
 #include "tools/korvi_run/wav_writer.h"
@@ -64,6 +66,15 @@ void takeSound(WavWriter* wav) {
     }
 }
 
+// Looks at the rumble motor once per presented frame, as the desktop program does.
+void countRumble(const RunOptions& options, RunResult& result) {
+    const bool on = takeRumble();
+    if (on) ++result.rumbleFrames;
+    if (options.verbose && !options.quiet && on != result.rumbleOn)
+        std::printf("frame %u: rumble %s\n", result.frames, on ? "on" : "off");
+    result.rumbleOn = on;
+}
+
 }  // namespace
 
 RunResult runFrames(const RunOptions& options, WavWriter* wav) {
@@ -81,6 +92,7 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
         result.steps += steps;
         takeSound(wav);
         renderLine();
+        if (framesThisSecond != counted) countRumble(options, result);
         result.frames += framesThisSecond - counted;  // the renderer counts presented frames
         counted = framesThisSecond;
     }

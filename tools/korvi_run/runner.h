@@ -14,6 +14,8 @@ struct RunResult {
     uint32_t frames = 0;
     uint64_t steps = 0;
     double seconds = 0;
+    uint32_t rumbleFrames = 0;  // presented frames during which the rumble motor ran
+    bool rumbleOn = false;      // whether it ran during the last one
 };
 
 // Allocates the machine, takes a display of the options' size on the presenter and
@@ -23,7 +25,8 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
 // Runs until options.frames frames were presented. A line whose LY does not move
 // (the LCD off) still counts as a line, so that every run ends: after
 // (frames + 1) * 154 lines it stops whatever was presented. With a WAV writer the
-// audio unit listens and its samples go to the file after every line.
+// audio unit listens and its samples go to the file after every line. With
+// options.verbose each frame at which the rumble motor starts or stops is printed.
 RunResult runFrames(const RunOptions& options, WavWriter* wav = nullptr);
 
 // Draws the chosen debug view over the last frame (nothing for the main view).
