@@ -5,11 +5,15 @@
 #include "app/frame_pacer.h"
 #include "app/main_window.h"
 #include "app/scan_line.h"
-#include "app/window_procedure.h"
 #include "app/sound_output.h"
+#include "app/window_procedure.h"
 #include "cartridge/settings.h"
 #include "core/app_flags.h"
+#include "core/bank_controller.h"
+#include "core/io_registers.h"
+#include "core/machine_state.h"
 #include "input/input.h"
+#include "input/input_layer.h"
 #include "platform/window.h"
 #include "video/debug_views.h"
 #include "video/display.h"
@@ -25,6 +29,8 @@ constexpr uint32_t kPassesBetweenMessageChecks = 154;
 // Shows the menu, cursor and chosen view, and serves window messages until the
 // machine may run or the program is to end. The wait blocks on the queue.
 void runMenuState() {
+    // The game stands still, and so does the cartridge's motor.
+    inputLayer.setRumble(false);
     pauseSound();
     showArrowCursor();
     mainWindow.attachMenu();
@@ -56,7 +62,11 @@ bool runEmulationLoop() {
         for (;;) {
             if (quitRequested != 0) return true;
             if (paused != 0 || cartridgeLoaded == 0) break;
-            stepUntilLineChanges();
+            // Once a frame, as LY wraps round to 0 (with the LCD off, after a frame's
+            // worth of steps): the controller rumbles through the next frame when the
+            // cartridge's motor ran during this one.
+            if (!stepUntilLineChanges() || machine.HighPage[reg::LY] == 0)
+                inputLayer.setRumble(takeRumble());
             if (renderLine()) {
                 paceAfterVisibleLine(secondStart);
                 feedSound(limitFps != 0 && fastForward == 0);

@@ -72,10 +72,19 @@ bool InputLayer::readState() {
         }
         pollController(controller_);
     }
-    return readController(controller_, controllerState_) == DeviceResult::Ok;
+    if (readController(controller_, controllerState_) == DeviceResult::Ok) return true;
+    rumbling_ = false;
+    return false;
+}
+
+void InputLayer::setRumble(bool on) {
+    if (controller_ == nullptr || (!on && !rumbling_)) return;
+    setControllerRumble(controller_, on);
+    rumbling_ = on;
 }
 
 void InputLayer::releaseDevices() {
+    setRumble(false);
     if (keyboard_ != nullptr) {
         unacquireKeyboard(keyboard_);
         releaseKeyboardDevice(keyboard_);

@@ -1,6 +1,6 @@
 // The input device layer: owns the platform's input source and the one active
-// device, the system keyboard or one game controller, and reads its state into a
-// fixed buffer.
+// device, the system keyboard or one game controller, reads its state into a fixed
+// buffer and runs the controller's rumble.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,16 @@ public:
     // run for each enumerated controller (selectController). A controller that is
     // missing or cannot be opened is replaced by the first one that can.
     bool initController(PlatformWindow* window, ControllerCallback callback, uint8_t n);
-    // Refreshes the active device's buffer; false when it cannot be read.
+    // Refreshes the active device's buffer; false when it cannot be read. A
+    // controller that cannot be read is taken for gone: its rumble is not stopped
+    // afterwards, as nothing reaches it any more.
     bool readState();
-    // Releases the keyboard, then the controller, then the input source. Repeatable.
+    // Runs or stops the active controller's rumble; the keyboard has none. While it
+    // is on, every call reaches the controller and renews the rumble, which the
+    // platform may end by itself when the calls stop; off reaches it once.
+    void setRumble(bool on);
+    // Stops the rumble, then releases the keyboard, the controller and the input
+    // source. Repeatable.
     void releaseDevices();
     // Lists the attached controllers through the current input source.
     bool enumerateControllers(ControllerCallback callback, void* context);
@@ -45,6 +52,8 @@ private:
     // 0 while the keyboard is active; during selection the number of controllers
     // still to skip plus one; 1 once a controller is set up.
     uint8_t controllerCountdown_ = 0;
+    // The controller's rumble was last switched on.
+    bool rumbling_ = false;
 };
 
 extern InputLayer inputLayer;

@@ -1,8 +1,8 @@
 // Input devices of the platform: the system keyboard as a snapshot indexed by
 // keyboard scan codes (the DIK_ codes below, bit 7 set while a key is down), and the
-// attached game controllers in a stable order with their product names, hat 0 and
-// their buttons. Shaped after the platform's device interface: an input source,
-// devices created from it, acquire, poll and read.
+// attached game controllers in a stable order with their product names, hat 0,
+// their buttons and their rumble. Shaped after the platform's device interface: an
+// input source, devices created from it, acquire, poll and read.
 #pragma once
 
 #include <cstdint>
@@ -62,4 +62,9 @@ DeviceResult acquireController(ControllerDevice* controller);
 void unacquireController(ControllerDevice* controller);
 DeviceResult pollController(ControllerDevice* controller);
 DeviceResult readController(ControllerDevice* controller, ControllerState& state);
+// Runs the controller's rumble (strong, both motors where it has two) or stops it.
+// While on, it is to be called again at least every few frames: a rumble that is
+// not renewed may stop by itself, so that a program that stalls does not leave the
+// controller shaking. Does nothing for a null controller or one that cannot rumble.
+void setControllerRumble(ControllerDevice* controller, bool on);
 void releaseControllerDevice(ControllerDevice*& controller);

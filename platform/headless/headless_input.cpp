@@ -1,5 +1,6 @@
 // The keyboard and game controllers as scripted state.
 #include <cstring>
+#include <utility>
 
 #include "platform/headless/headless_state.h"
 #include "platform/input_devices.h"
@@ -38,7 +39,10 @@ uint32_t keyboardReads() {
 }
 
 int attachController(const std::string& productName, bool canBeCreated) {
-    state().controllers.push_back({productName, canBeCreated, false, {}});
+    headless::FakeController controller;
+    controller.name = productName;
+    controller.creatable = canBeCreated;
+    state().controllers.push_back(std::move(controller));
     return static_cast<int>(state().controllers.size()) - 1;
 }
 void setControllerState(int index, const ControllerState& controllerState) {
@@ -47,11 +51,26 @@ void setControllerState(int index, const ControllerState& controllerState) {
 void failControllerReads(int index, bool fail) {
     state().controllers.at(static_cast<size_t>(index)).failReads = fail;
 }
+void setControllerHandler(std::function<void(uint32_t)> handler) {
+    state().controllerHandler = std::move(handler);
+}
+uint32_t controllerReads() {
+    return state().controllerReads;
+}
 void failEnumeration(bool fail) {
     state().failEnumeration = fail;
 }
 int openedController() {
     return state().openedController;
+}
+bool controllerRumbling(int index) {
+    return state().controllers.at(static_cast<size_t>(index)).rumbling;
+}
+uint32_t controllerRumbleStarts(int index) {
+    return state().controllers.at(static_cast<size_t>(index)).rumbleStarts;
+}
+uint32_t controllerRumbleCalls(int index) {
+    return state().controllers.at(static_cast<size_t>(index)).rumbleCalls;
 }
 
 }  // namespace headless
@@ -140,10 +159,20 @@ DeviceResult pollController(ControllerDevice* controller) {
 DeviceResult readController(ControllerDevice* controller, ControllerState& controllerState) {
     headless::State& s = state();
     if (controller == nullptr || !controller->acquired) return DeviceResult::NotAcquired;
+    if (s.controllerHandler) s.controllerHandler(s.controllerReads);
+    ++s.controllerReads;
     const headless::FakeController& fake = s.controllers.at(static_cast<size_t>(controller->index));
     if (fake.failReads) return DeviceResult::Failed;
     controllerState = fake.state;
     return DeviceResult::Ok;
+}
+
+void setControllerRumble(ControllerDevice* controller, bool on) {
+    if (controller == nullptr) return;
+    headless::FakeController& fake = state().controllers.at(static_cast<size_t>(controller->index));
+    ++fake.rumbleCalls;
+    if (on && !fake.rumbling) ++fake.rumbleStarts;
+    fake.rumbling = on;
 }
 
 void releaseControllerDevice(ControllerDevice*& controller) {

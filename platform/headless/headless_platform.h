@@ -1,7 +1,7 @@
 // Controls of the headless platform, for tests and the command-line runner: a
 // scripted message queue, a settable clock, a scripted keyboard and fake
-// controllers, scripted dialog and file-chooser users, and a record of what the
-// program showed (message boxes, cursor, menu bar, window).
+// controllers that record their rumble, scripted dialog and file-chooser users, and
+// a record of what the program showed (message boxes, cursor, menu bar, window).
 #pragma once
 
 #include <cstdint>
@@ -72,9 +72,18 @@ uint32_t keyboardReads();
 int attachController(const std::string& productName, bool canBeCreated = true);
 void setControllerState(int index, const ControllerState& state);
 void failControllerReads(int index, bool fail);
+// Called before each controller read with the number of reads so far (of any
+// controller); it may change the controllers' state.
+void setControllerHandler(std::function<void(uint32_t readIndex)> handler);
+uint32_t controllerReads();
 void failEnumeration(bool fail);
 // Index of the controller the program has opened, or -1.
 int openedController();
+// Whether the program last switched the controller's rumble on; how many times it
+// switched it on from off; how many rumble calls reached the controller in all.
+bool controllerRumbling(int index);
+uint32_t controllerRumbleStarts(int index);
+uint32_t controllerRumbleCalls(int index);
 
 // --- Dialogs ---
 // Called after each message the dialog procedure handled, while the dialog is

@@ -23,6 +23,11 @@ struct FakeController {
     bool creatable = true;
     bool failReads = false;
     ControllerState state;
+    // The rumble as the program last set it, the times it was switched on from off,
+    // and every call that reached the controller.
+    bool rumbling = false;
+    uint32_t rumbleStarts = 0;
+    uint32_t rumbleCalls = 0;
 };
 
 struct State {
@@ -52,6 +57,8 @@ struct State {
     std::function<void(uint32_t)> keyboardHandler;
     uint32_t keyboardReads = 0;
     std::vector<FakeController> controllers;
+    std::function<void(uint32_t)> controllerHandler;
+    uint32_t controllerReads = 0;
     bool failEnumeration = false;
     int openedController = -1;
 

@@ -1,6 +1,7 @@
 // The keyboard and game controllers on SDL2: a snapshot of SDL's keyboard state
 // indexed by the keyboard scan codes of the joypad map, and joysticks in SDL's
-// enumeration order with hat 0 turned into angles.
+// enumeration order with hat 0 turned into angles and their motors driven by SDL's
+// rumble.
 #include <cstring>
 
 #include "platform/input_devices.h"
@@ -141,6 +142,11 @@ uint32_t hatAngle(Uint8 hat) {
 }
 
 int sourceCount = 0;
+
+// The rumble: both motors at full strength, for a little longer than the frames
+// between two renewals take, so that it ends by itself when they stop coming.
+constexpr Uint16 kRumbleStrength = 0xFFFF;
+constexpr Uint32 kRumbleMilliseconds = 100;
 
 // A key tapped so briefly that its press and release arrive together would never
 // show in a snapshot, and a program that looks at the joypad once a frame would miss
@@ -285,6 +291,21 @@ DeviceResult readController(ControllerDevice* controller, ControllerState& state
             (i < buttons && SDL_JoystickGetButton(controller->joystick, i) != 0) ? 0x80 : 0x00;
     }
     return DeviceResult::Ok;
+}
+
+void setControllerRumble(ControllerDevice* controller, bool on) {
+    if (controller == nullptr) return;
+    // Each call replaces the rumble before it. While the strength stays the same,
+    // SDL only moves the end on, so renewing it every frame costs nothing; once the
+    // time is up without a renewal, SDL stops the motors when it next brings the
+    // joysticks up to date. A controller without motors answers with an error,
+    // which changes nothing.
+    if (on) {
+        SDL_JoystickRumble(controller->joystick, kRumbleStrength, kRumbleStrength,
+                           kRumbleMilliseconds);
+    } else {
+        SDL_JoystickRumble(controller->joystick, 0, 0, 0);
+    }
 }
 
 void releaseControllerDevice(ControllerDevice*& controller) {

@@ -1,7 +1,9 @@
 // Input devices on DirectInput 8: the system keyboard with the predefined keyboard
 // format, and game controllers with the extended joystick format. The keyboard is
 // opened in the foreground, so keys typed into another program never reach the
-// game; controllers are read in the background.
+// game; controllers are read in the background. A controller with force feedback
+// rumbles through a constant force on its actuators, which DirectInput plays only
+// for a program that has the controller to itself.
 #include <vector>
 
 #include "platform/input_devices.h"
@@ -19,6 +21,12 @@ struct KeyboardDevice {
 
 struct ControllerDevice {
     IDirectInputDevice8A* device = nullptr;
+    // Exclusive access was granted for force feedback.
+    bool exclusive = false;
+    // The rumble, on a controller with force feedback: created with the device, and
+    // whether it was last started.
+    IDirectInputEffect* rumble = nullptr;
+    bool rumbling = false;
 };
 
 namespace {
@@ -29,6 +37,14 @@ constexpr DWORD kKeyboardCooperation = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | D
 static_assert(kKeyboardCooperation == 0x16);
 constexpr DWORD kControllerCooperation = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
 static_assert(kControllerCooperation == 0x0A);
+// Force feedback needs exclusive access: in the background where the driver grants
+// it, otherwise in the foreground.
+constexpr DWORD kRumbleCooperation = DISCL_EXCLUSIVE | DISCL_BACKGROUND;
+static_assert(kRumbleCooperation == 0x09);
+constexpr DWORD kForegroundRumbleCooperation = DISCL_EXCLUSIVE | DISCL_FOREGROUND;
+static_assert(kForegroundRumbleCooperation == 0x05);
+// The rumble pushes along at most two of the controller's force-feedback axes.
+constexpr DWORD kMaxRumbleAxes = 2;
 
 DeviceResult toResult(HRESULT result) {
     // Another window is active: a foreground device waits until ours is again.
@@ -57,6 +73,61 @@ void releaseDevice(IDirectInputDevice8A*& device) {
     if (device == nullptr) return;
     device->Release();
     device = nullptr;
+}
+
+struct RumbleAxes {
+    DWORD ids[kMaxRumbleAxes] = {};
+    DWORD count = 0;
+};
+
+BOOL CALLBACK rumbleAxisFound(LPCDIDEVICEOBJECTINSTANCEA object, LPVOID reference) {
+    auto* axes = static_cast<RumbleAxes*>(reference);
+    if ((object->dwFlags & DIDOI_FFACTUATOR) == 0) return DIENUM_CONTINUE;
+    axes->ids[axes->count++] = object->dwType;
+    return axes->count < kMaxRumbleAxes ? DIENUM_CONTINUE : DIENUM_STOP;
+}
+
+// A constant force at full strength on the controller's force-feedback axes, playing
+// until stopped. Null when the controller has no such axis or refuses the effect.
+IDirectInputEffect* createRumble(IDirectInputDevice8A* device) {
+    RumbleAxes axes;
+    if (FAILED(device->EnumObjects(rumbleAxisFound, &axes, DIDFT_AXIS | DIDFT_FFACTUATOR)) ||
+        axes.count == 0) {
+        return nullptr;
+    }
+    LONG direction[kMaxRumbleAxes] = {1, 0};  // along the first axis
+    DICONSTANTFORCE force = {};
+    force.lMagnitude = DI_FFNOMINALMAX;
+    DIEFFECT effect = {};
+    effect.dwSize = sizeof(effect);
+    effect.dwFlags = DIEFF_CARTESIAN | DIEFF_OBJECTIDS;
+    effect.dwDuration = INFINITE;
+    effect.dwGain = DI_FFNOMINALMAX;
+    effect.dwTriggerButton = DIEB_NOTRIGGER;
+    effect.cAxes = axes.count;
+    effect.rgdwAxes = axes.ids;
+    effect.rglDirection = direction;
+    effect.cbTypeSpecificParams = sizeof(force);
+    effect.lpvTypeSpecificParams = &force;
+    IDirectInputEffect* rumble = nullptr;
+    if (FAILED(device->CreateEffect(GUID_ConstantForce, &effect, &rumble, nullptr))) return nullptr;
+    return rumble;
+}
+
+void releaseRumble(ControllerDevice* controller) {
+    if (controller->rumble == nullptr) return;
+    controller->rumble->Release();
+    controller->rumble = nullptr;
+    controller->rumbling = false;
+}
+
+// Gives up force feedback and goes back to shared access, for a controller that
+// cannot be acquired exclusively. Only while it is not acquired.
+bool shareController(ControllerDevice* controller) {
+    releaseRumble(controller);
+    controller->exclusive = false;
+    return SUCCEEDED(controller->device->SetCooperativeLevel(win32::windowHandle(topLevelWindow()),
+                                                             kControllerCooperation));
 }
 
 }  // namespace
@@ -136,20 +207,40 @@ ControllerDevice* createControllerDevice(InputSource* source, const ControllerIn
         device == nullptr) {
         return nullptr;
     }
-    if (FAILED(device->SetDataFormat(&c_dfDIJoystick2)) ||
-        FAILED(device->SetCooperativeLevel(win32::windowHandle(topLevelWindow()),
-                                           kControllerCooperation))) {
+    if (FAILED(device->SetDataFormat(&c_dfDIJoystick2))) {
+        device->Release();
+        return nullptr;
+    }
+    const HWND window = win32::windowHandle(topLevelWindow());
+    DIDEVCAPS capabilities = {};
+    capabilities.dwSize = sizeof(capabilities);
+    const bool forceFeedback = SUCCEEDED(device->GetCapabilities(&capabilities)) &&
+                               (capabilities.dwFlags & DIDC_FORCEFEEDBACK) != 0;
+    const bool exclusive =
+        forceFeedback &&
+        (SUCCEEDED(device->SetCooperativeLevel(window, kRumbleCooperation)) ||
+         SUCCEEDED(device->SetCooperativeLevel(window, kForegroundRumbleCooperation)));
+    if (!exclusive && FAILED(device->SetCooperativeLevel(window, kControllerCooperation))) {
         device->Release();
         return nullptr;
     }
     auto* created = new ControllerDevice;
     created->device = device;
+    created->exclusive = exclusive;
+    if (exclusive) created->rumble = createRumble(device);
     return created;
 }
 
 DeviceResult acquireController(ControllerDevice* controller) {
     if (controller == nullptr) return DeviceResult::Failed;
-    return toResult(controller->device->Acquire());
+    HRESULT result = controller->device->Acquire();
+    // Another program has the controller to itself, or only foreground access was
+    // granted and another window is active: it is read shared, without rumble.
+    if (result == DIERR_OTHERAPPHASPRIO && controller->exclusive && shareController(controller))
+        result = controller->device->Acquire();
+    // Losing the device stopped its effects; a fresh acquisition starts without.
+    if (result == DI_OK) controller->rumbling = false;
+    return toResult(result);
 }
 
 void unacquireController(ControllerDevice* controller) {
@@ -172,8 +263,24 @@ DeviceResult readController(ControllerDevice* controller, ControllerState& state
     return DeviceResult::Ok;
 }
 
+void setControllerRumble(ControllerDevice* controller, bool on) {
+    if (controller == nullptr || controller->rumble == nullptr || on == controller->rumbling)
+        return;
+    // Start downloads the effect to the device first when it does not hold it (yet,
+    // or any more since it was lost). A start that fails is tried again on the next
+    // call; a stop that fails leaves nothing playing, as the device is not acquired.
+    if (on) {
+        controller->rumbling = SUCCEEDED(controller->rumble->Start(1, 0));
+    } else {
+        controller->rumble->Stop();
+        controller->rumbling = false;
+    }
+}
+
 void releaseControllerDevice(ControllerDevice*& controller) {
     if (controller == nullptr) return;
+    // The effect belongs to the device: it goes first.
+    releaseRumble(controller);
     releaseDevice(controller->device);
     delete controller;
     controller = nullptr;

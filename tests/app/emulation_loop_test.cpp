@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <functional>
+#include <vector>
 
 #include "app/frame_pacer.h"
 #include "app/scan_line.h"
@@ -201,6 +204,117 @@ TEST_F(LoopTest, HaltedWithTheLcdOffStillServesEsc) {
     EXPECT_TRUE(runEmulationLoop());
     EXPECT_TRUE(paused_);
     EXPECT_EQ(machine.HighPage[ioIndex(0xFF40)] & 0x80, 0) << "the LCD was switched off";
+}
+
+// The cartridge's rumble motor, as the loop hands it to the player's controller. The
+// pause control (controller button 1, or Esc) is pressed at the 400th read, two
+// frames and a half into the game.
+class RumbleTest : public LoopTest {
+protected:
+    static constexpr uint32_t kPauseRead = 400;
+
+    // A cartridge of the given type whose program starts with these bytes.
+    std::string writeProgram(const std::string& name, uint8_t type,
+                             const std::vector<uint8_t>& program) const {
+        const std::string file = writeLoopingCartridge(name, type);
+        std::fstream image(file, std::ios::in | std::ios::out | std::ios::binary);
+        image.seekp(0x100);
+        image.write(reinterpret_cast<const char*>(program.data()),
+                    static_cast<std::streamsize>(program.size()));
+        return file;
+    }
+
+    // Presses the pause control of whichever device is read at `read`, and calls
+    // atPause just before.
+    static void pauseAtRead(uint32_t read, int pad, std::function<void()> atPause) {
+        headless::setKeyboardHandler([=](uint32_t index) {
+            if (index != read) return;
+            atPause();
+            headless::setKey(DIK_ESCAPE, true);
+        });
+        headless::setControllerHandler([=](uint32_t index) {
+            if (index != read) return;
+            atPause();
+            ControllerState pressed;
+            pressed.buttons[1] = 0x80;
+            headless::setControllerState(pad, pressed);
+        });
+    }
+};
+
+TEST_F(RumbleTest, TheControllerRumblesWhileTheMotorRunsAndStopsAtThePause) {
+    // LD A,v; LD (0x4000),A; JR -2: the motor bit written once and kept.
+    const std::vector<uint8_t> motorOn = {0x3E, 0x08, 0xEA, 0x00, 0x40, 0x18, 0xFE};
+    const std::vector<uint8_t> motorOff = {0x3E, 0x00, 0xEA, 0x00, 0x40, 0x18, 0xFE};
+    // The motor pulsed once, then the LCD switched off and the CPU halted for good:
+    // no frame is shown any more, and the rumble must still end.
+    // LD A,8; LD (0x4000),A; XOR A; LDH (0x40),A; LD (0x4000),A; DI; HALT; JR -2
+    const std::vector<uint8_t> pulseThenDark = {0x3E, 0x08, 0xEA, 0x00, 0x40, 0xAF, 0xE0, 0x40,
+                                                0xEA, 0x00, 0x40, 0xF3, 0x76, 0x18, 0xFE};
+    struct Case {
+        const char* name;
+        uint8_t type;  // header byte 0x147
+        const std::vector<uint8_t>& program;
+        uint8_t device;
+        uint32_t starts;       // times the controller's rumble was switched on
+        bool rumblingAtPause;  // just before the pause control is pressed
+    };
+    const Case cases[] = {
+        {"rumble cartridge, motor on", 0x1C, motorOn, 1, 1, true},
+        {"rumble cartridge, motor off", 0x1C, motorOff, 1, 0, false},
+        {"no rumble on this cartridge: bit 3 selects RAM", 0x19, motorOn, 1, 0, false},
+        {"a pulse, then the LCD off", 0x1C, pulseThenDark, 1, 1, false},
+        {"the keyboard has no rumble", 0x1C, motorOn, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        releaseEverything();
+        ASSERT_TRUE(startUp());
+        const int pad = headless::attachController("Pad");
+        inputDevice = c.device;
+        ASSERT_TRUE(initInput());
+        loadFirst(writeProgram("rumble.gb", c.type, c.program));
+        bool rumblingBeforePause = false;
+        pauseAtRead(kPauseRead, pad,
+                    [&] { rumblingBeforePause = headless::controllerRumbling(pad); });
+        bool rumblingInMenu = true;
+        menuStep_ = 0;
+        onMenuWaits({[&] {
+            rumblingInMenu = headless::controllerRumbling(pad);
+            headless::queueCommand(ID_FILE_EXIT);
+        }});
+        EXPECT_TRUE(runEmulationLoop());
+        ASSERT_EQ(paused, 1) << "the game ran until the pause";
+        EXPECT_EQ(rumblingBeforePause, c.rumblingAtPause);
+        EXPECT_FALSE(rumblingInMenu);
+        EXPECT_EQ(headless::controllerRumbleStarts(pad), c.starts);
+        if (c.device == 0) {
+            EXPECT_EQ(headless::controllerRumbleCalls(pad), 0u);
+        }
+        EXPECT_EQ(headless::emptyWaits(), 0u);
+    }
+}
+
+TEST_F(RumbleTest, ResumingRumblesAgainAndShuttingDownStopsIt) {
+    const int pad = headless::attachController("Pad");
+    inputDevice = 1;
+    ASSERT_TRUE(initInput());
+    loadFirst(writeProgram("rumble.gb", 0x1C, {0x3E, 0x08, 0xEA, 0x00, 0x40, 0x18, 0xFE}));
+    pauseAtRead(kPauseRead, pad, [] {});
+    onMenuWaits({[&] {
+        EXPECT_FALSE(headless::controllerRumbling(pad));
+        headless::setControllerState(pad, ControllerState{});  // the pause button let go
+        headless::setControllerHandler([](uint32_t read) {
+            if (read == 2 * kPauseRead) headless::queueMessage({MessageKind::Close, 0});
+        });
+        headless::queueCommand(ID_GAME_RESUME);
+    }});
+    EXPECT_TRUE(runEmulationLoop());
+    EXPECT_EQ(quitRequested, 1);
+    EXPECT_EQ(headless::controllerRumbleStarts(pad), 2u) << "on again after the resume";
+    ASSERT_TRUE(headless::controllerRumbling(pad)) << "closed while the motor ran";
+    shutDown();
+    EXPECT_FALSE(headless::controllerRumbling(pad));
 }
 
 TEST_F(LoopTest, SteppingStopsAfterTheBoundWhenLyStandsStill) {

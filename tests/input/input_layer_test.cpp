@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "core/app_flags.h"
 #include "input/input.h"
 #include "input/joypad_map.h"
@@ -232,6 +234,62 @@ TEST_F(InputSetUp, ControllerPollAndReadFailure) {
     ASSERT_TRUE(initInput());
     headless::failKeyboardAcquire(true);
     EXPECT_FALSE(pollInput());
+}
+
+TEST_F(InputSetUp, RumbleRenewsWhileOnAndStopsOnceOffAndAtRelease) {
+    const int pad = headless::attachController("Pad");
+    inputDevice = 1;
+    ASSERT_TRUE(initInput());
+    struct Step {
+        bool on;
+        uint32_t calls, starts;  // totals at the controller afterwards
+        bool rumbling;
+    };
+    const Step steps[] = {
+        {false, 0, 0, false},  // already off: nothing to tell
+        {true, 1, 1, true},   {true, 2, 1, true},   {true, 3, 1, true},  // renewed each time
+        {false, 4, 1, false}, {false, 4, 1, false}, {true, 5, 2, true},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        inputLayer.setRumble(steps[i].on);
+        EXPECT_EQ(headless::controllerRumbleCalls(pad), steps[i].calls) << "step " << i;
+        EXPECT_EQ(headless::controllerRumbleStarts(pad), steps[i].starts) << "step " << i;
+        EXPECT_EQ(headless::controllerRumbling(pad), steps[i].rumbling) << "step " << i;
+    }
+    inputLayer.releaseDevices();
+    EXPECT_FALSE(headless::controllerRumbling(pad)) << "released while rumbling";
+    EXPECT_EQ(headless::controllerRumbleCalls(pad), 6u);
+    inputLayer.setRumble(true);
+    EXPECT_EQ(headless::controllerRumbleCalls(pad), 6u) << "no device any more";
+}
+
+TEST_F(InputSetUp, RumbleNeverReachesAControllerTheKeyboardStandsFor) {
+    const int pad = headless::attachController("Pad");
+    ControllerState idle;
+    headless::setControllerState(pad, idle);
+
+    // The keyboard chosen while a controller is attached.
+    inputDevice = 0;
+    ASSERT_TRUE(initInput());
+    inputLayer.setRumble(true);
+    inputLayer.setRumble(false);
+    EXPECT_EQ(headless::controllerRumbleCalls(pad), 0u);
+
+    // The controller unplugged while rumbling: the keyboard takes over, and the
+    // controller hears nothing more, neither at the hand-over nor afterwards.
+    inputDevice = 1;
+    ASSERT_TRUE(initInput());
+    ASSERT_TRUE(pollInput());
+    inputLayer.setRumble(true);
+    ASSERT_TRUE(headless::controllerRumbling(pad));
+    const uint32_t calls = headless::controllerRumbleCalls(pad);
+    headless::failControllerReads(pad, true);
+    ASSERT_TRUE(pollInput());
+    ASSERT_EQ(inputDevice, 0) << "the keyboard took over";
+    inputLayer.setRumble(true);
+    inputLayer.setRumble(false);
+    inputLayer.releaseDevices();
+    EXPECT_EQ(headless::controllerRumbleCalls(pad), calls);
 }
 
 TEST_F(InputSetUp, ReleaseIsHarmlessWhenRepeated) {

@@ -1,6 +1,6 @@
-// The SDL controller device against one of SDL's virtual joysticks: what the player
-// presses is read, and pulling the controller out is seen as lost input, which the
-// input layer answers by handing over to the keyboard.
+// The SDL controller device against SDL's virtual joysticks: what the player presses
+// is read, pulling the controller out is seen as lost input, which the input layer
+// answers by handing over to the keyboard, and the rumble reaches the motors.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -45,6 +45,63 @@ TEST(SdlControllerTest, ReadsAVirtualControllerAndSeesItUnplugged) {
     EXPECT_EQ(readController(controller, state), DeviceResult::Failed);
 
     releaseControllerDevice(controller);
+    releaseInputSource(source);
+}
+
+// What the virtual joystick's motors were last told, and how often.
+struct Motors {
+    Uint16 low = 0;
+    Uint16 high = 0;
+    int commands = 0;
+};
+
+int SDLCALL driveMotors(void* userdata, Uint16 low, Uint16 high) {
+    Motors& motors = *static_cast<Motors*>(userdata);
+    motors.low = low;
+    motors.high = high;
+    ++motors.commands;
+    return 0;
+}
+
+TEST(SdlControllerTest, RumbleRunsStopsAndEndsByItselfWhenNotRenewed) {
+    InputSource* source = createInputSource();
+    ASSERT_NE(source, nullptr);
+    Motors motors;
+    SDL_VirtualJoystickDesc description = {};
+    description.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    description.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    description.nbuttons = 12;
+    description.nhats = 1;
+    description.name = "virtual rumble";
+    description.userdata = &motors;
+    description.Rumble = &driveMotors;
+    const int index = SDL_JoystickAttachVirtualEx(&description);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    ControllerDevice* controller = createControllerDevice(source, {index, "virtual rumble"});
+    ASSERT_NE(controller, nullptr);
+    setControllerRumble(nullptr, true);  // no device: nothing happens
+
+    setControllerRumble(controller, true);
+    EXPECT_EQ(motors.low, 0xFFFF);
+    EXPECT_EQ(motors.high, 0xFFFF);
+    setControllerRumble(controller, false);
+    EXPECT_EQ(motors.low, 0);
+    EXPECT_EQ(motors.high, 0);
+
+    // Switched on and never renewed: SDL stops the motors once the time is up, as
+    // it brings the joystick up to date. Generous deadline; only the stop counts.
+    setControllerRumble(controller, true);
+    ASSERT_EQ(motors.low, 0xFFFF);
+    const Uint32 start = SDL_GetTicks();
+    while (motors.low != 0 && SDL_GetTicks() - start < 10000) {
+        pollController(controller);
+        SDL_Delay(1);
+    }
+    EXPECT_EQ(motors.low, 0);
+    EXPECT_EQ(motors.high, 0);
+
+    releaseControllerDevice(controller);
+    ASSERT_EQ(SDL_JoystickDetachVirtual(index), 0) << SDL_GetError();
     releaseInputSource(source);
 }
 

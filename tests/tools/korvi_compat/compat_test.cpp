@@ -45,7 +45,8 @@ TEST(CompatTest, SortsAFolderByWhatEachImageShows) {
 loop:   jr loop
     )"));
     std::vector<uint8_t> refused = assembled("org 0x0100\nloop: jr loop\n");
-    refused[0x148] = 0x7F;  // no such ROM size
+    refused[0x147] = 0x7F;  // no such cartridge type, on an image too large to run without
+    refused.resize(0x10000);
     writeFile(folder / "roms" / "d-refused.gb", refused);
     writeFile(folder / "roms" / "notes.txt", {'h', 'i'});
 
