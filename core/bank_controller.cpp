@@ -108,6 +108,7 @@ void writeBankController(uint8_t value, uint16_t address) {
 
 bool takeRumble() {
     const bool ran = machine.rumbleSeen || machine.rumbleMotor;
-    machine.rumbleSeen = 0;
+    // A motor still running has run in the time from here to the next call too.
+    machine.rumbleSeen = machine.rumbleMotor;
     return ran;
 }
