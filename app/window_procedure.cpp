@@ -29,7 +29,8 @@ void reportLoadNotices() {
     if (!writeFailure.empty()) showMessageBox(topLevelWindow(), writeFailure.c_str());
     const std::string& readFailure = batterySaveReadFailure();
     if (!readFailure.empty()) showMessageBox(topLevelWindow(), readFailure.c_str());
-    if (!lastHeaderNotice().empty()) std::fprintf(stderr, "korvi: %s", lastHeaderNotice().c_str());
+    if (!lastHeaderNotice().empty())
+        std::fprintf(stderr, "korvi: %s\n", lastHeaderNotice().c_str());
 }
 
 // Loads the file the user picked in the chooser; on failure the chooser stays open

@@ -24,13 +24,18 @@ LoadError lastError;
 std::string lastSaveFailure;
 std::string lastNotice;
 
-// One line of lastHeaderNotice().
+void addNotice(std::string& notice, const std::string& part) {
+    if (!notice.empty()) notice += "; ";
+    notice += part;
+}
+
+// One part of lastHeaderNotice().
 std::string headerNotice(const char* what, uint8_t value, uint16_t offset,
                          const std::string& instead) {
     char text[96];
     std::snprintf(text, sizeof text, "unknown %s 0x%02X (header byte 0x%03X): ", what, value,
                   offset);
-    return text + instead + "\n";
+    return text + instead;
 }
 
 bool fail(LoadErrorKind kind, const char* message) {
@@ -158,22 +163,23 @@ bool loadCartridge(const std::string& requestedPath) {
             return failOnHeader(LoadErrorKind::UnsupportedCartridgeType, "cartridge type", type,
                                 kTypeOffset);
         kind = CartridgeKind{0, 0, 0, 0};
-        notice += headerNotice("cartridge type", type, kTypeOffset,
-                               "running the 32 KB image without a bank controller");
+        addNotice(notice, headerNotice("cartridge type", type, kTypeOffset,
+                                       "running the 32 KB image without a bank controller"));
     }
     const uint8_t romCode = header[kRomSizeOffset];
     const std::optional<uint32_t> headerRomSize = romSizeForCode(romCode);
     const uint32_t romSize = romAreaSize(headerRomSize.value_or(0), fileSize);
     if (!headerRomSize)
-        notice +=
-            headerNotice("ROM size code", romCode, kRomSizeOffset,
-                         "taking " + std::to_string(romSize / 1024) + " KB from the file's size");
+        addNotice(notice, headerNotice("ROM size code", romCode, kRomSizeOffset,
+                                       "taking " + std::to_string(romSize / 1024) +
+                                           " KB from the file's size"));
     const uint8_t ramCode = header[kRamSizeOffset];
     std::optional<uint32_t> ramSize = cartRamSizeForCode(ramCode);
     if (!ramSize) {
         ramSize = kCartRamMinSize;
         if (kind->hasRam)
-            notice += headerNotice("RAM size code", ramCode, kRamSizeOffset, "giving it 8 KB");
+            addNotice(notice,
+                      headerNotice("RAM size code", ramCode, kRamSizeOffset, "giving it 8 KB"));
     }
 
     // The new buffers are filled while the old ones still serve the running game. A

@@ -54,7 +54,8 @@ const LoadError& lastLoadError();
 
 // After the most recent successful loadCartridge: what the header named that does not
 // exist and what was taken instead ("unknown ROM size code 0x26 (header byte 0x148):
-// taking 64 KB from the file's size"), one line each; empty when the header was sound.
+// taking 64 KB from the file's size"), in one line, parts separated by "; "; empty
+// when the header was sound.
 const std::string& lastHeaderNotice();
 
 // After the most recent loadCartridge: when the battery save of the cartridge it

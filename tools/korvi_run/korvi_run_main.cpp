@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
         return fail("\"" + romPath + "\": " + reason);
     }
     if (!lastHeaderNotice().empty())
-        std::fprintf(stderr, "korvi-run: \"%s\": %s", romPath.c_str(), lastHeaderNotice().c_str());
+        std::fprintf(stderr, "korvi-run: \"%s\": %s\n", romPath.c_str(),
+                     lastHeaderNotice().c_str());
     if (!batterySaveReadFailure().empty())
         std::fprintf(stderr, "korvi-run: %s\n", batterySaveReadFailure().c_str());
 
