@@ -12,7 +12,8 @@
 
 namespace {
 
-// The older footer stores the time in 32 bits.
+// The clock's footer after the RAM; the older form stores the time in 32 bits.
+constexpr uint32_t kClockFooterSize = 48;
 constexpr uint32_t kShortClockFooterSize = 44;
 // How far beyond the RAM a save may reach: room for any emulator's footer. A longer
 // file is no save of this cartridge and is left alone.
@@ -58,6 +59,16 @@ void decodeClockFooter(const uint8_t* footer, uint32_t size) {
     if (savedAt != 0 && now > savedAt) advanceClockSeconds(now - savedAt);
 }
 
+// The footer for the clock as it stands, saved at unixTime.
+void encodeClockFooter(uint8_t* footer, uint64_t unixTime) {
+    const RealTimeClock& clock = machine.clock;
+    for (int i = 0; i < 5; ++i) {
+        putWord(footer + 4 * i, clock.counters[i], 4);
+        putWord(footer + 20 + 4 * i, clock.latched[i], 4);
+    }
+    putWord(footer + 40, unixTime, 8);
+}
+
 // Whether a file of `size` bytes is what this cartridge's save looks like.
 bool isExpectedSize(uint64_t size) {
     if (size == machine.cartRamSize) return true;
@@ -82,15 +93,6 @@ std::string saveFileName(const std::string& romPath) {
     const size_t dot = romPath.rfind('.');
     if (dot == std::string::npos || dot <= nameStart) return romPath + ".sav";
     return romPath.substr(0, dot + 1) + "sav";
-}
-
-void encodeClockFooter(uint8_t* footer, uint64_t unixTime) {
-    const RealTimeClock& clock = machine.clock;
-    for (int i = 0; i < 5; ++i) {
-        putWord(footer + 4 * i, clock.counters[i], 4);
-        putWord(footer + 20 + 4 * i, clock.latched[i], 4);
-    }
-    putWord(footer + 40, unixTime, 8);
 }
 
 bool saveBatteryRam() {

@@ -44,8 +44,3 @@ void loadBatteryRam();
 // The message for the player when the last loadBatteryRam found a save it could not
 // read, naming the file and the reason; empty otherwise.
 const std::string& batterySaveReadFailure();
-
-// Bytes of the clock's footer after the RAM.
-inline constexpr uint32_t kClockFooterSize = 48;
-// The footer for the clock as it stands, saved at unixTime.
-void encodeClockFooter(uint8_t* footer, uint64_t unixTime);

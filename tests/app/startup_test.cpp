@@ -87,6 +87,22 @@ TEST_F(StartUpTest, ABatterySaveThatCannotBeWrittenIsReportedAtExit) {
     EXPECT_TRUE(std::filesystem::is_directory(path("game.sav") + "/inside"));
 }
 
+// The player is told at once; the game runs with blank RAM, and the exit leaves the
+// unread save alone rather than writing the blank RAM over it.
+TEST_F(StartUpTest, ASaveThatCannotBeReadIsReportedAndLeftAlone) {
+    const std::string rom = writeLoopingCartridge("game.gb", 0x03, 0x02);
+    std::filesystem::create_directories(path("game.sav") + "/inside");
+    headless::setKeyboardHandler([](uint32_t read) {
+        if (read == 10) headless::setKey(DIK_ESCAPE, true);
+    });
+    EXPECT_EQ(runProgram(rom.c_str()), 0);
+    EXPECT_EQ(headless::keyboardReads(), 11u) << "the game ran";
+    ASSERT_EQ(headless::messageBoxes().size(), 1u) << "the load's message, none at exit";
+    const std::string& text = headless::messageBoxes()[0];
+    EXPECT_EQ(text.rfind("Could not read the save file " + path("game.sav") + ": ", 0), 0u) << text;
+    EXPECT_TRUE(std::filesystem::is_directory(path("game.sav") + "/inside"));
+}
+
 TEST_F(StartUpTest, FailuresShowTheirMessageAndTheProgramStillEndsCleanly) {
     struct Case {
         const char* message;

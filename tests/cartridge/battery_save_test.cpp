@@ -103,8 +103,8 @@ TEST_F(BatterySaveTest, SaveOfAnotherSizeIsKeptUntilTheGameStores) {
     ASSERT_TRUE(loadCartridge(path));  // Reset without a store by the game
     EXPECT_EQ(readBytes(dir / "game.sav"), shortSave);
 
-    std::vector<uint8_t> longSave(0x2000, 0x66);
-    longSave.insert(longSave.end(), 48, 0xAB);  // another emulator's footer
+    std::vector<uint8_t> longSave(0x2000 + 48, 0x66);
+    std::fill(longSave.begin() + 0x2000, longSave.end(), 0xAB);  // another emulator's footer
     writeBytes(dir / "game.sav", longSave);
     ASSERT_TRUE(loadCartridge(path));
     EXPECT_EQ(cartRam(), std::vector<uint8_t>(0x2000, 0x66));
