@@ -47,11 +47,11 @@ void putWord(uint8_t* bytes, uint64_t value, int count) {
 // Sets the clock from a footer and runs it on by the seconds since the footer's
 // time; a time in the future (the host's clock was put back) adds nothing.
 void decodeClockFooter(const uint8_t* footer, uint32_t size) {
-    constexpr uint8_t kMasks[5] = {0x3F, 0x3F, 0x1F, 0xFF, 0xC1};
     RealTimeClock& clock = machine.clock;
     for (int i = 0; i < 5; ++i) {
-        clock.counters[i] = static_cast<uint8_t>(readWord(footer + 4 * i) & kMasks[i]);
-        clock.latched[i] = static_cast<uint8_t>(readWord(footer + 20 + 4 * i) & kMasks[i]);
+        clock.counters[i] = static_cast<uint8_t>(readWord(footer + 4 * i) & kClockRegisterMasks[i]);
+        clock.latched[i] =
+            static_cast<uint8_t>(readWord(footer + 20 + 4 * i) & kClockRegisterMasks[i]);
     }
     uint64_t savedAt = readWord(footer + 40);
     if (size == kClockFooterSize) savedAt |= uint64_t{readWord(footer + 44)} << 32;

@@ -58,6 +58,12 @@ bool failToOpen(const FileHandle& file) {
                                                : "cannot open file");
 }
 
+// The file opened but a read of it failed on the way (an I/O error).
+bool failToRead(const FileHandle& file) {
+    lastError = LoadError{LoadErrorKind::CannotOpen, 0, "cannot read file: " + file.failure()};
+    return false;
+}
+
 }  // namespace
 
 std::optional<uint32_t> romSizeForCode(uint8_t code) {
@@ -137,11 +143,7 @@ bool loadCartridge(const std::string& requestedPath) {
     uint8_t header[kHeaderEnd];
     const uint32_t headerBytes = file.read(header, kHeaderEnd);
     if (headerBytes < kHeaderEnd) {
-        if (file.readFailed()) {
-            lastError =
-                LoadError{LoadErrorKind::CannotOpen, 0, "cannot read file: " + file.failure()};
-            return false;
-        }
+        if (file.readFailed()) return failToRead(file);
         char text[128];
         std::snprintf(text, sizeof text,
                       "the file is too short for a cartridge image (%u bytes; its header "
@@ -192,10 +194,7 @@ bool loadCartridge(const std::string& requestedPath) {
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge RAM");
     std::memcpy(romArea.get(), header, kHeaderEnd);
     file.read(romArea.get() + kHeaderEnd, romSize - kHeaderEnd);
-    if (file.readFailed()) {
-        lastError = LoadError{LoadErrorKind::CannotOpen, 0, "cannot read file: " + file.failure()};
-        return false;
-    }
+    if (file.readFailed()) return failToRead(file);
     file.close();
 
     // From here on nothing fails: the previous cartridge is saved and unloaded, and

@@ -11,6 +11,11 @@ uint8_t enableValue(uint8_t value) {
     return (value & 0x0F) == 0x0A ? 1 : 0;
 }
 
+// The bank registers of MBC1, MBC2 and MBC3 read a written 0 as 1.
+uint8_t nonZeroBank(uint8_t bank) {
+    return bank == 0 ? 1 : bank;
+}
+
 // MBC1 holds the ROM bank in two registers: the lower five bits (0 reads as 1, so
 // the bank after bank 0 is shown instead of bank 0 itself) and two upper bits that
 // also select the RAM bank in mode 1. romBank keeps both as upper x 32 + lower.
@@ -18,7 +23,7 @@ void writeMbc1(uint8_t value, uint16_t address) {
     if (address < 0x2000) {
         machine.ramEnabled = enableValue(value);
     } else if (address < 0x4000) {
-        const uint8_t lower = (value & 0x1F) == 0 ? 1 : (value & 0x1F);
+        const uint8_t lower = nonZeroBank(value & 0x1F);
         machine.romBank = static_cast<uint16_t>((machine.romBank & 0x60) | lower);
     } else if (address < 0x6000) {
         machine.romBank = static_cast<uint16_t>(((value & 0x03) << 5) | (machine.romBank & 0x1F));
@@ -32,7 +37,7 @@ void writeMbc1(uint8_t value, uint16_t address) {
 // clear, it would enable RAM, which here stays enabled.
 void writeMbc2(uint8_t value, uint16_t address) {
     if (address < 0x4000 && (address & 0x0100)) {
-        machine.romBank = (value & 0x0F) == 0 ? 1 : (value & 0x0F);
+        machine.romBank = nonZeroBank(value & 0x0F);
     }
 }
 
@@ -42,7 +47,7 @@ void writeMbc3(uint8_t value, uint16_t address) {
     if (address < 0x2000) {
         machine.ramEnabled = enableValue(value);
     } else if (address < 0x4000) {
-        machine.romBank = (value & 0x7F) == 0 ? 1 : (value & 0x7F);
+        machine.romBank = nonZeroBank(value & 0x7F);
     } else if (address < 0x6000) {
         if (machine.hasClock && value >= kClockSeconds && value <= kClockDayHigh) {
             machine.clockRegister = value;

@@ -2,9 +2,6 @@
 
 namespace {
 
-// The bits each register has; the others read as 0.
-constexpr uint8_t kRegisterMasks[5] = {0x3F, 0x3F, 0x1F, 0xFF, 0xC1};
-
 enum : uint8_t { Seconds, Minutes, Hours, DayLow, DayHigh };
 
 RealTimeClock& rtc() {
@@ -96,7 +93,7 @@ void writeClockRegister(uint8_t reg, uint8_t value) {
     // The time up to this write counts under the old settings (a halt included).
     syncClock();
     const uint8_t index = reg - kClockSeconds;
-    rtc().counters[index] = value & kRegisterMasks[index];
+    rtc().counters[index] = value & kClockRegisterMasks[index];
     if (index == Seconds) rtc().subsecond = 0;
 }
 

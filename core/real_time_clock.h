@@ -21,6 +21,8 @@ inline constexpr uint8_t kClockSeconds = 0x08;
 inline constexpr uint8_t kClockDayHigh = 0x0C;
 inline constexpr uint8_t kClockHalt = 0x40;
 inline constexpr uint8_t kClockDayCarry = 0x80;
+// The bits each register has, seconds to day high; the others read as 0.
+inline constexpr uint8_t kClockRegisterMasks[5] = {0x3F, 0x3F, 0x1F, 0xFF, 0xC1};
 
 // Clock units: a step is kCyclesPerFrame of them and a cycle kStepsPerFrame, so
 // whole numbers carry the step-to-cycle ratio exactly.
