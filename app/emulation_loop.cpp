@@ -56,8 +56,9 @@ bool runEmulationLoop() {
     if (quitRequested != 0) return true;
     for (;;) {
         runMenuState();
-        // Run state: one scan line per pass; the message queue is looked at once a
-        // frame, for requests to end the program only.
+        // Run state: one LCD event (a line drawn or a blank line) per pass; the
+        // message queue is looked at once a frame, for requests to end the program
+        // only.
         uint32_t passesToMessageCheck = kPassesBetweenMessageChecks;
         for (;;) {
             if (quitRequested != 0) return true;
@@ -65,9 +66,11 @@ bool runEmulationLoop() {
             // Once a frame, as LY wraps round to 0 (with the LCD off, after a frame's
             // worth of steps): the controller rumbles through the next frame when the
             // cartridge's motor ran during this one.
-            if (!stepUntilLineChanges() || machine.HighPage[reg::LY] == 0)
+            const LcdEvent event = stepToLcdEvent();
+            if (event == LcdEvent::None ||
+                (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0))
                 inputLayer.setRumble(takeRumble());
-            if (renderLine()) {
+            if (event == LcdEvent::LineTransferred && renderLine()) {
                 paceAfterVisibleLine(secondStart);
                 feedSound(limitFps != 0 && fastForward == 0);
             }

@@ -2,8 +2,8 @@
 
 #include "app/emulation_loop.h"
 #include "app/main_window.h"
-#include "app/window_procedure.h"
 #include "app/sound_output.h"
+#include "app/window_procedure.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/settings.h"
 #include "cartridge/write_failure.h"
@@ -64,13 +64,13 @@ bool startUp() {
         showMessageBox(mainWindow.handle(), "ERROR: Input initialization failed.");
         return false;
     }
-    // The loop relies on the machine's buffers and the three layers; running
+    // The loop relies on the machine's buffers and the screen layer; running
     // without them would crash, so their failure is reported like the others.
     if (!allocateMachineBuffers()) {
         showMessageBox(mainWindow.handle(), "ERROR: Memory allocation failed.");
         return false;
     }
-    if (!createLayers()) {
+    if (!createScreenLayer()) {
         showMessageBox(mainWindow.handle(), "ERROR: Display surface creation failed.");
         return false;
     }
@@ -85,10 +85,11 @@ void shutDown() {
     // The name is taken first: saving unloads the cartridge.
     const std::string saveName = cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
     if (!saveBatteryRam()) {
-        showMessageBox(topLevelWindow(), writeFailureMessage(saveName, batterySaveFailure()).c_str());
+        showMessageBox(topLevelWindow(),
+                       writeFailureMessage(saveName, batterySaveFailure()).c_str());
     }
     freeMachineBuffers();
-    releaseLayers();
+    releaseScreenLayer();
     inputLayer.releaseDevices();
     display.releaseDisplay();
 }

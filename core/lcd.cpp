@@ -21,17 +21,39 @@ void advanceStatMode(uint8_t mode) {
     }
 }
 
+namespace {
+
+// A new frame: the window starts again from its first row, once LY meets WY.
+void startFrame() {
+    machine.windowLinesShown = 0;
+    machine.windowYReached = false;
+}
+
+// The end of a visible line's transfer, when the line is drawn: the window's line
+// count moves on if the window is part of it.
+void finishTransfer() {
+    const uint8_t* io = machine.HighPage;
+    // The window's top is found only while the window is switched on: one switched
+    // on after LY has passed WY stays hidden for the rest of the frame.
+    if (io[LY] == io[WY] && (io[LCDC] & 0x20)) machine.windowYReached = true;
+    if (windowOnLine()) ++machine.windowLinesShown;
+}
+
+}  // namespace
+
 void tickLcd() {
     uint8_t* io = machine.HighPage;
     if (io[LY] < 144) {
         const uint8_t mode = io[STAT] & 3;
         if (mode == 0) ++io[LY];
+        if (mode == 3) finishTransfer();
         advanceStatMode(mode);
     } else {
         // Lines 144-153 stay in mode 2, the mode they entered with; the wrap to line 0
         // requests VBlank and puts the LCD in mode 1 for the first tick of the frame.
         if (++io[LY] > 153) {
             io[LY] = 0;
+            startFrame();
             io[IF] |= kIntVBlank;
             if (io[STAT] & 0x10) io[IF] |= kIntStat;
             io[STAT] = static_cast<uint8_t>((io[STAT] & 0xFC) | 1);
@@ -55,6 +77,7 @@ void writeLcdControl(uint8_t value) {
         io[LY] = 0;
         io[STAT] &= static_cast<uint8_t>(~0x03);
         machine.lcdTickCounter = 0;
+        startFrame();
     }
     io[LCDC] = value;
 }

@@ -21,6 +21,14 @@ inline void advanceLcd() {
     tickLcd();
 }
 
+// Whether the window is shown on the line being drawn: switched on together with the
+// background, its top line reached in this frame, and its left edge (WX - 7) on the
+// screen.
+inline bool windowOnLine() {
+    const uint8_t* io = machine.HighPage;
+    return (io[reg::LCDC] & 0x21) == 0x21 && machine.windowYReached && io[reg::WX] <= 166;
+}
+
 // A program's write to LCDC. Switching the LCD off puts it at the start of line 0 in
 // mode 0, where it stays until it is switched on again.
 void writeLcdControl(uint8_t value);

@@ -88,6 +88,8 @@ void resetMachine() {
     machine.rumbleMotor = 0;
     machine.rumbleSeen = 0;
     machine.cartRamWritten = 0;
+    machine.windowLinesShown = 0;
+    machine.windowYReached = false;
     // The loader sets the clock from the save file after the reset.
     resetClock();
     updateBankOffsets();

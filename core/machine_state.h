@@ -67,6 +67,13 @@ struct MachineState {
     uint8_t cartRamWritten = 0;
 
     uint8_t lcdTickCounter = 0;
+    // The window keeps a line count of its own: how many of this frame's lines have
+    // shown it so far (the line being drawn included). It moves on only on lines that
+    // show the window, so a window hidden for a while goes on where it left off.
+    uint8_t windowLinesShown = 0;
+    // Whether LY has equalled WY, with the window switched on, on a line of this
+    // frame: the window starts no sooner.
+    bool windowYReached = false;
     // The timer's progress towards the next count of TIMA, in the timer's units
     // (see core/timer.h); below one period of the rate TAC selects.
     uint32_t timerPhase = 0;

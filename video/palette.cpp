@@ -43,8 +43,8 @@ constexpr std::array<PaletteColour, 256> kPalette = buildPalette();
 constexpr bool isWhite(PaletteColour c) {
     return c.red == 255 && c.green == 255 && c.blue == 255;
 }
-static_assert(isWhite(kPalette[LAYER_KEY]) && isWhite(kPalette[kShownWhite]),
-              "the layers' two whites must look alike");
+static_assert(isWhite(kPalette[ShadeTable[0]]) && isWhite(kPalette[LAYER_KEY]),
+              "shade 0 and the copies' key are both white");
 
 }  // namespace
 

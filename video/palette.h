@@ -13,12 +13,8 @@ struct PaletteColour {
 // Shades 0-3 of the handheld (white, light grey, dark grey, black) as indexes.
 inline constexpr uint8_t ShadeTable[4] = {0xFF, 0x07, 0xF8, 0x00};
 
-// Transparent key of the sprite and window layers; white when shown.
+// Transparent key of keyed copies (the debug views' sprite images); white when shown.
 inline constexpr uint8_t LAYER_KEY = 255;
-// White that is drawn, not passed over: shade 0 as the sprite and window layers
-// write it, so that a white sprite or window pixel covers what lies beneath. Shown
-// as the same white as LAYER_KEY (it is the brightest corner of the colour cube).
-inline constexpr uint8_t kShownWhite = 225;
 inline constexpr uint8_t kClearIndex = 0;    // black
 inline constexpr uint8_t kPanelIndex = 120;  // behind the debug views' images
 inline constexpr uint8_t kTextIndex = 255;   // white

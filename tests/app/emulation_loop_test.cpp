@@ -317,16 +317,38 @@ TEST_F(RumbleTest, ResumingRumblesAgainAndShuttingDownStopsIt) {
     EXPECT_FALSE(headless::controllerRumbling(pad));
 }
 
-TEST_F(LoopTest, SteppingStopsAfterTheBoundWhenLyStandsStill) {
+// A frame is 154 events: each visible line as its transfer ends, in order, then the
+// ten lines of the vertical blank, the last of them ending at the wrap to line 0.
+TEST_F(LoopTest, SteppingStopsAtEachLineTransferAndBlankLineAndAfterTheBoundWithTheLcdOff) {
     ASSERT_TRUE(loadCartridge(writeLoopingCartridge("loop.gb")));
-    const uint8_t ly = machine.HighPage[ioIndex(0xFF44)];
-    EXPECT_TRUE(stepUntilLineChanges());
-    EXPECT_NE(machine.HighPage[ioIndex(0xFF44)], ly);
+    const uint8_t& ly = machine.HighPage[ioIndex(0xFF44)];
+    int events = 0;
+    while (!(stepToLcdEvent() == LcdEvent::BlankLineEnded && ly == 0)) ASSERT_LT(++events, 200);
+
+    std::vector<int> transferred;
+    int blankLines = 0;
+    for (int i = 0; i < 154; ++i) {
+        const LcdEvent event = stepToLcdEvent();
+        if (event == LcdEvent::LineTransferred) {
+            transferred.push_back(ly);
+            EXPECT_EQ(machine.HighPage[ioIndex(0xFF41)] & 3, 0) << "line " << int(ly);
+        } else {
+            EXPECT_EQ(event, LcdEvent::BlankLineEnded);
+            ++blankLines;
+        }
+    }
+    std::vector<int> lines(144);
+    for (int i = 0; i < 144; ++i) lines[i] = i;
+    EXPECT_EQ(transferred, lines);
+    EXPECT_EQ(blankLines, 10);
+    EXPECT_EQ(ly, 0);
 
     machine.HighPage[ioIndex(0xFF40)] = 0x00;  // LCD off: LY stands still
-    const uint8_t stuck = machine.HighPage[ioIndex(0xFF44)];
-    EXPECT_FALSE(stepUntilLineChanges());
-    EXPECT_EQ(machine.HighPage[ioIndex(0xFF44)], stuck);
+    const uint8_t stuck = ly;
+    uint32_t steps = 0;
+    EXPECT_EQ(stepToLcdEvent(&steps), LcdEvent::None);
+    EXPECT_EQ(steps, kMaxStepsWithoutLineChange);
+    EXPECT_EQ(ly, stuck);
 }
 
 // Runs the limited loop until `windows` one-second windows have closed after the

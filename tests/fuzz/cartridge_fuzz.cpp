@@ -55,7 +55,7 @@ bool startMachineAndDisplay() {
     static HeadlessPresenter presenter;
     setPresenter(&presenter);
     if (!allocateMachineBuffers()) return false;
-    if (!display.initDisplay(nullptr, kScreenWidth, kScreenHeight, 8) || !createLayers())
+    if (!display.initDisplay(nullptr, kScreenWidth, kScreenHeight, 8) || !createScreenLayer())
         return false;
     zoom = 2;
     screenCentreX = kScreenWidth / 2;
@@ -79,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint32_t steps = 0;
         for (int line = 0; line < kMaxLines && steps < kMaxSteps; ++line) {
             uint32_t taken = 0;
-            stepUntilLineChanges(&taken);
+            const LcdEvent event = stepToLcdEvent(&taken);
             steps += taken;
-            renderLine();
+            if (event == LcdEvent::LineTransferred) renderLine();
         }
         // The paused views read video RAM and OAM as the program left them.
         for (uint8_t mode : {1, 2}) {

@@ -1,5 +1,5 @@
 // A machine with its buffers allocated, the display on the headless presenter and
-// the renderer's layers created: video state is set up by writing VideoRam, OAM and
+// the renderer's screen layer created: video state is set up by writing VideoRam, OAM and
 // the registers directly.
 #pragma once
 
@@ -21,7 +21,7 @@ protected:
 
     void SetUp() override { startDisplay(400, 300); }
     void TearDown() override {
-        releaseLayers();
+        releaseScreenLayer();
         display.releaseDisplay();
         setPresenter(nullptr);
         freeMachineBuffers();
@@ -35,7 +35,7 @@ protected:
         ASSERT_TRUE(allocateMachineBuffers());
         setPresenter(&presenter);
         ASSERT_TRUE(display.initDisplay(nullptr, width, height, 8));
-        ASSERT_TRUE(createLayers());
+        ASSERT_TRUE(createScreenLayer());
         screenCentreX = static_cast<uint16_t>(width / 2);
         screenCentreY = static_cast<uint16_t>(height / 2);
         io(0xFF40) = 0x80;
@@ -91,29 +91,18 @@ protected:
         return renderLine();
     }
 
-    // Draws every line of a frame with the current state, then composes it.
+    // Draws every line of a frame with the current state; the last one composes it.
     void renderFrame() {
-        for (int ly = 1; ly < 144; ++ly) ASSERT_TRUE(renderAt(ly)) << "line " << ly;
-        ASSERT_TRUE(renderAt(0));
+        for (int ly = 0; ly < 144; ++ly) ASSERT_TRUE(renderAt(ly)) << "line " << ly;
     }
 
-    // One row of a layer, copied out through a lock.
-    static void layerRow(Surface* layer, int y, int width, uint8_t* out) {
+    // Screen line y as the screen layer holds it, copied out through a lock.
+    static void screenRow(int y, uint8_t* out) {
         int pitch = 0;
-        uint8_t* row = display.lock(layer, {0, y, width, y + 1}, &pitch);
+        uint8_t* row = display.lock(ScreenLayer, {0, y, 160, y + 1}, &pitch);
         ASSERT_NE(row, nullptr);
-        for (int x = 0; x < width; ++x) out[x] = row[x];
-        display.unlock(layer);
-    }
-
-    static void fillLayer(Surface* layer, int width, int height, uint8_t (*pattern)(int, int)) {
-        for (int y = 0; y < height; ++y) {
-            int pitch = 0;
-            uint8_t* row = display.lock(layer, {0, y, width, y + 1}, &pitch);
-            ASSERT_NE(row, nullptr);
-            for (int x = 0; x < width; ++x) row[x] = pattern(x, y);
-            display.unlock(layer);
-        }
+        for (int x = 0; x < 160; ++x) out[x] = row[x];
+        display.unlock(ScreenLayer);
     }
 
     // A pixel of the game screen (sx, sy) in the presented frame, at zoom z.

@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
     uint32_t frames = 0;
     SoundQueueLevels warmUp;
     while (SDL_GetTicks() - start < static_cast<uint32_t>(seconds) * 1000u) {
-        stepUntilLineChanges();
-        if (machine.HighPage[reg::LY] != 0) continue;
+        if (stepToLcdEvent() != LcdEvent::BlankLineEnded || machine.HighPage[reg::LY] != 0)
+            continue;
         // A new frame: what the renderer would present now.
         ++framesThisSecond;
         ++frames;

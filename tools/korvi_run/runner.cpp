@@ -41,7 +41,7 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
         error = "out of memory";
         return false;
     }
-    if (!display.initDisplay(nullptr, options.width, options.height, 8) || !createLayers()) {
+    if (!display.initDisplay(nullptr, options.width, options.height, 8) || !createScreenLayer()) {
         error = "cannot set up a display of " + std::to_string(options.width) + "x" +
                 std::to_string(options.height);
         return false;
@@ -88,10 +88,10 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
         // Scripted buttons take the place of polling the input device.
         JoypadState = scriptedButtons(options.presses, result.frames);
         uint32_t steps = 0;
-        stepUntilLineChanges(&steps);
+        const LcdEvent event = stepToLcdEvent(&steps);
         result.steps += steps;
         takeSound(wav);
-        renderLine();
+        if (event == LcdEvent::LineTransferred) renderLine();
         if (framesThisSecond != counted) countRumble(options, result);
         result.frames += framesThisSecond - counted;  // the renderer counts presented frames
         counted = framesThisSecond;
@@ -128,7 +128,7 @@ bool writeScreenshot(const std::string& path, const HeadlessPresenter& presenter
 
 void closeRunner() {
     saveBatteryRam();
-    releaseLayers();
+    releaseScreenLayer();
     freeMachineBuffers();
     display.releaseDisplay();
     setPresenter(nullptr);

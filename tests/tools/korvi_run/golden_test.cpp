@@ -11,9 +11,9 @@
 #include <fstream>
 #include <string>
 
-#include "tests/cartridge/file_fixture.h"
 #include "cartridge/rom_loader.h"
 #include "renderer_cartridge.h"
+#include "tests/cartridge/file_fixture.h"
 #include "tools/assembler/assembler.h"
 #include "tools/korvi_run/png_image.h"
 #include "tools/korvi_run/runner.h"
@@ -209,6 +209,59 @@ const RendererScene kScenes[] = {
     {"window_wx100_wy100", 0xF1, 5, 5, 100, 100},
     {"background_switched_off", 0x93, 0, 0, 7, 0, {{40, 40, 6, 0}}, 0x92},
     {"lcd_switched_off", 0x91, 10, 0, 7, 0, {}, 0x11},
+    // Behind-background sprites (attribute bit 7) show only over background colour 0.
+    // BGP $A9 makes colour 0 light grey and the other colours dark grey; the black
+    // blocks are behind, the white ones (OBP1) in front. On the top frame the behind
+    // block fills only the tile's open middle; on the checker it shows only over the
+    // light pixels. Below, a behind block in front of a white block by X takes the
+    // pixels they share even where the background wins them: the white block shows
+    // only right of it.
+    {.name = "sprite_behind_background",
+     .lcdc = 0x93,
+     .sprites = {{16, 72, 7, 0x80},
+                 {16, 88, 7, 0x10},
+                 {32, 28, 7, 0x10},
+                 {32, 44, 7, 0x80},
+                 {56, 52, 7, 0x80},
+                 {56, 56, 7, 0x10},
+                 {72, 60, 7, 0x80},
+                 {72, 64, 7, 0x10}},
+     .bgp = 0xA9},
+    // Sprites at X 1-7 lose their columns left of the screen and keep the rest: F at
+    // X 1, 4, 7 and 8 as it is, then mirrored, then a block at X 1 (its last column);
+    // BGP $00 whitens the background. The F's last column is empty: at X 1 it shows
+    // nothing.
+    {.name = "sprites_left_edge",
+     .lcdc = 0x93,
+     .sprites = {{32, 1, 6, 0x00},
+                 {44, 4, 6, 0x00},
+                 {56, 7, 6, 0x00},
+                 {68, 8, 6, 0x00},
+                 {88, 1, 6, 0x20},
+                 {100, 4, 6, 0x20},
+                 {112, 7, 6, 0x20},
+                 {124, 8, 6, 0x20},
+                 {140, 1, 7, 0x00}},
+     .bgp = 0x00},
+    // Raster effects: registers written between lines show from the given line on.
+    // The window only starts in a frame on the line where LY meets WY while it is
+    // switched on. Switched on at line 100, after WY 0 went by, it stays hidden until
+    // WY is set to 120; from there it shows its rows from the first (the crosses).
+    {.name = "raster_window_from_line_100",
+     .lcdc = 0xD1,
+     .raster = {{100, 0x40, 0xF1}, {120, 0x4A, 120}, {0, 0x40, 0xD1}, {0, 0x4A, 0}}},
+    // From line 60 the background is scrolled 12 pixels to the left, by the LY=LYC
+    // handler of line 60 itself: line 60 is drawn after it, with no seam.
+    {.name = "raster_scx_from_line_60",
+     .lcdc = 0x91,
+     .raster = {{60, 0x43, 12}, {0, 0x43, 0}},
+     .rasterAtLineStart = true},
+    // The window, from line 16, is off on lines 60-69; at line 70 it goes on with the
+    // row after the last it showed (row 44).
+    {.name = "raster_window_hidden_10_lines",
+     .lcdc = 0xF1,
+     .wy = 16,
+     .raster = {{60, 0x40, 0xD1}, {70, 0x40, 0xF1}}},
 };
 
 TEST_F(GoldenTest, RendererScenes) {

@@ -1,5 +1,6 @@
 #include "renderer_cartridge.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -82,6 +83,24 @@ windowFill:
     ldh ($4B), a
     ld a, WY
     ldh ($4A), a
+)";
+
+// With raster writes, the LY=LYC interrupt is switched on before the LCD.
+const char* const kRasterStart = R"(
+    ld a, low(rasterTable)
+    ldh ($80), a
+    ld a, (rasterTable)
+    ldh ($45), a            ; LYC: the line before the first write
+    ld a, $40
+    ldh ($41), a            ; STAT interrupt on LY=LYC only
+    ld a, $02
+    ldh ($FF), a
+    xor a
+    ldh ($0F), a
+    ei
+)";
+
+const char* const kProgramEnd = R"(
     ld a, LCDC
     ldh ($40), a
 
@@ -126,6 +145,84 @@ tilesEnd:
 oam:
 )";
 
+// The LY=LYC handler. The interrupt comes as a line begins; the handler waits for
+// that line's horizontal blank (WAIT_FOR_BLANK), so that a write never lands while a
+// line is being sent to the screen, and the next line is the first to show it; or,
+// for writes at the line's start, it writes at once. The table holds three bytes a
+// write: the line whose interrupt makes it, the register's
+// low address byte and the value, ordered by line and ended by $FF. HRAM $80 keeps
+// the low address byte of the next entry, so a request repeated on a line already
+// served finds another line there and does nothing. After the line's writes LYC
+// moves to the next line in the table, back to its first line after the last.
+const char* const kRasterHandler = R"(
+org $48
+    push af
+    push bc
+    push hl
+    ldh a, ($80)
+    ld l, a
+    ld h, high(rasterTable)
+    ldh a, ($44)
+    cp (hl)
+    jr nz, rasterDone
+    ld b, a
+WAIT_FOR_BLANK
+rasterWrite:
+    inc hl
+    ld c, (hl)
+    inc hl
+    ld a, (hl+)
+    ldh (c), a
+    ld a, (hl)
+    cp b
+    jr z, rasterWrite
+    inc a
+    jr nz, rasterNext
+    ld l, low(rasterTable)
+rasterNext:
+    ld a, l
+    ldh ($80), a
+    ld a, (hl)
+    ldh ($45), a
+rasterDone:
+    pop hl
+    pop bc
+    pop af
+    reti
+)";
+
+const char* const kWaitForBlank = R"(rasterWaitBlank:
+    ldh a, ($41)            ; the line is drawn once mode 0 begins
+    and 3
+    jr nz, rasterWaitBlank
+)";
+
+// The table of a scene's raster writes (see kRasterHandler), at most 85 of them so
+// that it fits in the one page the handler addresses.
+std::string rasterTable(const std::vector<RasterWrite>& writes, bool atLineStart) {
+    struct Entry {
+        int waitLine;
+        RasterWrite write;
+    };
+    std::vector<Entry> entries;
+    for (const RasterWrite& w : writes)
+        entries.push_back({atLineStart ? w.line : (w.line + 143) % 144, w});
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.waitLine < b.waitLine; });
+    // The handler needs LYC to move to another line after each line's writes; when
+    // all fall on one line, a write to the unused HRAM byte $81 on another line does.
+    if (entries.front().waitLine == entries.back().waitLine)
+        entries.push_back({(entries.front().waitLine + 72) % 144, {0, 0x81, 0}});
+    std::string table = "align 256\nrasterTable:\n";
+    for (const Entry& e : entries) {
+        char line[64];
+        std::snprintf(line, sizeof line, "    db %d, $%02X, $%02X\n", e.waitLine, e.write.reg,
+                      e.write.value);
+        table += line;
+    }
+    return table + "    db $FF\n";
+}
+
 }  // namespace
 
 std::string rendererCartridgeSource(const RendererScene& scene) {
@@ -137,11 +234,20 @@ std::string rendererCartridgeSource(const RendererScene& scene) {
                   scene.lcdcLater < 0 ? scene.lcdc : scene.lcdcLater, scene.bgp);
     std::string source = constants;
     source += kProgram;
+    if (!scene.raster.empty()) source += kRasterStart;
+    source += kProgramEnd;
     for (const SpriteEntry& s : scene.sprites) {
         char line[64];
         std::snprintf(line, sizeof line, "    db %d, %d, %d, %d\n", s.y, s.x, s.tile, s.attributes);
         source += line;
     }
     source += "oamEnd:\n";
+    if (!scene.raster.empty()) {
+        source += rasterTable(scene.raster, scene.rasterAtLineStart);
+        std::string handler = kRasterHandler;
+        const char* wait = scene.rasterAtLineStart ? "" : kWaitForBlank;
+        handler.replace(handler.find("WAIT_FOR_BLANK\n"), 15, wait);
+        source += handler;
+    }
     return source;
 }
