@@ -21,7 +21,7 @@
 
 namespace {
 
-// Scan-line passes of the run state between two looks at the message queue: one
+// Passes of the run state between two looks at the message queue: one
 // frame's worth, so that closing the window, Alt+F4 or a signal is honoured within
 // a frame while the game runs.
 constexpr uint32_t kPassesBetweenMessageChecks = 154;

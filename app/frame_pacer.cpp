@@ -15,9 +15,9 @@ constexpr uint32_t kFramesPerLimitedWindow = 59;
 
 void paceAfterVisibleLine(uint32_t& secondStart) {
     if (limitFps != 0 && fastForward == 0) {
-        // framesThisSecond only moves when a frame is presented at line 0, so the wait
-        // happens right after each presented frame. The wait sleeps, and spins on the
-        // clock only through its last millisecond.
+        // framesThisSecond only moves when a frame is presented, after its last line,
+        // so the wait happens right after each presented frame. The wait sleeps, and
+        // spins on the clock only through its last millisecond.
         const uint32_t frames =
             framesThisSecond < kFramesPerLimitedWindow ? framesThisSecond : kFramesPerLimitedWindow;
         const uint32_t due = frames * kMillisecondsPerFrame;
