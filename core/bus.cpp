@@ -78,7 +78,7 @@ void writeByte(uint8_t value, uint16_t address) {
     } else if (address < 0xC000) {
         // A write while cartridge RAM is disabled stores nothing and stops the CPU.
         if (!machine.ramEnabled) {
-            machine.stopped = 1;
+            machine.stopped = kStoppedForGood;
         } else if (machine.clockRegister) [[unlikely]] {
             writeClockRegister(machine.clockRegister, value);
             machine.cartRamWritten = 1;

@@ -347,11 +347,18 @@ void restart() {
     cpu.PC = Vector;
 }
 
-// STOP, and the opcodes the CPU does not define, halt the program for good: only a
-// reset clears `stopped`. STOP skips its second byte without reading it.
-void stop(unsigned length) {
-    machine.stopped = 1;
-    advance(length);
+// The opcodes the CPU does not define halt the program for good: only a reset
+// clears `stopped`.
+void stopForGood() {
+    machine.stopped = kStoppedForGood;
+    advance(1);
+}
+
+// STOP puts the CPU to sleep until a button on a selected joypad line is pressed;
+// the program then goes on after it. STOP skips its second byte without reading it.
+void stop() {
+    machine.stopped = kWaitingForButton;
+    advance(2);
 }
 
 // Accumulator loads and stores through an address. HL+ and HL- use the old HL and
@@ -497,7 +504,7 @@ template <unsigned Opcode>
         case 0x3F: complementCarry(); break;  // CCF
 
         case 0x08: storeSp(); break;  // LD (nn),SP
-        case 0x10: stop(2); break;    // STOP
+        case 0x10: stop(); break;     // STOP
 
         // Relative jumps.
         case 0x18: jumpRelative(); break;
@@ -567,7 +574,7 @@ template <unsigned Opcode>
         // The eleven opcodes the CPU does not define.
         case 0xD3: case 0xDB: case 0xDD: case 0xE3: case 0xE4: case 0xEB:
         case 0xEC: case 0xED: case 0xF4: case 0xFC: case 0xFD:
-            stop(1);
+            stopForGood();
             break;
     }
 }

@@ -25,6 +25,9 @@ struct RealTimeClock {
     uint64_t syncedAtStep = 0;
 };
 
+inline constexpr uint8_t kStoppedForGood = 1;
+inline constexpr uint8_t kWaitingForButton = 2;
+
 struct MachineState {
     // Memory buffers behind the 64 KB address space (see the bus for the map).
     uint8_t* RomBank0 = nullptr;      // 0x0000-0x3FFF, first 16 KB of the image
@@ -38,6 +41,9 @@ struct MachineState {
     CpuRegisters cpu{};
     uint8_t ime = 0;
     uint8_t halted = 0;
+    // 0 while the CPU runs; kStoppedForGood after an undefined opcode or a write to
+    // disabled cartridge RAM, until a reset; kWaitingForButton after STOP, until a
+    // button on a selected joypad line is pressed.
     uint8_t stopped = 0;
 
     // Cartridge facts and controller latches.

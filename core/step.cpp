@@ -26,6 +26,16 @@ void dispatchInterrupt() {
     machine.cpu.PC = static_cast<uint16_t>(0x40 + 8 * bit);
 }
 
+// Whether a pressed button pulls a joypad line low that the program has selected
+// in P1 (bit 4 the directions, bit 5 the buttons; 0 selects).
+bool buttonOnSelectedLine() {
+    const uint8_t select = machine.HighPage[P1];
+    const JoypadButtons& pad = JoypadState;
+    const bool directions = pad.down | pad.up | pad.left | pad.right;
+    const bool buttons = pad.start | pad.select | pad.b | pad.a;
+    return (!(select & 0x10) && directions) || (!(select & 0x20) && buttons);
+}
+
 }  // namespace
 
 uint32_t skipIdleSteps(uint32_t maxSteps) {
@@ -52,8 +62,12 @@ uint32_t skipIdleSteps(uint32_t maxSteps) {
 bool stepMachine() {
     if (!cartridgeLoaded) return false;
     ++machine.stepCount;
-    // halted and stopped are both 0 or 1: one test covers the two.
-    if ((machine.halted | machine.stopped) == 0) executeInstruction();
+    // One test covers both: either is 0 while the CPU runs.
+    if ((machine.halted | machine.stopped) == 0) {
+        executeInstruction();
+    } else if (machine.stopped == kWaitingForButton && buttonOnSelectedLine()) {
+        machine.stopped = 0;  // the next step runs the instruction after STOP
+    }
     advanceLcd();
     advanceTimer();
     if (machine.ime && machine.HighPage[IE] != 0) dispatchInterrupt();

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-// Returns false when no cartridge is loaded or the CPU is stopped.
+// Returns false when no cartridge is loaded or the CPU is stopped (for good, or
+// waiting for a button after STOP).
 bool stepMachine();
 
 // While the CPU runs nothing (halted or stopped) and has no interrupt to take, a step

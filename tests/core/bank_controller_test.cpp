@@ -200,7 +200,7 @@ TEST_F(BankControllerTest, ProgramsCallIntoTheBankTheControllerSelects) {
         writeByte(0xEE, 0xC000);
         for (int step = 0; step < 1000 && stepMachine(); ++step) {
         }
-        EXPECT_EQ(machine.stopped, 1) << c.name;
+        EXPECT_EQ(machine.stopped, kWaitingForButton) << c.name;
         EXPECT_EQ(readByte(0xC000), c.bank) << c.name;
     }
 }

@@ -158,7 +158,7 @@ regs:   db high(regs), low(regs), 0xFF, 0x51, 0x83, 0xE1, 0xE2, 0xE3
     ASSERT_TRUE(assembled.ok) << assembled.error;
     installImage(assembled.image);
     for (int i = 0; i < 100 && !machine.stopped; ++i) stepMachine();
-    ASSERT_EQ(machine.stopped, 1) << "the program did not reach STOP";
+    ASSERT_EQ(machine.stopped, kWaitingForButton) << "the program did not reach STOP";
     // The copied 0x83 was dropped: HDMA5 keeps the running transfer's top bit only.
     EXPECT_EQ(readByte(0xC000), 0x80);
     // The transfer went on past the register it could not rewrite.
@@ -251,7 +251,7 @@ TEST_F(BusTest, DisabledCartridgeRamIsReadableButAWriteStopsTheCpu) {
     EXPECT_EQ(readByte(0xA000), 0x5A);
     writeByte(0x77, 0xA000);
     EXPECT_EQ(readByte(0xA000), 0x5A);
-    EXPECT_EQ(machine.stopped, 1);
+    EXPECT_EQ(machine.stopped, kStoppedForGood);
 }
 
 // The cartridge's address lines stop at its size: a bank number beyond the image

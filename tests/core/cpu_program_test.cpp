@@ -25,7 +25,7 @@ protected:
         install(assembled.image);
         long steps = 0;
         while (steps < maxSteps && stepMachine()) ++steps;
-        EXPECT_EQ(machine.stopped, 1)
+        EXPECT_EQ(machine.stopped, kWaitingForButton)
             << "the program did not reach STOP in " << maxSteps << " steps; PC=" << machine.cpu.PC;
         return steps;
     }

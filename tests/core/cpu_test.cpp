@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/app_flags.h"
 #include "tests/core/cpu_fixture.h"
 
 namespace {
@@ -306,14 +307,15 @@ TEST_F(CpuTest, HaltDependsOnInterruptEnable) {
     EXPECT_EQ(readWord(0xCFFE), kCode + 1);
 }
 
-// STOP and the eleven undefined opcodes stop the CPU for good; nothing runs after.
-TEST_F(CpuTest, StopAndUndefinedOpcodesStopTheCpu) {
+// The eleven undefined opcodes stop the CPU for good; nothing runs after. STOP waits
+// for a button on a selected joypad line, then the program goes on after it.
+TEST_F(CpuTest, StopWaitsForAButtonAndUndefinedOpcodesStopTheCpu) {
     const uint8_t undefined[] = {0xD3, 0xDB, 0xDD, 0xE3, 0xE4, 0xEB, 0xEC, 0xED, 0xF4, 0xFC, 0xFD};
     for (const uint8_t opcode : undefined) {
         machine.stopped = 0;
         cpu().A = 0x00;
         run({opcode, 0x3C});  // INC A must never run
-        EXPECT_EQ(machine.stopped, 1) << int(opcode);
+        EXPECT_EQ(machine.stopped, kStoppedForGood) << int(opcode);
         EXPECT_EQ(cpu().PC, kCode + 1) << int(opcode);
         EXPECT_FALSE(stepMachine());
         EXPECT_EQ(cpu().PC, kCode + 1);
@@ -322,11 +324,20 @@ TEST_F(CpuTest, StopAndUndefinedOpcodesStopTheCpu) {
     machine.stopped = 0;
     place(0xC200, {0x10, 0x3C, 0x3C});  // STOP skips its second byte
     cpu().A = 0;
+    machine.HighPage[ioIndex(0xFF00)] = 0xDF;  // the buttons selected, not the directions
     step();
-    EXPECT_EQ(machine.stopped, 1);
+    EXPECT_EQ(machine.stopped, kWaitingForButton);
     EXPECT_EQ(cpu().PC, 0xC202);
-    step();
+    JoypadState.left = 1;  // a line that is not selected
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(stepMachine());
     EXPECT_EQ(cpu().A, 0);
+    JoypadState.start = 1;
+    stepMachine();  // wakes
+    EXPECT_EQ(machine.stopped, 0);
+    step();
+    EXPECT_EQ(cpu().A, 1) << "the instruction after STOP runs";
+    EXPECT_EQ(cpu().PC, 0xC203);
+    JoypadState = JoypadButtons{};
 }
 
 // An instruction at 0xFFFF takes its operand from 0x0000 and 0x0001.

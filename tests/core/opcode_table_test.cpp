@@ -107,8 +107,9 @@ TEST_F(OpcodeTableTest, EveryMainOpcodeMovesPcAsPublished) {
             runOpcode(op, f);
             EXPECT_EQ(cpu().PC, expectedPc(op, f))
                 << "opcode 0x" << std::hex << op << " with F=0x" << int(f);
-            const bool stops = op == 0x10 || isUndefined(op);
-            EXPECT_EQ(machine.stopped, stops ? 1 : 0) << "opcode 0x" << std::hex << op;
+            const uint8_t stopped =
+                op == 0x10 ? kWaitingForButton : isUndefined(op) ? kStoppedForGood : 0;
+            EXPECT_EQ(machine.stopped, stopped) << "opcode 0x" << std::hex << op;
             EXPECT_EQ(machine.halted, 0) << "opcode 0x" << std::hex << op;
         }
     }

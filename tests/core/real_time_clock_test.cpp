@@ -78,7 +78,7 @@ values: db 59, 59, 23, 0xFF, 0x01    ; 23:59:59 on day 511, running
     machine.hasClock = 1;
     for (int step = 0; step < 1'000'000 && stepMachine(); ++step) {
     }
-    ASSERT_EQ(machine.stopped, 1);
+    ASSERT_EQ(machine.stopped, kWaitingForButton);
     const uint8_t set[5] = {59, 59, 23, 0xFF, 0x01};
     const uint8_t rolled[5] = {0, 0, 0, 0x00, 0x80};  // day 0, carry set
     for (int i = 0; i < 5; ++i) {
