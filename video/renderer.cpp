@@ -146,7 +146,8 @@ struct LineBuffers {
 };
 LineBuffers line;
 
-// Tiles first..last of a map row, tile i at `at` + 8i, from row `row` of each tile.
+// `count` tiles of a map row from column firstColumn on (wrapping round the map's 32),
+// tile i at line position `at` + 8i, each from its row `row`.
 void drawMapTiles(const uint8_t* mapRow, int firstColumn, int count, int row, uint8_t lcdc,
                   const QuadShades& shades, int at) {
     for (int i = 0; i < count; ++i) {

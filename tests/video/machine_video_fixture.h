@@ -91,11 +91,6 @@ protected:
         return renderLine();
     }
 
-    // Draws every line of a frame with the current state; the last one composes it.
-    void renderFrame() {
-        for (int ly = 0; ly < 144; ++ly) ASSERT_TRUE(renderAt(ly)) << "line " << ly;
-    }
-
     // Screen line y as the screen layer holds it, copied out through a lock.
     static void screenRow(int y, uint8_t* out) {
         int pitch = 0;
@@ -103,12 +98,6 @@ protected:
         ASSERT_NE(row, nullptr);
         for (int x = 0; x < 160; ++x) out[x] = row[x];
         display.unlock(ScreenLayer);
-    }
-
-    // A pixel of the game screen (sx, sy) in the presented frame, at zoom z.
-    uint8_t screenPixel(int sx, int sy) const {
-        const int z = zoom;
-        return presenter.pixel(screenCentreX - 80 * z + sx * z, screenCentreY - 72 * z + sy * z);
     }
 
     // Compares the presented frame over (left, top)-(right, bottom) with want(x, y),

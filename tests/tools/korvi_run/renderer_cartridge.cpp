@@ -145,16 +145,17 @@ tilesEnd:
 oam:
 )";
 
-// The LY=LYC handler. The interrupt comes as a line begins; the handler waits for
-// that line's horizontal blank (WAIT_FOR_BLANK), so that a write never lands while a
-// line is being sent to the screen, and the next line is the first to show it; or,
-// for writes at the line's start, it writes at once. The table holds three bytes a
-// write: the line whose interrupt makes it, the register's
-// low address byte and the value, ordered by line and ended by $FF. HRAM $80 keeps
-// the low address byte of the next entry, so a request repeated on a line already
-// served finds another line there and does nothing. After the line's writes LYC
-// moves to the next line in the table, back to its first line after the last.
-const char* const kRasterHandler = R"(
+// The LY=LYC handler, in two parts around an optional wait. The interrupt comes as
+// a line begins; the handler waits for that line's horizontal blank
+// (kWaitForBlank), so that a write never lands while a line is being sent to the
+// screen and the next line is the first to show it; or, for writes at the line's
+// start, it writes at once. The table holds three bytes a write: the line whose
+// interrupt makes it, the register's low address byte and the value, ordered by line
+// and ended by $FF. HRAM $80 keeps the low address byte of the next entry, so a
+// request repeated on a line already served finds another line there and does
+// nothing. After the line's writes LYC moves to the next line in the table, back to
+// its first line after the last.
+const char* const kRasterHandlerEntry = R"(
 org $48
     push af
     push bc
@@ -166,8 +167,15 @@ org $48
     cp (hl)
     jr nz, rasterDone
     ld b, a
-WAIT_FOR_BLANK
-rasterWrite:
+)";
+
+const char* const kWaitForBlank = R"(rasterWaitBlank:
+    ldh a, ($41)            ; the line is drawn once mode 0 begins
+    and 3
+    jr nz, rasterWaitBlank
+)";
+
+const char* const kRasterHandlerWrites = R"(rasterWrite:
     inc hl
     ld c, (hl)
     inc hl
@@ -191,13 +199,7 @@ rasterDone:
     reti
 )";
 
-const char* const kWaitForBlank = R"(rasterWaitBlank:
-    ldh a, ($41)            ; the line is drawn once mode 0 begins
-    and 3
-    jr nz, rasterWaitBlank
-)";
-
-// The table of a scene's raster writes (see kRasterHandler), at most 85 of them so
+// The table of a scene's raster writes (see kRasterHandlerEntry), at most 85 of them so
 // that it fits in the one page the handler addresses.
 std::string rasterTable(const std::vector<RasterWrite>& writes, bool atLineStart) {
     struct Entry {
@@ -244,10 +246,9 @@ std::string rendererCartridgeSource(const RendererScene& scene) {
     source += "oamEnd:\n";
     if (!scene.raster.empty()) {
         source += rasterTable(scene.raster, scene.rasterAtLineStart);
-        std::string handler = kRasterHandler;
-        const char* wait = scene.rasterAtLineStart ? "" : kWaitForBlank;
-        handler.replace(handler.find("WAIT_FOR_BLANK\n"), 15, wait);
-        source += handler;
+        source += kRasterHandlerEntry;
+        if (!scene.rasterAtLineStart) source += kWaitForBlank;
+        source += kRasterHandlerWrites;
     }
     return source;
 }
