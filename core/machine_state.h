@@ -72,6 +72,16 @@ struct MachineState {
     // Set by the program's first store into cartridge RAM or the clock after a reset.
     uint8_t cartRamWritten = 0;
 
+    // 1 when the machine runs as the colour handheld (a colour cartridge is loaded);
+    // set at reset from the cartridge's header.
+    uint8_t colourModel = 0;
+    // The colour handheld's palette memory behind BCPS/BCPD (background) and
+    // OCPS/OCPD (sprites): 8 palettes of 4 colours, each colour two bytes, low byte
+    // first, of 15-bit colour (red bits 0-4, green 5-9, blue 10-14). Palette p's
+    // colour c starts at byte 8p + 2c.
+    uint8_t backgroundPalettes[64] = {};
+    uint8_t spritePalettes[64] = {};
+
     uint8_t lcdTickCounter = 0;
     // The window keeps a line count of its own: how many of this frame's lines have
     // shown it so far (the line being drawn included). It moves on only on lines that
