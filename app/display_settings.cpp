@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "resources/resources.h"
+#include "video/colour_curve.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ uint8_t clampZoomByHeight(uint8_t chosen, uint32_t height) {
 }  // namespace
 
 bool addDisplayMode(const DisplayModeDescription& mode, void* context) {
-    if (mode.bitsPerPixel != 8) return true;
+    if (mode.bitsPerPixel != kDisplayBitsPerPixel) return true;
     Dialog& dialog = *static_cast<Dialog*>(context);
     dialog.addString(IDC_SCREEN_SIZE,
                      std::to_string(mode.width) + "x" + std::to_string(mode.height));
@@ -40,6 +41,10 @@ bool addDisplayMode(const DisplayModeDescription& mode, void* context) {
         dialog.setSelection(IDC_SCREEN_SIZE, dialog.entryCount(IDC_SCREEN_SIZE) - 1);
     }
     return true;
+}
+
+void applyColourSetting() {
+    setColourCurve(rawColours ? ColourCurve::Raw : ColourCurve::Lcd);
 }
 
 void initDisplaySettings(Dialog& dialog) {
@@ -50,6 +55,7 @@ void initDisplaySettings(Dialog& dialog) {
     dialog.setSelection(IDC_ZOOM, zoom - 1);
     display.listDisplayModes(&addDisplayMode, &dialog);
     dialog.setChecked(IDC_LIMIT_FPS, limitFps != 0);
+    dialog.setChecked(IDC_RAW_COLOURS, rawColours != 0);
 }
 
 void applyDisplaySettings(Dialog& dialog) {
@@ -70,6 +76,8 @@ void applyDisplaySettings(Dialog& dialog) {
 
     zoom = clampZoomByHeight(chosenZoom, height);
     limitFps = dialog.checked(IDC_LIMIT_FPS) ? 1 : 0;
+    rawColours = dialog.checked(IDC_RAW_COLOURS) ? 1 : 0;
+    applyColourSetting();
     if (!saveSettings(static_cast<uint16_t>(width), static_cast<uint16_t>(height))) {
         // The choices still take effect for this run.
         showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath, settingsSaveFailure()).c_str());
@@ -92,7 +100,7 @@ void openDisplaySettings() {
     const int width = 2 * screenCentreX;
     const int height = 2 * screenCentreY;
     if (!mainWindow.move(0, 0, width, height) ||
-        !display.initDisplay(mainWindow.handle(), width, height, 8)) {
+        !display.initDisplay(mainWindow.handle(), width, height, kDisplayBitsPerPixel)) {
         showMessageBox(mainWindow.handle(), "ERROR: Display reinitialization failed.");
         quitRequested = 1;
     }

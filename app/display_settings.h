@@ -11,6 +11,8 @@ void openDisplaySettings();
 // The dialog's procedure and its parts (exposed for tests).
 bool displaySettingsProcedure(Dialog& dialog, const DialogMessage& message, void* context);
 void initDisplaySettings(Dialog& dialog);
+// Makes the renderer follow the raw colours setting.
+void applyColourSetting();
 void applyDisplaySettings(Dialog& dialog);
 // Appends an 8-bit mode to the Screen Size list; context is the Dialog. Always
 // answers true so that the enumeration goes on.

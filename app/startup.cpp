@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/display_settings.h"
 #include "app/emulation_loop.h"
 #include "app/main_window.h"
 #include "app/sound_output.h"
@@ -25,14 +26,14 @@ namespace {
 // window along. The size that worked is kept in memory only: "settings.bin" learns it
 // when the player next confirms the display settings.
 bool takeDisplay() {
-    if (display.initDisplay(mainWindow.handle(), mainWindow.width(), mainWindow.height(), 8)) {
+    if (display.initDisplay(mainWindow.handle(), mainWindow.width(), mainWindow.height(), kDisplayBitsPerPixel)) {
         return true;
     }
     const int fallbacks[2][2] = {{640, 480}, {desktopWidth(), desktopHeight()}};
     for (const auto& size : fallbacks) {
         if (size[0] == mainWindow.width() && size[1] == mainWindow.height()) continue;
         if (!mainWindow.move(0, 0, size[0], size[1])) continue;
-        if (display.initDisplay(mainWindow.handle(), size[0], size[1], 8)) return true;
+        if (display.initDisplay(mainWindow.handle(), size[0], size[1], kDisplayBitsPerPixel)) return true;
     }
     return false;
 }
@@ -41,6 +42,7 @@ bool takeDisplay() {
 
 bool startUp() {
     loadSettings();
+    applyColourSetting();
     const MenuResource* menu = loadMenuResource(IDR_MAIN_MENU);
 
     // The settings hold the full screen size until the window exists.

@@ -16,12 +16,13 @@ uint16_t screenCentreY = 480;
 uint8_t zoom = 1;
 uint8_t inputDevice = 0;
 uint8_t limitFps = 0;
+uint8_t rawColours = 0;
 std::string settingsPath;
 
 namespace {
 
 constexpr const char* kSettingsFileName = "settings.bin";
-constexpr uint32_t kSettingsFileSize = 7;
+constexpr uint32_t kSettingsFileSize = 8;
 
 std::string directoryOverride;
 std::string saveFailure;
@@ -119,6 +120,7 @@ void loadSettings() {
         if (count >= 5 && bytes[4] >= 1 && bytes[4] <= 4) zoom = bytes[4];
         if (count >= 6) inputDevice = bytes[5];
         if (count >= 7) limitFps = bytes[6];
+        if (count >= 8 && bytes[7] <= 1) rawColours = bytes[7];
         return;
     }
 
@@ -130,6 +132,7 @@ void loadSettings() {
     file.writeValue(zoom, 1);
     file.writeValue(inputDevice, 1);
     file.writeValue(limitFps, 1);
+    file.writeValue(rawColours, 1);
     file.close();
 }
 
@@ -138,7 +141,7 @@ bool saveSettings(uint16_t width, uint16_t height) {
     const uint8_t bytes[kSettingsFileSize] = {
         static_cast<uint8_t>(width & 0xFF), static_cast<uint8_t>(width >> 8),
         static_cast<uint8_t>(height & 0xFF), static_cast<uint8_t>(height >> 8),
-        zoom, inputDevice, limitFps};
+        zoom, inputDevice, limitFps, rawColours};
     return writeWholeFile(settingsPath, bytes, sizeof bytes, saveFailure);
 }
 
@@ -157,5 +160,6 @@ void resetSettings() {
     zoom = 1;
     inputDevice = 0;
     limitFps = 0;
+    rawColours = 0;
     settingsPath.clear();
 }

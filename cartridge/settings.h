@@ -1,6 +1,7 @@
-// The user's settings and "settings.bin", the 7-byte little-endian file beside the
+// The user's settings and "settings.bin", the 8-byte little-endian file beside the
 // executable that keeps them between runs: width, height (2 bytes each), zoom,
-// input device, frame limit (1 byte each).
+// input device, frame limit, raw colours (1 byte each). Builds that knew only the
+// first seven bytes read the file as before and ignore the rest.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,9 @@ extern uint16_t screenCentreY;  // initial 480
 extern uint8_t zoom;            // 1 to 4, initial 1
 extern uint8_t inputDevice;     // 0 keyboard, N the N-th game controller; initial 0
 extern uint8_t limitFps;        // non-zero holds the frame rate down; initial 0
+// 1 shows colour cartridges' colours as stored, 0 through the LCD colour curve;
+// initial 0.
+extern uint8_t rawColours;
 
 // Full path of "settings.bin", set by loadSettings (or the first saveSettings).
 extern std::string settingsPath;
@@ -24,7 +28,7 @@ extern std::string settingsPath;
 // (the desktop's) or from the picture's size (160 x 144) up to 7680, or a size of
 // more than 7680 x 4320 pixels (the height is dropped).
 void loadSettings();
-// Rewrites the whole file from the full screen size and the other three values, through
+// Rewrites the whole file from the full screen size and the other values, through
 // a temporary file, so that a failed write leaves the old file as it was. Returns false
 // when the file could not be written completely.
 bool saveSettings(uint16_t width, uint16_t height);
@@ -42,5 +46,5 @@ std::string settingsPathFromCommandLine(std::string_view commandLine);
 // For tests: keep the file in directory instead of beside the executable (an empty
 // string restores the executable's directory), and forget the located path.
 void setSettingsDirectory(const std::string& directory);
-// Puts the five values back to their initial ones and forgets the located path.
+// Puts the six values back to their initial ones and forgets the located path.
 void resetSettings();

@@ -21,12 +21,14 @@ inline void advanceLcd() {
     tickLcd();
 }
 
-// Whether the window is shown on the line being drawn: switched on together with the
-// background, its top line reached in this frame, and its left edge (WX - 7) on the
-// screen.
+// Whether the window is shown on the line being drawn: switched on (in the monochrome
+// model together with the background; the colour model's LCDC bit 0 is a priority
+// switch instead), its top line reached in this frame, and its left edge (WX - 7) on
+// the screen.
 inline bool windowOnLine() {
     const uint8_t* io = machine.HighPage;
-    return (io[reg::LCDC] & 0x21) == 0x21 && machine.windowYReached && io[reg::WX] <= 166;
+    const uint8_t switches = machine.colourModel ? 0x20 : 0x21;
+    return (io[reg::LCDC] & switches) == switches && machine.windowYReached && io[reg::WX] <= 166;
 }
 
 // A program's write to LCDC. Switching the LCD off puts it at the start of line 0 in

@@ -7,7 +7,7 @@ std::vector<DisplayModeDescription> offeredDisplayModes(const std::vector<Screen
         for (const DisplayModeDescription& m : modes) {
             if (m.width == width && m.height == height) return;
         }
-        modes.push_back({width, height, 8});
+        modes.push_back({width, height, kDisplayBitsPerPixel});
     };
     for (const ScreenSize& size : reported) add(size.width, size.height);
     add(320, 240);

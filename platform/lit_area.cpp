@@ -5,15 +5,15 @@
 
 namespace {
 
-// First and one-past-last non-zero byte of a row; first == end when the row is black.
-void litSpan(const uint8_t* row, int width, int& first, int& end) {
+// First and one-past-last non-black pixel of a row; first == end when the row is black.
+void litSpan(const Pixel* row, int width, int& first, int& end) {
     int x = 0;
-    // Eight bytes at a time across the black margin.
-    while (x + 8 <= width) {
+    // Two pixels at a time across the black margin.
+    while (x + 2 <= width) {
         uint64_t word;
         std::memcpy(&word, row + x, sizeof word);
         if (word != 0) break;
-        x += 8;
+        x += 2;
     }
     while (x < width && row[x] == 0) ++x;
     first = x;
@@ -22,11 +22,11 @@ void litSpan(const uint8_t* row, int width, int& first, int& end) {
         return;
     }
     int e = width;
-    while (e - 8 > first) {
+    while (e - 2 > first) {
         uint64_t word;
-        std::memcpy(&word, row + e - 8, sizeof word);
+        std::memcpy(&word, row + e - 2, sizeof word);
         if (word != 0) break;
-        e -= 8;
+        e -= 2;
     }
     while (row[e - 1] == 0) --e;
     end = e;
@@ -34,7 +34,7 @@ void litSpan(const uint8_t* row, int width, int& first, int& end) {
 
 }  // namespace
 
-int findLitAreas(const uint8_t* pixels, int width, int height, int pitch,
+int findLitAreas(const Pixel* pixels, int width, int height, int pitch,
                  LitArea (&areas)[kMaxLitAreas]) {
     int count = 0;
     bool inBand = false;  // the previous row was lit

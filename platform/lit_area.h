@@ -1,10 +1,12 @@
-// The parts of an 8-bit frame that are not black. Around the handheld's picture
-// the back buffer is mostly index 0 (with perhaps a frame counter in a corner); a
+// The parts of a frame that are not black. Around the handheld's picture the back
+// buffer is mostly black (with perhaps a frame counter in a corner); a
 // presenter that clears its window to black needs to convert and draw only these
 // rectangles.
 #pragma once
 
 #include <cstdint>
+
+#include "video/palette.h"
 
 struct LitArea {
     int x = 0;
@@ -15,8 +17,8 @@ struct LitArea {
 
 constexpr int kMaxLitAreas = 4;
 
-// Bands of rows holding pixels whose index is not 0, separated by black rows, each
+// Bands of rows holding pixels that are not black, separated by black rows, each
 // narrowed to its lit columns; top to bottom, at most kMaxLitAreas (bands beyond
 // that are merged into the last one). Returns how many were written to areas.
-int findLitAreas(const uint8_t* pixels, int width, int height, int pitch,
+int findLitAreas(const Pixel* pixels, int width, int height, int pitch,
                  LitArea (&areas)[kMaxLitAreas]);

@@ -30,6 +30,7 @@ inline constexpr uint16_t IDC_ZOOM = 1001;
 inline constexpr uint16_t IDC_SCREEN_SIZE = 1008;
 inline constexpr uint16_t IDC_INPUT_DEVICE = 1013;
 inline constexpr uint16_t IDC_LIMIT_FPS = 1014;
+inline constexpr uint16_t IDC_RAW_COLOURS = 1015;
 inline constexpr uint16_t IDC_STATIC = 0xFFFF;  // labels have no ID of their own
 
 // One entry of a menu: a command item, a separator, or a submenu whose items

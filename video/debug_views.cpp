@@ -1,8 +1,11 @@
 #include "video/debug_views.h"
 
+#include <algorithm>
+
 #include "core/app_flags.h"
 #include "core/io_registers.h"
 #include "core/machine_state.h"
+#include "video/colour_curve.h"
 #include "video/display.h"
 #include "video/palette.h"
 
@@ -10,37 +13,98 @@ namespace {
 
 constexpr uint16_t kOamIndex = 0x1E00;
 
-// Every tile and sprite in these views is shaded with OBP0; colour 0 shows as the
+// In the monochrome model every tile and sprite in these views is shaded with OBP0;
+// in the colour model each is shown in a palette of its own. Colour 0 shows as the
 // key colour so that empty tiles stand out from the panel.
-uint8_t viewPixel(uint8_t colour, uint8_t obp0) {
-    return colour == 0 ? LAYER_KEY : ShadeTable[(obp0 >> (2 * colour)) & 3];
+struct TileColours {
+    Pixel colours[4];
+};
+
+TileColours monochromeColours(uint8_t obp0) {
+    TileColours view{};
+    for (int colour = 1; colour < 4; ++colour)
+        view.colours[colour] = indexPixel(ShadeTable[(obp0 >> (2 * colour)) & 3]);
+    return view;
 }
 
-// Writes row `row` of tile `tile` into one locked row of the back buffer, eight
-// pixels from column x. False when the row cannot be locked.
-bool drawTileRow(int tile, int row, int x, int y, int lockLeft, int lockRight, uint8_t obp0) {
+TileColours paletteColours(const uint8_t* paletteMemory, int palette) {
+    TileColours view{};
+    for (int colour = 1; colour < 4; ++colour) {
+        const uint8_t* bytes = paletteMemory + 8 * palette + 2 * colour;
+        view.colours[colour] = colourPixel(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
+    }
+    return view;
+}
+
+// Writes row `row` of tile `tile` (0-383 bank 0, 512-895 bank 1) into one locked row
+// of the back buffer, eight pixels from column x. False when the row cannot be locked.
+bool drawTileRow(int tile, int row, int x, int y, int lockLeft, int lockRight,
+                 const TileColours& view) {
     int pitch = 0;
-    uint8_t* out = display.lockBack({lockLeft, y, lockRight, y + 1}, &pitch);
+    Pixel* out = display.lockBack({lockLeft, y, lockRight, y + 1}, &pitch);
     if (out == nullptr) return false;
     const uint8_t low = machine.VideoRam[16 * tile + 2 * row];
     const uint8_t high = machine.VideoRam[16 * tile + 2 * row + 1];
+    const Pixel key = indexPixel(LAYER_KEY);
     for (int k = 0; k < 8; ++k) {
         const int bit = 7 - k;
-        const auto colour = static_cast<uint8_t>((((high >> bit) & 1) << 1) | ((low >> bit) & 1));
-        out[x - lockLeft + k] = viewPixel(colour, obp0);
+        const int colour = (((high >> bit) & 1) << 1) | ((low >> bit) & 1);
+        out[x - lockLeft + k] = colour == 0 ? key : view.colours[colour];
     }
     display.unlockBack();
     return true;
 }
 
-// 16 columns by 24 rows of tiles on a 16-pixel pitch, tile 0 at the top-left.
+// The colour model's palette for each of the 768 tiles (bank 1's from 384): that of
+// the first background map entry that shows it, both maps in order, else that of
+// the first sprite that uses it, else background palette 0.
+void firstPalettes(TileColours (&views)[768]) {
+    int8_t palette[768];
+    bool sprite[768] = {};
+    std::fill(palette, palette + 768, int8_t{-1});
+    const uint8_t lcdc = machine.HighPage[reg::LCDC];
+    for (int entry = 0; entry < 2048; ++entry) {
+        const uint8_t number = machine.VideoRam[0x1800 + entry];
+        const uint8_t attributes = machine.VideoRam[0x3800 + entry];
+        const int tile = ((number >= 128 || (lcdc & 0x10)) ? number : 256 + number) +
+                         ((attributes & 0x08) ? 384 : 0);
+        if (palette[tile] < 0) palette[tile] = static_cast<int8_t>(attributes & 7);
+    }
+    const uint8_t* oam = machine.HighPage + kOamIndex;
+    for (int s = 0; s < 40; ++s) {
+        const uint8_t* entry = oam + 4 * s;
+        const int tile = entry[2] + ((entry[3] & 0x08) ? 384 : 0);
+        if (palette[tile] >= 0) continue;
+        palette[tile] = static_cast<int8_t>(entry[3] & 7);
+        sprite[tile] = true;
+    }
+    for (int tile = 0; tile < 768; ++tile) {
+        views[tile] = paletteColours(sprite[tile] ? machine.spritePalettes : machine.backgroundPalettes,
+                                     palette[tile] < 0 ? 0 : palette[tile]);
+    }
+}
+
+// Each bank as 16 columns by 24 rows of tiles on a 16-pixel pitch, tile 0 at the
+// top-left; bank 1 to the right of bank 0.
 bool drawTilesView(uint8_t obp0) {
-    display.fillRect(nullptr, kPanelIndex, 5, 22, 264, 392);
-    for (int tile = 0; tile < 384; ++tile) {
-        for (int row = 0; row < 8; ++row) {
-            const int x = 13 + 16 * (tile % 16);
-            const int y = 30 + 16 * (tile / 16) + row;
-            if (!drawTileRow(tile, row, x, y, 13, 269, obp0)) return false;
+    static TileColours views[768];
+    if (machine.colourModel) {
+        firstPalettes(views);
+    } else {
+        std::fill(views, views + 768, monochromeColours(obp0));
+    }
+    display.fillRect(nullptr, kPanelIndex, 5, 22, 528, 392);
+    for (int bank = 0; bank < 2; ++bank) {
+        for (int tile = 0; tile < 384; ++tile) {
+            const int left = 13 + 264 * bank;
+            for (int row = 0; row < 8; ++row) {
+                const int x = left + 16 * (tile % 16);
+                const int y = 30 + 16 * (tile / 16) + row;
+                if (!drawTileRow(512 * bank + tile, row, x, y, left, left + 256,
+                                 views[384 * bank + tile])) {
+                    return false;
+                }
+            }
         }
     }
     return true;
@@ -50,6 +114,7 @@ bool drawTilesView(uint8_t obp0) {
 // bytes in a column to the right of the panel.
 bool drawOamView(uint8_t obp0) {
     display.fillRect(nullptr, kPanelIndex, 5, 22, 136, 128);
+    const TileColours monochrome = monochromeColours(obp0);
     const int height = (machine.HighPage[reg::LCDC] & 0x04) ? 16 : 8;
     const uint8_t* oam = machine.HighPage + kOamIndex;
     for (int s = 0; s < 40; ++s) {
@@ -59,10 +124,14 @@ bool drawOamView(uint8_t obp0) {
             // Rows 8-15 of a tall sprite come from the next tile, whatever the
             // tile number's lowest bit is; X-flip is not shown.
             const int sourceRow = yFlip ? height - 1 - r : r;
-            const int tile = entry[2] + sourceRow / 8;
+            int tile = entry[2] + sourceRow / 8;
+            if (machine.colourModel && (entry[3] & 0x08)) tile += 512;
             const int x = 13 + 16 * (s % 8);
             const int y = 30 + 24 * (s / 8) + r;
-            if (!drawTileRow(tile, sourceRow % 8, x, y, 13, 141, obp0)) return false;
+            const TileColours view = machine.colourModel
+                                         ? paletteColours(machine.spritePalettes, entry[3] & 7)
+                                         : monochrome;
+            if (!drawTileRow(tile, sourceRow % 8, x, y, 13, 141, view)) return false;
         }
     }
     for (int s = 0; s < 40; ++s) {

@@ -1,5 +1,5 @@
 // The views shown while the emulation is paused: a black screen (screenMode 0), all
-// 384 tiles of video RAM (1) or the 40 sprites of OAM with their four bytes in hex
+// tiles of both video RAM banks (1) or the 40 sprites of OAM with their four bytes in hex
 // (2). Each is a snapshot drawn once at 1:1 into the back buffer and presented.
 #pragma once
 

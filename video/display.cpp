@@ -1,5 +1,6 @@
 #include "video/display.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -11,19 +12,19 @@
 #include "video/palette.h"
 #include "video/presenter.h"
 
-// An 8-bit surface in main memory. Rows are packed (pitch = width).
+// A surface in main memory. Rows are packed (pitch = width).
 class Surface {
 public:
     int width = 0;
     int height = 0;
     int pitch = 0;
-    uint8_t key = 0;
+    Pixel key = 0;
     bool locked = false;
-    uint8_t* pixels = nullptr;
+    Pixel* pixels = nullptr;
 
     ~Surface() { delete[] pixels; }
 
-    uint8_t* row(int y) { return pixels + static_cast<size_t>(y) * pitch; }
+    Pixel* row(int y) { return pixels + static_cast<size_t>(y) * pitch; }
 
     // The display refuses any rectangle that is empty or sticks out of its surface.
     bool holds(const Rect& r) const {
@@ -34,13 +35,13 @@ public:
 
 namespace {
 
-Surface* newSurface(int width, int height, uint8_t key) {
+Surface* newSurface(int width, int height, Pixel key) {
     // Limits keep width * height well inside int and the allocation sane.
     constexpr int kMaxSide = 16384;
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
     auto* surface = new (std::nothrow) Surface;
     if (surface == nullptr) return nullptr;
-    surface->pixels = new (std::nothrow) uint8_t[static_cast<size_t>(width) * height]();
+    surface->pixels = new (std::nothrow) Pixel[static_cast<size_t>(width) * height]();
     if (surface->pixels == nullptr) {
         delete surface;
         return nullptr;
@@ -52,44 +53,21 @@ Surface* newSurface(int width, int height, uint8_t key) {
     return surface;
 }
 
-void fill(Surface& target, const Rect& r, uint8_t index) {
-    const size_t length = static_cast<size_t>(r.right - r.left);
-    for (int y = r.top; y < r.bottom; ++y) std::memset(target.row(y) + r.left, index, length);
-}
-
-// Eight source pixels onto eight destination pixels, leaving out those equal to the
-// key (keys holds it in every byte): a group of nothing but key is skipped, a group
-// without key is copied whole, and only a group that mixes both is merged with what
-// lies beneath.
-inline void copyKeyedGroup(uint8_t* out, uint64_t pixels, uint64_t keys) {
-    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-    const uint64_t differ = pixels ^ keys;  // a zero byte where the pixel is the key
-    if (differ == 0) return;
-    // Bit 7 of each byte set exactly where that byte of differ is zero: adding 0x7F
-    // to the low seven bits carries into bit 7 unless they are all zero, and no byte
-    // carries into the next.
-    const uint64_t keyBytes = ~(((differ & kLow7) + kLow7) | differ | kLow7);
-    if (keyBytes == 0) {
-        std::memcpy(out, &pixels, 8);
-        return;
+void fill(Surface& target, const Rect& r, Pixel colour) {
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::fill(target.row(y) + r.left, target.row(y) + r.right, colour);
     }
-    const uint64_t beneath = (keyBytes >> 7) * 0xFF;  // 0xFF where the key is
-    uint64_t merged;
-    std::memcpy(&merged, out, 8);
-    merged = (merged & beneath) | (pixels & ~beneath);
-    std::memcpy(out, &merged, 8);
 }
 
 // Copies count pixels of a row, leaving out those equal to key. Layers are mostly
-// key or mostly picture, so sixteen pixels of key are passed over with one test.
-void copyKeyedRow(uint8_t* out, const uint8_t* in, int count, uint8_t key) {
-    const uint64_t keys = 0x0101010101010101u * key;
+// key or mostly picture, so four pixels of key are passed over with one test.
+void copyKeyedRow(Pixel* out, const Pixel* in, int count, Pixel key) {
     int i = 0;
 #if defined(__SSE2__)
-    const __m128i key16 = _mm_set1_epi8(static_cast<char>(key));
-    for (; i + 16 <= count; i += 16) {
+    const __m128i keys = _mm_set1_epi32(static_cast<int>(key));
+    for (; i + 4 <= count; i += 4) {
         __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-        const __m128i isKey = _mm_cmpeq_epi8(pixels, key16);
+        const __m128i isKey = _mm_cmpeq_epi32(pixels, keys);
         const int keyMask = _mm_movemask_epi8(isKey);
         if (keyMask == 0xFFFF) continue;
         auto* target = reinterpret_cast<__m128i*>(out + i);
@@ -100,20 +78,6 @@ void copyKeyedRow(uint8_t* out, const uint8_t* in, int count, uint8_t key) {
         _mm_storeu_si128(target, pixels);
     }
 #endif
-    for (; i + 16 <= count; i += 16) {
-        uint64_t first, second;
-        std::memcpy(&first, in + i, 8);
-        std::memcpy(&second, in + i + 8, 8);
-        if (((first ^ keys) | (second ^ keys)) == 0) continue;
-        copyKeyedGroup(out + i, first, keys);
-        copyKeyedGroup(out + i + 8, second, keys);
-    }
-    if (i + 8 <= count) {
-        uint64_t pixels;
-        std::memcpy(&pixels, in + i, 8);
-        copyKeyedGroup(out + i, pixels, keys);
-        i += 8;
-    }
     for (; i < count; ++i) {
         if (in[i] != key) out[i] = in[i];
     }
@@ -121,22 +85,20 @@ void copyKeyedRow(uint8_t* out, const uint8_t* in, int count, uint8_t key) {
 
 // A source row widened by a whole factor: each pixel becomes zoom pixels in a row.
 template <int Zoom>
-void widenRowBy(uint8_t* out, const uint8_t* in, int count) {
+void widenRowBy(Pixel* out, const Pixel* in, int count) {
     for (int i = 0; i < count; ++i, out += Zoom) {
         for (int k = 0; k < Zoom; ++k) out[k] = in[i];
     }
 }
 
-void widenRow(uint8_t* out, const uint8_t* in, int count, int zoom) {
+void widenRow(Pixel* out, const Pixel* in, int count, int zoom) {
     switch (zoom) {
-        case 1: std::memcpy(out, in, static_cast<size_t>(count)); break;
+        case 1: std::memcpy(out, in, static_cast<size_t>(count) * sizeof(Pixel)); break;
         case 2: widenRowBy<2>(out, in, count); break;
         case 3: widenRowBy<3>(out, in, count); break;
         case 4: widenRowBy<4>(out, in, count); break;
         default:
-            for (int i = 0; i < count; ++i, out += zoom) {
-                std::memset(out, in[i], static_cast<size_t>(zoom));
-            }
+            for (int i = 0; i < count; ++i, out += zoom) std::fill(out, out + zoom, in[i]);
             break;
     }
 }
@@ -146,14 +108,15 @@ void widenRow(uint8_t* out, const uint8_t* in, int count, int zoom) {
 // keyed copy it is widened into the scratch row (as wide as the back buffer), since
 // what shows through depends on each destination row.
 void copyWholeZoom(Surface& back, const Rect& d, Surface& source, const Rect& s, int zoomX,
-                   int zoomY, bool keyed, uint8_t* scratch) {
+                   int zoomY, bool keyed, Pixel* scratch) {
     const int sourceWidth = s.right - s.left;
     const int destinationWidth = d.right - d.left;
+    const size_t rowBytes = static_cast<size_t>(destinationWidth) * sizeof(Pixel);
     int y = d.top;
     for (int sy = s.top; sy < s.bottom; ++sy) {
-        const uint8_t* in = source.row(sy) + s.left;
+        const Pixel* in = source.row(sy) + s.left;
         if (keyed) {
-            const uint8_t* wide = in;
+            const Pixel* wide = in;
             if (zoomX > 1) {
                 widenRow(scratch, in, sourceWidth, zoomX);
                 wide = scratch;
@@ -162,15 +125,11 @@ void copyWholeZoom(Surface& back, const Rect& d, Surface& source, const Rect& s,
                 copyKeyedRow(back.row(y) + d.left, wide, destinationWidth, source.key);
             }
         } else {
-            uint8_t* first = back.row(y) + d.left;
-            if (zoomX == 1) {
-                std::memcpy(first, in, static_cast<size_t>(sourceWidth));
-            } else {
-                widenRow(first, in, sourceWidth, zoomX);
-            }
+            Pixel* first = back.row(y) + d.left;
+            widenRow(first, in, sourceWidth, zoomX);
             ++y;
             for (int repeat = 1; repeat < zoomY; ++repeat, ++y) {
-                std::memcpy(back.row(y) + d.left, first, static_cast<size_t>(destinationWidth));
+                std::memcpy(back.row(y) + d.left, first, rowBytes);
             }
         }
     }
@@ -185,10 +144,10 @@ void copyNearest(Surface& back, const Rect& d, Surface& source, const Rect& s, b
     const int64_t sourceHeight = s.bottom - s.top;
     for (int64_t y = 0; y < destinationHeight; ++y) {
         const int sy = s.top + static_cast<int>(y * sourceHeight / destinationHeight);
-        const uint8_t* in = source.row(sy) + s.left;
-        uint8_t* out = back.row(d.top + static_cast<int>(y)) + d.left;
+        const Pixel* in = source.row(sy) + s.left;
+        Pixel* out = back.row(d.top + static_cast<int>(y)) + d.left;
         for (int64_t x = 0; x < destinationWidth; ++x) {
-            const uint8_t value = in[x * sourceWidth / destinationWidth];
+            const Pixel value = in[x * sourceWidth / destinationWidth];
             if (!keyed || value != source.key) out[x] = value;
         }
     }
@@ -198,7 +157,7 @@ void copyNearest(Surface& back, const Rect& d, Surface& source, const Rect& s, b
 
 struct Display::Impl {
     Surface* back = nullptr;
-    uint8_t* scratchRow = nullptr;   // one back-buffer row, for widening keyed copies
+    Pixel* scratchRow = nullptr;   // one back-buffer row, for widening keyed copies
     Presenter* presenter = nullptr;  // opened, to be closed on release
 
     ~Impl() {
@@ -223,12 +182,12 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
     impl_ = new (std::nothrow) Impl;
     if (impl_ == nullptr) return false;
     window_ = window;
-    if (bitsPerPixel != 8) return false;
+    if (bitsPerPixel != kDisplayBitsPerPixel) return false;
     Presenter* presenter = installedPresenter();
     if (presenter == nullptr) return false;
     impl_->back = newSurface(width, height, 0);
     if (impl_->back == nullptr) return false;
-    impl_->scratchRow = new (std::nothrow) uint8_t[static_cast<size_t>(width)];
+    impl_->scratchRow = new (std::nothrow) Pixel[static_cast<size_t>(width)];
     if (impl_->scratchRow == nullptr) return false;
     impl_->presenter = presenter;
     if (!presenter->open(window, width, height)) return false;
@@ -252,7 +211,7 @@ bool Display::isInitialised() const {
 }
 
 Surface* Display::createOffscreen(int width, int height, uint8_t sourceKey) {
-    return newSurface(width, height, sourceKey);
+    return newSurface(width, height, indexPixel(sourceKey));
 }
 
 void Display::releaseSurface(Surface*& surface) {
@@ -263,7 +222,7 @@ void Display::releaseSurface(Surface*& surface) {
 bool Display::clearBack(uint8_t index) {
     if (!isInitialised()) return false;
     Surface& back = *impl_->back;
-    fill(back, {0, 0, back.width, back.height}, index);
+    fill(back, {0, 0, back.width, back.height}, indexPixel(index));
     return true;
 }
 
@@ -277,7 +236,7 @@ bool Display::fillRect(Surface* target, uint8_t index, int left, int top, int wi
     const int64_t bottom = static_cast<int64_t>(top) + height;
     if (right < 0 || right > target->width || bottom < 0 || bottom > target->height) return true;
     const Rect r{left, top, static_cast<int>(right), static_cast<int>(bottom)};
-    if (target->holds(r)) fill(*target, r, index);
+    if (target->holds(r)) fill(*target, r, indexPixel(index));
     return true;
 }
 
@@ -304,13 +263,14 @@ bool Display::blitToBack(const Rect& destination, Surface* source, const Rect& s
 bool Display::drawText(const char* text, uint16_t x, uint16_t y) {
     if (!isInitialised() || text == nullptr) return false;
     Surface& back = *impl_->back;
+    const Pixel white = indexPixel(kTextIndex);
     int left = x;
     for (const char* c = text; *c != '\0' && left < back.width; ++c, left += kGlyphAdvance) {
         const uint8_t* rows = glyphRows(*c);
         for (int r = 0; r < kGlyphHeight && y + r < back.height; ++r) {
-            uint8_t* out = back.row(y + r);
+            Pixel* out = back.row(y + r);
             for (int k = 0; k < kGlyphWidth && left + k < back.width; ++k) {
-                if (rows[r] & (0x10 >> k)) out[left + k] = kTextIndex;
+                if (rows[r] & (0x10 >> k)) out[left + k] = white;
             }
         }
     }
@@ -328,7 +288,7 @@ void Display::present() {
     impl_->presenter->present(back.pixels, back.width, back.height, back.pitch);
 }
 
-uint8_t* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
+Pixel* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
     if (surface == nullptr || surface->locked || !surface->holds(rect)) return nullptr;
     surface->locked = true;
     if (pitch != nullptr) *pitch = surface->pitch;
@@ -339,7 +299,7 @@ void Display::unlock(Surface* surface) {
     if (surface != nullptr) surface->locked = false;
 }
 
-uint8_t* Display::lockBack(const Rect& rect, int* pitch) {
+Pixel* Display::lockBack(const Rect& rect, int* pitch) {
     if (!isInitialised()) return nullptr;
     return lock(impl_->back, rect, pitch);
 }

@@ -1,6 +1,7 @@
-// The display: one 8-bit indexed back buffer, off-screen 8-bit surfaces, fills,
-// stretching and keyed copies, white text, and present. Every pixel is a palette
-// index (see palette.h). The software implementation keeps the surfaces in memory
+// The display: one back buffer, off-screen surfaces, fills, stretching and keyed
+// copies, white text, and present. Every surface holds 32-bit pixels (0x00RRGGBB,
+// see palette.h); fills, clears and copy keys are given as indexes of the fixed
+// palette and drawn as their colours. The software implementation keeps the surfaces in memory
 // and hands the finished back buffer to a Presenter (presenter.h); the Windows build
 // implements the same operations on DirectDraw.
 //
@@ -11,6 +12,11 @@
 #pragma once
 
 #include <cstdint>
+
+#include "video/palette.h"
+
+// The depth of every display the program takes.
+inline constexpr int kDisplayBitsPerPixel = 32;
 
 struct Rect {
     int left, top, right, bottom;  // right and bottom exclusive
@@ -25,7 +31,7 @@ struct DisplayModeDescription {
 // Returns true to go on with the enumeration.
 using DisplayModeCallback = bool (*)(const DisplayModeDescription& mode, void* context);
 
-class Surface;          // an 8-bit surface owned by the display implementation
+class Surface;          // a surface owned by the display implementation
 struct PlatformWindow;  // the main window, opaque outside platform/
 
 class Display {
@@ -36,14 +42,15 @@ public:
     Display& operator=(const Display&) = delete;
 
     // Takes the screen through the installed presenter (setPresenter) and builds a
-    // back buffer of width x height. Only 8 bits per pixel is offered. A second call
+    // back buffer of width x height. Only kDisplayBitsPerPixel is offered. A second call
     // releases the first display and starts again; off-screen surfaces stay valid.
     bool initDisplay(PlatformWindow* window, int width, int height, int bitsPerPixel);
     // Gives the screen back and drops the back buffer; harmless when repeated.
     void releaseDisplay();
     bool isInitialised() const;
 
-    // A new off-screen surface, all index 0, whose keyed copies skip sourceKey.
+    // A new off-screen surface, all black, whose keyed copies skip the colour of
+    // index sourceKey.
     // Null when the size is not positive or memory ran out. Off-screen surfaces are
     // independent of initDisplay/releaseDisplay and belong to whoever created them.
     Surface* createOffscreen(int width, int height, uint8_t sourceKey = 0);
@@ -70,12 +77,12 @@ public:
     void present();
 
     // Row access for writing: returns the address of the rectangle's first pixel and
-    // its pitch, or null when the rectangle is empty or does not lie inside the
+    // its pitch in pixels, or null when the rectangle is empty or does not lie inside the
     // surface, the surface is null, or the surface is already locked. Every
     // successful lock is paired with an unlock.
-    uint8_t* lock(Surface* surface, const Rect& rect, int* pitch);
+    Pixel* lock(Surface* surface, const Rect& rect, int* pitch);
     void unlock(Surface* surface);
-    uint8_t* lockBack(const Rect& rect, int* pitch);
+    Pixel* lockBack(const Rect& rect, int* pitch);
     void unlockBack();
 
     int width() const { return width_; }

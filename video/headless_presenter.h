@@ -15,10 +15,10 @@ public:
 
     bool open(PlatformWindow* window, int width, int height) override;
     void close() override;
-    bool present(const uint8_t* pixels, int width, int height, int pitch) override;
+    bool present(const Pixel* pixels, int width, int height, int pitch) override;
     void listModes(DisplayModeCallback callback, void* context) override;
 
-    // The modes listModes offers (a few common 8-bit sizes unless replaced).
+    // The modes listModes offers (a few common sizes unless replaced).
     void setModes(std::vector<DisplayModeDescription> modes) { modes_ = std::move(modes); }
     // Makes the next opens fail, as a display that cannot take the screen would.
     void setOpenFails(bool fails) { openFails_ = fails; }
@@ -27,14 +27,14 @@ public:
     int openCount() const { return openCount_; }
     int presentCount() const { return presentCount_; }
     // The last presented frame, packed rows; empty before the first present.
-    const std::vector<uint8_t>& frame() const { return frame_; }
+    const std::vector<Pixel>& frame() const { return frame_; }
     int frameWidth() const { return frameWidth_; }
     int frameHeight() const { return frameHeight_; }
-    uint8_t pixel(int x, int y) const { return frame_[static_cast<size_t>(y) * frameWidth_ + x]; }
+    Pixel pixel(int x, int y) const { return frame_[static_cast<size_t>(y) * frameWidth_ + x]; }
 
 private:
     std::vector<DisplayModeDescription> modes_;
-    std::vector<uint8_t> frame_;
+    std::vector<Pixel> frame_;
     int frameWidth_ = 0;
     int frameHeight_ = 0;
     int openCount_ = 0;

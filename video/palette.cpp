@@ -52,6 +52,6 @@ PaletteColour paletteColour(uint8_t index) {
     return kPalette[index];
 }
 
-const PaletteColour* paletteColours() {
-    return kPalette.data();
+Pixel indexPixel(uint8_t index) {
+    return toPixel(kPalette[index]);
 }

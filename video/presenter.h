@@ -1,5 +1,5 @@
 // The presenter is the platform's end of the display: it takes the screen, lists
-// the modes it can show and puts finished back buffers (8-bit palette indexes, see
+// the modes it can show and puts finished back buffers (pixels 0x00RRGGBB, see
 // palette.h) on it. The platform layer implements it; the headless presenter keeps
 // frames in memory for tests and tools.
 #pragma once
@@ -16,9 +16,9 @@ public:
     virtual bool open(PlatformWindow* window, int width, int height) = 0;
     // Gives the screen back; called once per successful or failed open.
     virtual void close() = 0;
-    // Shows width x height pixels whose rows are pitch bytes apart. False when the
+    // Shows width x height pixels whose rows are pitch pixels apart. False when the
     // frame could not be shown; the screen then keeps the previous frame.
-    virtual bool present(const uint8_t* pixels, int width, int height, int pitch) = 0;
+    virtual bool present(const Pixel* pixels, int width, int height, int pitch) = 0;
     // Calls back once per mode; stops when the callback returns false.
     virtual void listModes(DisplayModeCallback callback, void* context) = 0;
 };

@@ -1,5 +1,6 @@
 #include "video/renderer.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "core/io_registers.h"
 #include "core/lcd.h"
 #include "core/machine_state.h"
+#include "video/colour_curve.h"
 #include "video/display.h"
 #include "video/palette.h"
 
@@ -83,16 +85,16 @@ constexpr std::array<std::array<uint8_t, 4>, 256> kOpaqueQuad = [] {
 // register: colour v is drawn as ShadeTable[(palette >> 2v) & 3]. A table is built
 // again only when its register has changed since the last line that used it.
 struct QuadShades {
-    uint8_t pixels[256][4];
+    Pixel pixels[256][4];
     int palette = -1;  // the register value the table was built for, -1 before any
 };
 QuadShades backgroundShades, spriteShades[2];  // sprites: OBP0, OBP1
 
 const QuadShades& shadesFor(QuadShades& table, uint8_t palette) {
     if (table.palette == palette) return table;
-    uint8_t shades[4];
+    Pixel shades[4];
     for (int colour = 0; colour < 4; ++colour)
-        shades[colour] = ShadeTable[(palette >> (2 * colour)) & 3];
+        shades[colour] = indexPixel(ShadeTable[(palette >> (2 * colour)) & 3]);
     for (int quad = 0; quad < 256; ++quad) {
         for (int k = 0; k < 4; ++k) table.pixels[quad][k] = shades[(quad >> (6 - 2 * k)) & 3];
     }
@@ -100,19 +102,30 @@ const QuadShades& shadesFor(QuadShades& table, uint8_t palette) {
     return table;
 }
 
+// Tiles are numbered across both video RAM banks: 0-383 in bank 0, 512-895 in bank 1.
 inline uint16_t decodeRow(int tile, int row) {
     const uint8_t* planes = machine.VideoRam + 16 * tile + 2 * row;
     return static_cast<uint16_t>(kSpreadPlane[planes[0]] | (kSpreadPlane[planes[1]] << 1));
 }
 
-// The eight pixels of a decoded tile row, leftmost first, and which of them are not
-// colour 0.
-inline void putTileRow(uint8_t* pixels, uint8_t* opaque, uint16_t packed,
-                       const QuadShades& shades) {
-    std::memcpy(pixels, shades.pixels[packed >> 8], 4);
-    std::memcpy(pixels + 4, shades.pixels[packed & 0xFF], 4);
+inline void putOpaque(uint8_t* opaque, uint16_t packed) {
     std::memcpy(opaque, kOpaqueQuad[packed >> 8].data(), 4);
     std::memcpy(opaque + 4, kOpaqueQuad[packed & 0xFF].data(), 4);
+}
+
+// The eight pixels of a decoded tile row, leftmost first, and which of them are not
+// colour 0.
+inline void putTileRow(Pixel* pixels, uint8_t* opaque, uint16_t packed, const QuadShades& shades) {
+    std::memcpy(pixels, shades.pixels[packed >> 8], sizeof(Pixel) * 4);
+    std::memcpy(pixels + 4, shades.pixels[packed & 0xFF], sizeof(Pixel) * 4);
+    putOpaque(opaque, packed);
+}
+
+// The same with the four colours of one of the colour model's palettes.
+inline void putColourTileRow(Pixel* pixels, uint8_t* opaque, uint16_t packed,
+                             const Pixel* colours) {
+    for (int k = 0; k < 8; ++k) pixels[k] = colours[(packed >> (14 - 2 * k)) & 3];
+    putOpaque(opaque, packed);
 }
 
 inline uint64_t load8(const uint8_t* p) {
@@ -135,33 +148,76 @@ inline int mapTileIndex(uint8_t number, uint8_t lcdc) {
 }
 
 // The line being put together: the background's and window's pixels with which of
-// them are not colour 0, and the sprites' pixels with which of them are drawn and
-// which of those stay behind the background.
+// them are not colour 0 and (colour model) which of them come from a tile kept in
+// front of sprites, and the sprites' pixels with which of them are drawn and which
+// of those stay behind the background.
 struct LineBuffers {
-    alignas(8) uint8_t pixels[kLineWidth];
+    alignas(16) Pixel pixels[kLineWidth];
+    alignas(16) Pixel spritePixels[kLineWidth];
     alignas(8) uint8_t opaque[kLineWidth];
-    alignas(8) uint8_t spritePixels[kLineWidth];
+    alignas(8) uint8_t tileInFront[kLineWidth];
     alignas(8) uint8_t spriteShown[kLineWidth];
     alignas(8) uint8_t spriteBehind[kLineWidth];
 };
 LineBuffers line;
 
+// The colour model's palettes as screen pixels, converted for each line from palette
+// memory as it stands then: eight background and eight sprite palettes of four colours.
+struct ColourPalettes {
+    Pixel background[8][4];
+    Pixel sprites[8][4];
+};
+ColourPalettes colours;
+
+void convertPalettes() {
+    for (int i = 0; i < 32; ++i) {
+        const uint8_t* bg = machine.backgroundPalettes + 2 * i;
+        const uint8_t* obj = machine.spritePalettes + 2 * i;
+        colours.background[i / 4][i % 4] = colourPixel(static_cast<uint16_t>(bg[0] | (bg[1] << 8)));
+        colours.sprites[i / 4][i % 4] = colourPixel(static_cast<uint16_t>(obj[0] | (obj[1] << 8)));
+    }
+}
+
+// Attribute bits of the colour model's second map (video RAM bank 1) and of OAM.
+constexpr uint8_t kTileInFront = 0x80, kTileYFlip = 0x40, kTileXFlip = 0x20, kSecondBank = 0x08,
+                  kColourPaletteBits = 0x07;
+
 // `count` tiles of a map row from column firstColumn on (wrapping round the map's 32),
-// tile i at line position `at` + 8i, each from its row `row`.
+// tile i at line position `at` + 8i, each from its row `row`. The colour model reads
+// each tile's attributes from the same place in video RAM bank 1: its palette, its
+// bank, its flips and whether it stays in front of sprites.
 void drawMapTiles(const uint8_t* mapRow, int firstColumn, int count, int row, uint8_t lcdc,
                   const QuadShades& shades, int at) {
+    if (!machine.colourModel) {
+        for (int i = 0; i < count; ++i) {
+            const int tile = mapTileIndex(mapRow[(firstColumn + i) & 31], lcdc);
+            putTileRow(line.pixels + at + 8 * i, line.opaque + at + 8 * i, decodeRow(tile, row),
+                       shades);
+        }
+        return;
+    }
     for (int i = 0; i < count; ++i) {
-        const int tile = mapTileIndex(mapRow[(firstColumn + i) & 31], lcdc);
-        putTileRow(line.pixels + at + 8 * i, line.opaque + at + 8 * i, decodeRow(tile, row),
-                   shades);
+        const int column = (firstColumn + i) & 31;
+        const uint8_t attributes = mapRow[0x2000 + column];
+        int tile = mapTileIndex(mapRow[column], lcdc);
+        if (attributes & kSecondBank) tile += 512;
+        uint16_t packed = decodeRow(tile, (attributes & kTileYFlip) ? 7 - row : row);
+        if (attributes & kTileXFlip) packed = mirroredRow(packed);
+        const int x = at + 8 * i;
+        putColourTileRow(line.pixels + x, line.opaque + x, packed,
+                         colours.background[attributes & kColourPaletteBits]);
+        std::memset(line.tileInFront + x, (attributes & kTileInFront) ? 0xFF : 0, 8);
     }
 }
 
 // The background (21 tiles from SCX / 8, enough for any fine scroll) and over it the
-// window from screen column WX - 7 on, or all white with the background switched off.
+// window from screen column WX - 7 on, or (monochrome) all white with the background
+// switched off.
 void drawBackgroundAndWindow(int ly, uint8_t lcdc, int fine) {
-    if (!(lcdc & kBackgroundOn)) {
-        std::memset(line.pixels, ShadeTable[0], kLineWidth);
+    // In the colour model LCDC bit 0 does not switch the background off: it decides
+    // whether the background may cover sprites at all (see drawSprites).
+    if (!(lcdc & kBackgroundOn) && !machine.colourModel) {
+        std::fill(line.pixels, line.pixels + kLineWidth, indexPixel(ShadeTable[0]));
         std::memset(line.opaque, 0, kLineWidth);
         return;
     }
@@ -223,29 +279,41 @@ uint64_t spritesOnLine(int spriteLine, int height) {
 }
 
 // Sprites are drawn from back to front into buffers of their own, then laid over the
-// line. Where sprites overlap, the one with the smaller X is in front, the lower OAM
-// entry when X is equal; only colour 0 lets what lies beneath through. The sprite in
-// front at a pixel then decides against the background: one kept behind it (OAM
-// attribute bit 7) shows there only where the background or window has colour 0.
+// line. Where sprites overlap, the monochrome model puts the one with the smaller X in
+// front, the lower OAM entry when X is equal; the colour model puts the lower OAM
+// entry in front whatever X says. Only colour 0 lets what lies beneath through. The
+// sprite in front at a pixel then decides against the background: one kept behind it
+// (OAM attribute bit 7), or in the colour model one over a tile kept in front (its
+// attribute bit 7), shows there only where the background or window has colour 0;
+// in the colour model LCDC bit 0 clear puts every sprite over the background.
 void drawSprites(int ly, uint8_t lcdc, int fine) {
     const int spriteLine = ly + 16;
     const int height = (lcdc & kTallSprites) ? 16 : 8;
     const uint8_t* oam = machine.HighPage + kOamIndex;
     const uint64_t onLine = spritesOnLine(spriteLine, height);
     if (onLine == 0) return;
+    const bool colourModel = machine.colourModel;
 
-    // Back to front: larger X first, the higher entry first at equal X. Entries come
-    // in rising OAM order, so each goes in after those standing further right.
     uint8_t order[kMaxSpritesPerLine];
     int count = 0;
-    for (uint64_t sprites = onLine; sprites != 0; sprites &= sprites - 1) {
-        const auto i = static_cast<uint8_t>(std::countr_zero(sprites));
-        int at = count++;
-        while (at > 0 && oam[4 * order[at - 1] + 1] <= oam[4 * i + 1]) {
-            order[at] = order[at - 1];
-            --at;
+    if (colourModel) {
+        // Back to front: the highest entry first.
+        for (uint64_t sprites = onLine; sprites != 0; sprites &= sprites - 1) {
+            order[count++] = static_cast<uint8_t>(std::countr_zero(sprites));
         }
-        order[at] = i;
+        std::reverse(order, order + count);
+    } else {
+        // Back to front: larger X first, the higher entry first at equal X. Entries come
+        // in rising OAM order, so each goes in after those standing further right.
+        for (uint64_t sprites = onLine; sprites != 0; sprites &= sprites - 1) {
+            const auto i = static_cast<uint8_t>(std::countr_zero(sprites));
+            int at = count++;
+            while (at > 0 && oam[4 * order[at - 1] + 1] <= oam[4 * i + 1]) {
+                order[at] = order[at - 1];
+                --at;
+            }
+            order[at] = i;
+        }
     }
 
     const QuadShades* shades[2] = {&shadesFor(spriteShades[0], io(reg::OBP0)),
@@ -265,31 +333,47 @@ void drawSprites(int ly, uint8_t lcdc, int fine) {
         if (height == 16) {
             tile = (n < 8) != static_cast<bool>(attributes & kYFlip) ? (tile & 0xFE) : (tile | 1);
         }
+        if (colourModel && (attributes & kSecondBank)) tile += 512;
         const int row = (attributes & kYFlip) ? 7 - (n & 7) : (n & 7);
         uint16_t packed = decodeRow(tile, row);
         if (packed == 0) continue;  // all colour 0
         if (attributes & kXFlip) packed = mirroredRow(packed);
 
-        uint8_t pixels[8], opaque[8];
-        putTileRow(pixels, opaque, packed, *shades[(attributes & kSecondPalette) ? 1 : 0]);
+        Pixel pixels[8];
+        uint8_t opaque[8];
+        if (colourModel) {
+            putColourTileRow(pixels, opaque, packed,
+                             colours.sprites[attributes & kColourPaletteBits]);
+        } else {
+            putTileRow(pixels, opaque, packed, *shades[(attributes & kSecondPalette) ? 1 : 0]);
+        }
         const uint64_t mask = load8(opaque);
         const uint64_t behind = (attributes & kBehindBackground) ? mask : 0;
-        uint8_t* const drawn = line.spritePixels + kMargin + fine + left;
-        uint8_t* const shown = line.spriteShown + kMargin + fine + left;
-        uint8_t* const kept = line.spriteBehind + kMargin + fine + left;
-        store8(drawn, (load8(drawn) & ~mask) | (load8(pixels) & mask));
-        store8(shown, load8(shown) | mask);
-        store8(kept, (load8(kept) & ~mask) | behind);
+        const int x = kMargin + fine + left;
+        for (int k = 0; k < 8; ++k) {
+            if (opaque[k]) line.spritePixels[x + k] = pixels[k];
+        }
+        store8(line.spriteShown + x, load8(line.spriteShown + x) | mask);
+        store8(line.spriteBehind + x, (load8(line.spriteBehind + x) & ~mask) | behind);
         any = true;
     }
     if (!any) return;
 
+    const bool backgroundMayCover = !colourModel || (lcdc & kBackgroundOn);
     for (int x = kMargin + fine; x < kMargin + fine + kScreenWidth; x += 8) {
         const uint64_t shown = load8(line.spriteShown + x);
         if (shown == 0) continue;
-        const uint64_t show = shown & ~(load8(line.spriteBehind + x) & load8(line.opaque + x));
-        store8(line.pixels + x,
-               (load8(line.pixels + x) & ~show) | (load8(line.spritePixels + x) & show));
+        uint64_t covered = 0;
+        if (backgroundMayCover) {
+            uint64_t inFront = load8(line.spriteBehind + x);
+            if (colourModel) inFront |= load8(line.tileInFront + x);
+            covered = inFront & load8(line.opaque + x);
+        }
+        uint8_t show[8];
+        store8(show, shown & ~covered);
+        for (int k = 0; k < 8; ++k) {
+            if (show[k]) line.pixels[x + k] = line.spritePixels[x + k];
+        }
     }
 }
 
@@ -315,13 +399,14 @@ bool renderLine() {
     if (ly >= kScreenHeight || !(lcdc & 0x80)) return false;
 
     const int fine = io(reg::SCX) & 7;
+    if (machine.colourModel) convertPalettes();
     drawBackgroundAndWindow(ly, lcdc, fine);
     if (lcdc & kSpritesOn) drawSprites(ly, lcdc, fine);
 
     int pitch = 0;
-    uint8_t* row = display.lock(ScreenLayer, {0, ly, kScreenWidth, ly + 1}, &pitch);
+    Pixel* row = display.lock(ScreenLayer, {0, ly, kScreenWidth, ly + 1}, &pitch);
     if (row == nullptr) return false;
-    std::memcpy(row, line.pixels + kMargin + fine, kScreenWidth);
+    std::memcpy(row, line.pixels + kMargin + fine, kScreenWidth * sizeof(Pixel));
     display.unlock(ScreenLayer);
 
     if (ly == kLastLine) composeFrame();

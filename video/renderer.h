@@ -3,14 +3,16 @@
 // last line is drawn it puts the layer onto the display's back buffer, scaled by
 // zoom and centred, and presents the frame.
 //
-// Every cartridge is drawn in the monochrome model: LCDC, SCY, SCX, LY, BGP, OBP0,
-// OBP1, WY, WX, OAM, video RAM bank 0 and the window's line count are all it reads.
+// A monochrome cartridge is drawn in four shades: LCDC, SCY, SCX, LY, BGP, OBP0, OBP1,
+// WY, WX, OAM, video RAM bank 0 and the window's line count are all it reads. A
+// colour cartridge (the machine's colour model) is drawn in colour: the palettes come
+// from palette memory through the colour curve, and video RAM bank 1 holds each map
+// tile's attributes and further tiles.
 #pragma once
 
 class Surface;
 
-// 160 x 144, row y screen line y as last drawn, in ShadeTable indexes; white until
-// a line is drawn.
+// 160 x 144, row y screen line y as last drawn; white until a line is drawn.
 extern Surface* ScreenLayer;
 
 // Creates the screen layer on the global display. It lives until releaseScreenLayer

@@ -1,5 +1,5 @@
-// Shows the display's 8-bit back buffer in the window: every index of its lit part
-// goes through the fixed palette into a texture, which is scaled to fit the window.
+// Shows the display's back buffer in the window: its lit part goes into a texture,
+// which is scaled to fit the window.
 #include <vector>
 
 #include "platform/display_modes.h"
@@ -13,13 +13,6 @@ namespace {
 
 class SdlPresenter : public Presenter {
 public:
-    SdlPresenter() {
-        for (int i = 0; i < 256; ++i) {
-            const PaletteColour c = paletteColour(static_cast<uint8_t>(i));
-            colours_[i] = 0xFF000000u | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue;
-        }
-    }
-
     bool open(PlatformWindow* window, int width, int height) override {
         close();
         if (window == nullptr || width <= 0 || height <= 0) return false;
@@ -38,7 +31,7 @@ public:
         picture = {};
     }
 
-    bool present(const uint8_t* source, int width, int height, int sourcePitch) override {
+    bool present(const Pixel* source, int width, int height, int sourcePitch) override {
         sdl::Picture& picture = sdl::picture();
         PlatformWindow* window = sdl::currentWindow();
         if (picture.texture == nullptr || window == nullptr || width != picture.width ||
@@ -56,10 +49,10 @@ public:
                 return false;
             }
             for (int y = 0; y < lit.h; ++y) {
-                const uint8_t* in = source + static_cast<ptrdiff_t>(lit.y + y) * sourcePitch + lit.x;
+                const Pixel* in = source + static_cast<ptrdiff_t>(lit.y + y) * sourcePitch + lit.x;
                 uint32_t* out =
                     reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + y * pitch);
-                for (int x = 0; x < lit.w; ++x) out[x] = colours_[in[x]];
+                for (int x = 0; x < lit.w; ++x) out[x] = 0xFF000000u | in[x];
             }
             SDL_UnlockTexture(picture.texture);
         }
@@ -86,9 +79,6 @@ public:
             if (!callback(m, context)) return;
         }
     }
-
-private:
-    uint32_t colours_[256];
 };
 
 }  // namespace

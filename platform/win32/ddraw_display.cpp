@@ -1,12 +1,12 @@
-// The display on DirectDraw 7: the screen taken exclusively at an 8-bit mode, a
+// The display on DirectDraw 7: the screen taken exclusively at a 32-bit mode, a
 // primary surface with one attached back buffer, off-screen surfaces for the
 // layers the renderer writes row by row, colour fills, stretching and keyed copies
 // done by Blt, text through GDI on the back buffer, and present as one Blt of the
 // back buffer onto the primary (the flipping chain is never flipped).
 //
-// The display installs the program's own 256-colour palette on the primary, so the
-// four shades, the clear colour and the panel colour look the same on every
-// driver: the system's default palette is not the same everywhere.
+// Every surface has the primary's pixel format, which must be 32-bit with red,
+// green and blue in bits 16-23, 8-15 and 0-7: the layout of the program's own pixels,
+// so that rows are copied as they are.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -16,7 +16,7 @@
 #include "video/display.h"
 #include "video/palette.h"
 
-// An 8-bit DirectDraw surface and what the display needs to remember about it.
+// A DirectDraw surface and what the display needs to remember about it.
 //
 // Off-screen surfaces keep their pixels in a plain copy in memory as well. The
 // renderer writes its layers one row at a time, hundreds of rows a frame; each row
@@ -30,10 +30,10 @@ public:
     IDirectDrawSurface7* surface = nullptr;
     int width = 0;
     int height = 0;
-    uint8_t key = 0;
+    Pixel key = 0;
     bool locked = false;
     RECT lockedRect = {};
-    std::vector<uint8_t> pixels;  // off-screen surfaces only: the copy in memory
+    std::vector<Pixel> pixels;  // off-screen surfaces only: the copy in memory
     int dirtyTop = 0;             // rows [dirtyTop, dirtyBottom) not yet sent
     int dirtyBottom = 0;
 
@@ -57,7 +57,6 @@ public:
 struct Display::Impl {
     IDirectDraw7* directDraw = nullptr;
     IDirectDrawSurface7* primary = nullptr;
-    IDirectDrawPalette* palette = nullptr;
     Surface back;  // its surface is null while the display is not initialised
     HWND window = nullptr;
     // Every off-screen surface handed out and not yet released: they outlive a
@@ -83,7 +82,7 @@ void colourFill(IDirectDrawSurface7* target, RECT* rect, uint8_t index) {
     DDBLTFX effects;
     std::memset(&effects, 0, sizeof(effects));
     effects.dwSize = sizeof(effects);
-    effects.dwFillColor = index;
+    effects.dwFillColor = indexPixel(index);
     target->PageLock(0);
     HRESULT result = target->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &effects);
     if (result == DDERR_SURFACELOST) {
@@ -91,11 +90,6 @@ void colourFill(IDirectDrawSurface7* target, RECT* rect, uint8_t index) {
         target->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &effects);
     }
     target->PageUnlock(0);
-}
-
-// Mode X for the small VGA modes, a standard VGA mode otherwise.
-DWORD vgaModeCaps(int width) {
-    return width <= 320 ? DDSCAPS_MODEX : DDSCAPS_STANDARDVGAMODE;
 }
 
 bool makeSurface(IDirectDraw7* directDraw, Surface& surface) {
@@ -108,10 +102,9 @@ bool makeSurface(IDirectDraw7* directDraw, Surface& surface) {
     description.ddckCKSrcBlt.dwColorSpaceLowValue = surface.key;
     description.ddckCKSrcBlt.dwColorSpaceHighValue = surface.key;
     // In system memory. Copies out of video memory are free to filter when they
-    // stretch, which mixes palette indexes into colours that were never drawn (Wine's
-    // do: zoom 2 turns the shades 7 and 248 into 7, 67, 188, 248); from system memory
-    // every stretched pixel is a source pixel. Video memory only when system memory
-    // runs out.
+    // stretch, which mixes neighbouring pixels into colours that were never drawn
+    // (Wine's do); from system memory every stretched pixel is a source pixel. Video
+    // memory only when system memory runs out.
     description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
     surface.surface = nullptr;
     if (FAILED(directDraw->CreateSurface(&description, &surface.surface, nullptr))) {
@@ -147,7 +140,8 @@ bool sendDirtyRows(Surface& surface) {
     auto* out = static_cast<uint8_t*>(description.lpSurface);
     const size_t width = static_cast<size_t>(surface.width);
     for (int y = surface.dirtyTop; y < surface.dirtyBottom; ++y, out += description.lPitch) {
-        std::memcpy(out, surface.pixels.data() + static_cast<size_t>(y) * width, width);
+        std::memcpy(out, surface.pixels.data() + static_cast<size_t>(y) * width,
+                    width * sizeof(Pixel));
     }
     surface.surface->Unlock(&rows);
     surface.dirtyTop = surface.dirtyBottom = 0;
@@ -185,6 +179,7 @@ Display::~Display() {
 
 bool Display::initDisplay(PlatformWindow* window, int width, int height, int bitsPerPixel) {
     releaseDisplay();
+    if (bitsPerPixel != kDisplayBitsPerPixel) return false;
     if (impl_ == nullptr) impl_ = new Impl;
     Impl& d = *impl_;
     window_ = window;
@@ -197,7 +192,7 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
     }
     if (FAILED(d.directDraw->SetCooperativeLevel(
             d.window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_NOWINDOWCHANGES |
-                          DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX))) {
+                          DDSCL_EXCLUSIVE))) {
         return false;
     }
     if (FAILED(d.directDraw->SetDisplayMode(width, height, bitsPerPixel, 0, 0))) return false;
@@ -208,9 +203,9 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
     description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     description.dwBackBufferCount = 1;
     description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
-                                 DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY | vgaModeCaps(width);
+                                 DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY;
     if (FAILED(d.directDraw->CreateSurface(&description, &d.primary, nullptr))) {
-        // A palettized surface cannot be a 3D render target on every driver (Wine's
+        // Not every driver offers a 3D render target here (Wine's without 3D support
         // among them); nothing here renders in 3D, so the chain is asked for without.
         description.ddsCaps.dwCaps &= ~static_cast<DWORD>(DDSCAPS_3DDEVICE);
         d.primary = nullptr;
@@ -222,7 +217,7 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
 
     DDSCAPS2 backCaps;
     std::memset(&backCaps, 0, sizeof(backCaps));
-    backCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_VIDEOMEMORY | vgaModeCaps(width);
+    backCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_VIDEOMEMORY;
     if (FAILED(d.primary->GetAttachedSurface(&backCaps, &d.back.surface))) {
         backCaps.dwCaps = DDSCAPS_BACKBUFFER;
         if (FAILED(d.primary->GetAttachedSurface(&backCaps, &d.back.surface))) {
@@ -243,18 +238,14 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
     clipper->Release();  // the primary holds its own reference
     if (FAILED(clipped)) return false;
 
-    PALETTEENTRY entries[256];
-    const PaletteColour* colours = paletteColours();
-    for (int i = 0; i < 256; ++i) {
-        entries[i] = PALETTEENTRY{colours[i].red, colours[i].green, colours[i].blue, 0};
-    }
-    if (FAILED(d.directDraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &d.palette,
-                                           nullptr)) ||
-        FAILED(d.primary->SetPalette(d.palette))) {
+    DDPIXELFORMAT format;
+    std::memset(&format, 0, sizeof(format));
+    format.dwSize = sizeof(format);
+    if (FAILED(d.primary->GetPixelFormat(&format)) || !(format.dwFlags & DDPF_RGB) ||
+        format.dwRGBBitCount != 32 || format.dwRBitMask != 0xFF0000 ||
+        format.dwGBitMask != 0x00FF00 || format.dwBBitMask != 0x0000FF) {
         return false;
     }
-    // GDI text on the back buffer takes its colours from the back buffer's palette.
-    d.back.surface->SetPalette(d.palette);
 
     width_ = width;
     height_ = height;
@@ -279,7 +270,6 @@ void Display::releaseDisplay() {
     }
     releaseInterface(d.back.surface);
     d.back.locked = false;
-    releaseInterface(d.palette);
     releaseInterface(d.primary);
     releaseInterface(d.directDraw);
     window_ = nullptr;
@@ -301,7 +291,7 @@ Surface* Display::createOffscreen(int width, int height, uint8_t sourceKey) {
     auto* surface = new Surface;
     surface->width = width;
     surface->height = height;
-    surface->key = sourceKey;
+    surface->key = indexPixel(sourceKey);
     surface->pixels.assign(static_cast<size_t>(width) * height, 0);
     if (!makeSurface(impl_->directDraw, *surface)) {
         delete surface;
@@ -341,9 +331,10 @@ bool Display::fillRect(Surface* target, uint8_t index, int left, int top, int wi
     const Rect r{left, top, static_cast<int>(right), static_cast<int>(bottom)};
     if (!target->holds(r)) return true;
     if (target->offscreen()) {
+        const Pixel colour = indexPixel(index);
         for (int y = r.top; y < r.bottom; ++y) {
-            std::memset(target->pixels.data() + static_cast<size_t>(y) * target->width + r.left,
-                        index, static_cast<size_t>(r.right - r.left));
+            Pixel* row = target->pixels.data() + static_cast<size_t>(y) * target->width;
+            std::fill(row + r.left, row + r.right, colour);
         }
         target->markDirty(r.top, r.bottom);
         return true;
@@ -405,7 +396,7 @@ void Display::present() {
     primary->PageUnlock(0);
 }
 
-uint8_t* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
+Pixel* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
     if (surface == nullptr || surface->surface == nullptr || surface->locked ||
         !surface->holds(rect)) {
         return nullptr;
@@ -429,8 +420,8 @@ uint8_t* Display::lock(Surface* surface, const Rect& rect, int* pitch) {
     if (FAILED(result)) return nullptr;
     surface->locked = true;
     surface->lockedRect = area;
-    if (pitch != nullptr) *pitch = static_cast<int>(description.lPitch);
-    return static_cast<uint8_t*>(description.lpSurface);
+    if (pitch != nullptr) *pitch = static_cast<int>(description.lPitch) / static_cast<int>(sizeof(Pixel));
+    return static_cast<Pixel*>(description.lpSurface);
 }
 
 void Display::unlock(Surface* surface) {
@@ -441,7 +432,7 @@ void Display::unlock(Surface* surface) {
     surface->locked = false;
 }
 
-uint8_t* Display::lockBack(const Rect& rect, int* pitch) {
+Pixel* Display::lockBack(const Rect& rect, int* pitch) {
     if (!isInitialised()) return nullptr;
     return lock(&impl_->back, rect, pitch);
 }

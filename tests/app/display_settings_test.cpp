@@ -15,12 +15,12 @@ class DisplaySettingsTest : public ShellTest {
 protected:
     void SetUp() override {
         ShellTest::SetUp();
-        headless::presenter().setModes({{800, 600, 32},
-                                        {320, 240, 8},
+        headless::presenter().setModes({{800, 600, 8},
+                                        {320, 240, 32},
                                         {640, 480, 16},
-                                        {640, 400, 8},
-                                        {640, 480, 8},
-                                        {800, 600, 8}});
+                                        {640, 400, 32},
+                                        {640, 480, 32},
+                                        {800, 600, 32}});
         ASSERT_TRUE(startUp());  // 640 x 480 from the new settings file
     }
 
@@ -95,7 +95,7 @@ TEST_F(DisplaySettingsTest, OkWithTheSameSizeSavesWithoutTakingTheDisplayAgain) 
     headless::setDialogUser(user("640x480", "3", true, kOk));
     openDisplaySettings();
     EXPECT_EQ(readFile(path("settings.bin")),
-              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 3, 3, 1}));
+              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 3, 3, 1, 0}));
     EXPECT_EQ(limitFps, 1);
     EXPECT_EQ(headless::presenter().openCount(), opens);
 }
@@ -112,7 +112,7 @@ TEST_F(DisplaySettingsTest, ANewSizeMovesTheWindowAndTakesTheDisplayAgain) {
     EXPECT_EQ(display.height(), 600);
     EXPECT_EQ(headless::presenter().openCount(), opens + 1);
     EXPECT_EQ(readFile(path("settings.bin")),
-              (std::vector<uint8_t>{0x20, 0x03, 0x58, 0x02, 1, 0, 0}));
+              (std::vector<uint8_t>{0x20, 0x03, 0x58, 0x02, 1, 0, 0, 0}));
 }
 
 TEST_F(DisplaySettingsTest, CancelAndEscChangeNothing) {
@@ -123,12 +123,12 @@ TEST_F(DisplaySettingsTest, CancelAndEscChangeNothing) {
         EXPECT_EQ(limitFps, 0);
         EXPECT_EQ(screenCentreX, 320);
         EXPECT_EQ(readFile(path("settings.bin")),
-                  (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 1, 0, 0}));
+                  (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 1, 0, 0, 0}));
     }
 }
 
 TEST_F(DisplaySettingsTest, CurrentSizeNotOfferedKeepsItOnOk) {
-    headless::presenter().setModes({{800, 600, 8}});
+    headless::presenter().setModes({{800, 600, 32}});
     headless::setDialogUser(user("", "2", false, kOk));
     openDisplaySettings();
     EXPECT_EQ(shownSize, "") << "nothing selected";

@@ -104,9 +104,9 @@ TEST_F(LoopTest, ExitFromTheMenuHidesMenuAndCursorAndClearsTheScreen) {
     EXPECT_EQ(quitRequested, 1);
     EXPECT_FALSE(headless::menuAttached());
     EXPECT_FALSE(headless::cursorVisible());
-    const std::vector<uint8_t>& frame = headless::presenter().frame();
+    const std::vector<Pixel>& frame = headless::presenter().frame();
     ASSERT_FALSE(frame.empty());
-    EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t p) { return p == 0; }));
+    EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](Pixel p) { return p == 0; }));
 }
 
 TEST_F(LoopTest, QuitBeforeTheLoopReturnsAtOnce) {

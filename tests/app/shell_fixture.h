@@ -32,7 +32,7 @@ protected:
         std::filesystem::create_directories(folder_);
         setSettingsDirectory(folder_.string());
         headless::presenter().setOpenFails(false);
-        headless::presenter().setModes({{320, 240, 8}, {640, 480, 8}, {800, 600, 8}});
+        headless::presenter().setModes({{320, 240, 32}, {640, 480, 32}, {800, 600, 32}});
     }
 
     void TearDown() override {

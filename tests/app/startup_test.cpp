@@ -13,7 +13,7 @@ class StartUpTest : public ShellTest {};
 TEST_F(StartUpTest, FirstStartCreatesTheSettingsAndAWindowOfTheirSize) {
     ASSERT_TRUE(startUp());
     EXPECT_EQ(readFile(path("settings.bin")),
-              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00}));
+              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00, 0x00}));
     EXPECT_EQ(headless::windowWidth(), 640);
     EXPECT_EQ(headless::windowHeight(), 480);
     EXPECT_TRUE(headless::windowVisible());

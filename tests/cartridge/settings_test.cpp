@@ -28,7 +28,8 @@ protected:
 TEST_F(SettingsTest, FirstStartCreatesTheFileFromTheInitialValues) {
     loadSettings();
     EXPECT_EQ(settingsPath, file());
-    EXPECT_EQ(readBytes(file()), (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(readBytes(file()),
+              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00, 0x00}));
     EXPECT_EQ(screenCentreX, 640);
     EXPECT_EQ(screenCentreY, 480);
     EXPECT_EQ(zoom, 1);
@@ -96,10 +97,16 @@ TEST_F(SettingsTest, OddWidthIsHalvedAndWrittenBackEven) {
     screenCentreX /= 2;
     screenCentreY /= 2;
     EXPECT_EQ(screenCentreX, 320);
-    // The input dialog's OK saves twice the centre.
+    // The input dialog's OK saves twice the centre; the raw colours setting goes after
+    // the bytes older builds know, and comes back at the next start.
     inputDevice = 3;
+    rawColours = 1;
     EXPECT_TRUE(saveSettings(2 * screenCentreX, 2 * screenCentreY));
-    EXPECT_EQ(readBytes(file()), (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x02, 0x03, 0x01}));
+    EXPECT_EQ(readBytes(file()),
+              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x02, 0x03, 0x01, 0x01}));
+    rawColours = 0;
+    loadSettings();
+    EXPECT_EQ(rawColours, 1);
 }
 
 TEST_F(SettingsTest, SaveFailsCleanlyWhereNoFileCanBe) {

@@ -43,11 +43,11 @@ TEST(FindLitAreas, BandsOfNonBlackRowsNarrowedToTheirColumns) {
          "1,0 1x1 2,2 1x1 3,4 1x1 4,6 17x5 "},
     };
     for (const Case& c : cases) {
-        std::vector<uint8_t> frame(kPitch * kHeight, 0);
+        std::vector<Pixel> frame(kPitch * kHeight, 0);
         for (int y = 0; y < kHeight; ++y) {
-            for (int x = kWidth; x < kPitch; ++x) frame[y * kPitch + x] = 0xFF;
+            for (int x = kWidth; x < kPitch; ++x) frame[y * kPitch + x] = 0xFFFFFF;
         }
-        for (auto [x, y] : c.lit) frame[y * kPitch + x] = 7;
+        for (auto [x, y] : c.lit) frame[y * kPitch + x] = 0x000100;
         LitArea areas[kMaxLitAreas];
         const int count = findLitAreas(frame.data(), kWidth, kHeight, kPitch, areas);
         EXPECT_EQ(describe(areas, count), c.areas) << c.name;

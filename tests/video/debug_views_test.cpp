@@ -15,8 +15,8 @@ class DebugViewTest : public MachineVideoTest {
 protected:
     void SetUp() override { startDisplay(640, 480); }
 
-    static uint8_t viewValue(uint8_t colour, uint8_t obp0) {
-        return colour == 0 ? LAYER_KEY : ShadeTable[(obp0 >> (2 * colour)) & 3];
+    static Pixel viewValue(uint8_t colour, uint8_t obp0) {
+        return indexPixel(colour == 0 ? LAYER_KEY : ShadeTable[(obp0 >> (2 * colour)) & 3]);
     }
 
     // Expects the 8 x rows image at (left, top) to be rows of the given tiles.
@@ -24,7 +24,7 @@ protected:
                      uint8_t obp0) {
         for (int r = 0; r < rows; ++r) {
             for (int k = 0; k < 8; ++k) {
-                const uint8_t want = viewValue(signatureColour(tileOf(r), rowOf(r), k), obp0);
+                const Pixel want = viewValue(signatureColour(tileOf(r), rowOf(r), k), obp0);
                 ASSERT_EQ(presenter.pixel(left + k, top + r), want) << "row " << r << " px " << k;
             }
         }
@@ -63,17 +63,17 @@ TEST_F(DebugViewTest, TilesViewPlacesEveryTileOnTheGrid) {
 
     // An empty tile is an 8 x 8 block of the key colour framed by the panel.
     for (int y = 30; y < 38; ++y)
-        for (int x = 13; x < 21; ++x) ASSERT_EQ(presenter.pixel(x, y), LAYER_KEY) << x << "," << y;
-    EXPECT_EQ(presenter.pixel(12, 30), kPanelIndex);
-    EXPECT_EQ(presenter.pixel(21, 37), kPanelIndex);
-    EXPECT_EQ(presenter.pixel(13, 29), kPanelIndex);
-    EXPECT_EQ(presenter.pixel(13, 38), kPanelIndex);
+        for (int x = 13; x < 21; ++x) ASSERT_EQ(presenter.pixel(x, y), indexPixel(LAYER_KEY)) << x << "," << y;
+    EXPECT_EQ(presenter.pixel(12, 30), indexPixel(kPanelIndex));
+    EXPECT_EQ(presenter.pixel(21, 37), indexPixel(kPanelIndex));
+    EXPECT_EQ(presenter.pixel(13, 29), indexPixel(kPanelIndex));
+    EXPECT_EQ(presenter.pixel(13, 38), indexPixel(kPanelIndex));
     // The panel's corners and what lies beyond them.
-    EXPECT_EQ(presenter.pixel(5, 22), kPanelIndex);
-    EXPECT_EQ(presenter.pixel(268, 413), kPanelIndex);
-    EXPECT_EQ(presenter.pixel(4, 22), kClearIndex);
-    EXPECT_EQ(presenter.pixel(269, 413), kClearIndex);
-    EXPECT_EQ(presenter.pixel(268, 414), kClearIndex);
+    EXPECT_EQ(presenter.pixel(5, 22), indexPixel(kPanelIndex));
+    EXPECT_EQ(presenter.pixel(532, 413), indexPixel(kPanelIndex));
+    EXPECT_EQ(presenter.pixel(4, 22), indexPixel(kClearIndex));
+    EXPECT_EQ(presenter.pixel(533, 413), indexPixel(kClearIndex));
+    EXPECT_EQ(presenter.pixel(532, 414), indexPixel(kClearIndex));
     // The last tile's bottom-right pixel is at (260, 405).
     EXPECT_EQ(presenter.pixel(260, 405), viewValue(signatureColour(383, 7, 7), 0x1B));
 }
@@ -92,14 +92,14 @@ TEST_F(DebugViewTest, ViewsThatDoNotFitAreNotPresented) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(display.initDisplay(nullptr, c.width, c.height, 8));
+        ASSERT_TRUE(display.initDisplay(nullptr, c.width, c.height, kDisplayBitsPerPixel));
         display.clearBack(33);
         display.present();
         const int presented = presenter.presentCount();
         screenMode = c.mode;
         redrawView();
         EXPECT_EQ(presenter.presentCount(), presented);
-        EXPECT_EQ(presenter.pixel(0, 0), 33) << "the screen keeps what it showed";
+        EXPECT_EQ(presenter.pixel(0, 0), indexPixel(33)) << "the screen keeps what it showed";
         // The failed row was given back: the back buffer can be locked again.
         int pitch = 0;
         EXPECT_NE(display.lockBack({0, 0, 1, 1}, &pitch), nullptr);
@@ -108,7 +108,7 @@ TEST_F(DebugViewTest, ViewsThatDoNotFitAreNotPresented) {
 }
 
 // The texts the OAM view must show, drawn independently onto a black screen.
-std::vector<uint8_t> expectedOamTexts(const HeadlessPresenter& presenter) {
+std::vector<Pixel> expectedOamTexts(const HeadlessPresenter& presenter) {
     display.clearBack(0);
     const uint8_t* oam = machine.HighPage + 0x1E00;
     for (int s = 0; s < 40; ++s) {
@@ -127,12 +127,12 @@ TEST_F(DebugViewTest, OamViewShowsEachEntrysBytesInHex) {
     setSprite(0, 0x10, 0x08, 0x00, 0x20);
     setSprite(9, 0xFF, 0xA0, 0x3C, 0x0F);
     setSprite(39, 0x01, 0x00, 0xFF, 0xFF);
-    const std::vector<uint8_t> want = expectedOamTexts(presenter);
+    const std::vector<Pixel> want = expectedOamTexts(presenter);
 
     screenMode = 2;
     redrawView();
     int white = 0;
-    for (uint8_t value : want) white += value == kTextIndex;
+    for (Pixel value : want) white += value == indexPixel(kTextIndex);
     EXPECT_GT(white, 0);
     EXPECT_EQ(wrongPixels(142, 0, 640, 480,
                           [&](int x, int y) { return want[static_cast<size_t>(y) * 640 + x]; }),
@@ -146,13 +146,13 @@ TEST_F(DebugViewTest, OamViewShowsEachEntrysBytesInHex) {
     display.drawText("0", 148, 46);
     display.drawText("20", 148, 58);
     display.present();
-    const std::vector<uint8_t> entryZero = presenter.frame();
+    const std::vector<Pixel> entryZero = presenter.frame();
     redrawView();
     EXPECT_EQ(
         wrongPixels(148, 22, 170, 66,
                     [&](int x, int y) { return entryZero[static_cast<size_t>(y) * 640 + x]; }),
         0);
-    for (int x = 154; x < 170; ++x) EXPECT_NE(presenter.pixel(x, 36), kTextIndex) << x;
+    for (int x = 154; x < 170; ++x) EXPECT_NE(presenter.pixel(x, 36), indexPixel(kTextIndex)) << x;
 }
 
 int sameTile(int) {
@@ -208,14 +208,14 @@ TEST_F(DebugViewTest, OamViewDrawsSpriteImagesAtTheirGridPlace) {
         expectImage(left, top, c.tall ? 16 : 8, c.tileOf, c.rowOf, kIdentityPalette);
         // Below an 8-row image the panel shows through.
         if (!c.tall) {
-            EXPECT_EQ(presenter.pixel(left, top + 8), kPanelIndex);
+            EXPECT_EQ(presenter.pixel(left, top + 8), indexPixel(kPanelIndex));
         }
     }
     // Panel bounds of the OAM view.
-    EXPECT_EQ(presenter.pixel(5, 22), kPanelIndex);
-    EXPECT_EQ(presenter.pixel(140, 149), kPanelIndex);
-    EXPECT_EQ(presenter.pixel(141, 149), kClearIndex);
-    EXPECT_EQ(presenter.pixel(140, 150), kClearIndex);
+    EXPECT_EQ(presenter.pixel(5, 22), indexPixel(kPanelIndex));
+    EXPECT_EQ(presenter.pixel(140, 149), indexPixel(kPanelIndex));
+    EXPECT_EQ(presenter.pixel(141, 149), indexPixel(kClearIndex));
+    EXPECT_EQ(presenter.pixel(140, 150), indexPixel(kClearIndex));
 }
 
 TEST(FormatHex, WritesUpperCaseDigitsWithoutLeadingZeros) {

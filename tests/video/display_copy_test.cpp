@@ -15,7 +15,8 @@
 namespace {
 
 constexpr int kBackWidth = 320, kBackHeight = 240;
-constexpr uint8_t kKey = 77;
+constexpr uint8_t kKeyIndex = 77;
+const Pixel kKey = indexPixel(kKeyIndex);
 
 class DisplayCopyTest : public DisplayTest {
 protected:
@@ -27,17 +28,17 @@ protected:
 
     // A source whose pixels come in runs: long runs of the key, short ones, single
     // key pixels between others, so that key runs begin and end at every offset.
-    std::vector<uint8_t> paintSource(Surface* source, int width, int height) {
-        std::vector<uint8_t> pixels(static_cast<size_t>(width) * height);
+    std::vector<Pixel> paintSource(Surface* source, int width, int height) {
+        std::vector<Pixel> pixels(static_cast<size_t>(width) * height);
         for (size_t i = 0; i < pixels.size();) {
             const bool key = next(2) == 0;
             const size_t run = next(4) == 0 ? 1 + next(40) : 1 + next(9);
             for (size_t j = 0; j < run && i < pixels.size(); ++j, ++i) {
-                pixels[i] = key ? kKey : static_cast<uint8_t>(next(200));
+                pixels[i] = key ? kKey : static_cast<Pixel>(next(200));
             }
         }
         int pitch = 0;
-        uint8_t* p = display.lock(source, {0, 0, width, height}, &pitch);
+        Pixel* p = display.lock(source, {0, 0, width, height}, &pitch);
         EXPECT_NE(p, nullptr);
         if (p == nullptr) return pixels;
         for (int y = 0; y < height; ++y)
@@ -47,16 +48,16 @@ protected:
     }
 
     // The back buffer gets a pattern of its own so that a skipped pixel shows.
-    static std::vector<uint8_t> paintBack() {
-        std::vector<uint8_t> pixels(static_cast<size_t>(kBackWidth) * kBackHeight);
+    static std::vector<Pixel> paintBack() {
+        std::vector<Pixel> pixels(static_cast<size_t>(kBackWidth) * kBackHeight);
         int pitch = 0;
-        uint8_t* p = display.lockBack({0, 0, kBackWidth, kBackHeight}, &pitch);
+        Pixel* p = display.lockBack({0, 0, kBackWidth, kBackHeight}, &pitch);
         EXPECT_NE(p, nullptr);
         if (p == nullptr) return pixels;
         for (int y = 0; y < kBackHeight; ++y) {
             for (int x = 0; x < kBackWidth; ++x) {
                 pixels[y * kBackWidth + x] = p[y * pitch + x] =
-                    static_cast<uint8_t>(200 + (x + y) % 50);
+                    static_cast<Pixel>(200 + (x + y) % 50);
             }
         }
         display.unlockBack();
@@ -64,22 +65,22 @@ protected:
     }
 
     // Copies and compares the whole back buffer with the model.
-    void copyAndCompare(Surface* source, const std::vector<uint8_t>& sourcePixels, int sourceWidth,
+    void copyAndCompare(Surface* source, const std::vector<Pixel>& sourcePixels, int sourceWidth,
                         const Rect& d, const Rect& s, bool keyed) {
-        std::vector<uint8_t> want = paintBack();
+        std::vector<Pixel> want = paintBack();
         const int dw = d.right - d.left, dh = d.bottom - d.top;
         const int sw = s.right - s.left, sh = s.bottom - s.top;
         for (int y = 0; y < dh; ++y) {
             for (int x = 0; x < dw; ++x) {
                 const int sx = s.left + static_cast<int>(int64_t{x} * sw / dw);
                 const int sy = s.top + static_cast<int>(int64_t{y} * sh / dh);
-                const uint8_t value = sourcePixels[sy * sourceWidth + sx];
+                const Pixel value = sourcePixels[sy * sourceWidth + sx];
                 if (!keyed || value != kKey) want[(d.top + y) * kBackWidth + d.left + x] = value;
             }
         }
         ASSERT_TRUE(display.blitToBack(d, source, s, keyed));
         display.present();
-        const std::vector<uint8_t>& got = presenter.frame();
+        const std::vector<Pixel>& got = presenter.frame();
         for (size_t i = 0; i < want.size(); ++i) {
             ASSERT_EQ(got[i], want[i]) << "at " << i % kBackWidth << "," << i / kBackWidth;
         }
@@ -91,9 +92,9 @@ TEST_F(DisplayCopyTest, WholeZoomsMatchTheNearestPixelModel) {
         int width, height;
     };
     for (const Size size : {Size{160, 144}, Size{13, 7}, Size{1, 1}, Size{9, 3}, Size{64, 40}}) {
-        Surface* source = display.createOffscreen(size.width, size.height, kKey);
+        Surface* source = display.createOffscreen(size.width, size.height, kKeyIndex);
         ASSERT_NE(source, nullptr);
-        const std::vector<uint8_t> pixels = paintSource(source, size.width, size.height);
+        const std::vector<Pixel> pixels = paintSource(source, size.width, size.height);
         for (int zoomX = 1; zoomX <= 4; ++zoomX) {
             for (int zoomY = 1; zoomY <= 4; ++zoomY) {
                 for (bool keyed : {false, true}) {
@@ -120,9 +121,9 @@ TEST_F(DisplayCopyTest, WholeZoomsMatchTheNearestPixelModel) {
 }
 
 TEST_F(DisplayCopyTest, CopiesTouchingTheEdgesOfBothSurfaces) {
-    Surface* source = display.createOffscreen(160, 144, kKey);
+    Surface* source = display.createOffscreen(160, 144, kKeyIndex);
     ASSERT_NE(source, nullptr);
-    const std::vector<uint8_t> pixels = paintSource(source, 160, 144);
+    const std::vector<Pixel> pixels = paintSource(source, 160, 144);
     struct Case {
         const char* name;
         Rect destination, source;
@@ -147,10 +148,10 @@ TEST_F(DisplayCopyTest, CopiesTouchingTheEdgesOfBothSurfaces) {
 }
 
 TEST_F(DisplayCopyTest, RectanglesOnePixelOutsideAreRefusedWithoutDrawing) {
-    Surface* source = display.createOffscreen(16, 16, kKey);
+    Surface* source = display.createOffscreen(16, 16, kKeyIndex);
     ASSERT_NE(source, nullptr);
     paintSource(source, 16, 16);
-    const std::vector<uint8_t> before = paintBack();
+    const std::vector<Pixel> before = paintBack();
     struct Case {
         Rect destination, source;
     };

@@ -13,7 +13,7 @@ class DisplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setPresenter(&presenter);
-        ASSERT_TRUE(display.initDisplay(nullptr, 320, 240, 8));
+        ASSERT_TRUE(display.initDisplay(nullptr, 320, 240, kDisplayBitsPerPixel));
     }
     void TearDown() override {
         display.releaseDisplay();
@@ -21,27 +21,29 @@ protected:
     }
 
     // A back-buffer pixel as it stands now (present, then read the kept frame).
-    uint8_t backPixel(int x, int y) {
+    Pixel backPixel(int x, int y) {
         display.present();
         return presenter.pixel(x, y);
     }
 
     // Pixels of a surface, read through a lock of the whole surface.
-    static uint8_t surfacePixel(Surface* surface, int x, int y, int width, int height) {
+    static Pixel surfacePixel(Surface* surface, int x, int y, int width, int height) {
         int pitch = 0;
-        uint8_t* p = display.lock(surface, {0, 0, width, height}, &pitch);
+        Pixel* p = display.lock(surface, {0, 0, width, height}, &pitch);
         EXPECT_NE(p, nullptr);
         if (p == nullptr) return 0;
-        const uint8_t value = p[y * pitch + x];
+        const Pixel value = p[y * pitch + x];
         display.unlock(surface);
         return value;
     }
 
-    // Counts pixels of the presented frame with the given index inside a rectangle.
+    // Counts pixels of the presented frame with the given index's colour inside a
+    // rectangle.
     int countInFrame(uint8_t index, const Rect& r) const {
+        const Pixel colour = indexPixel(index);
         int count = 0;
         for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) count += presenter.pixel(x, y) == index;
+            for (int x = r.left; x < r.right; ++x) count += presenter.pixel(x, y) == colour;
         return count;
     }
 

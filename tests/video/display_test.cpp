@@ -15,7 +15,7 @@ namespace {
 template <typename Pattern>
 void paint(Surface* surface, int width, int height, Pattern pattern) {
     int pitch = 0;
-    uint8_t* p = display.lock(surface, {0, 0, width, height}, &pitch);
+    Pixel* p = display.lock(surface, {0, 0, width, height}, &pitch);
     ASSERT_NE(p, nullptr);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) p[y * pitch + x] = pattern(x, y);
@@ -30,7 +30,7 @@ TEST(DisplayLifecycle, ReleaseBeforeInitAndTwiceIsHarmless) {
 
     HeadlessPresenter presenter;
     setPresenter(&presenter);
-    ASSERT_TRUE(local.initDisplay(nullptr, 64, 48, 8));
+    ASSERT_TRUE(local.initDisplay(nullptr, 64, 48, kDisplayBitsPerPixel));
     EXPECT_TRUE(presenter.isOpen());
     local.releaseDisplay();
     EXPECT_FALSE(presenter.isOpen());
@@ -45,7 +45,7 @@ TEST(DisplayLifecycle, DestroyingADisplayDoesNotCallItsPresenter) {
     setPresenter(presenter);
     {
         Display local;
-        ASSERT_TRUE(local.initDisplay(nullptr, 8, 8, 8));
+        ASSERT_TRUE(local.initDisplay(nullptr, 8, 8, kDisplayBitsPerPixel));
         // The presenter goes first, as a function-local static does at exit.
         delete presenter;
         setPresenter(nullptr);
@@ -55,16 +55,16 @@ TEST(DisplayLifecycle, DestroyingADisplayDoesNotCallItsPresenter) {
 TEST(DisplayLifecycle, InitFailures) {
     Display local;
     setPresenter(nullptr);
-    EXPECT_FALSE(local.initDisplay(nullptr, 64, 48, 8)) << "no presenter installed";
+    EXPECT_FALSE(local.initDisplay(nullptr, 64, 48, kDisplayBitsPerPixel)) << "no presenter installed";
 
     HeadlessPresenter presenter;
     setPresenter(&presenter);
-    EXPECT_FALSE(local.initDisplay(nullptr, 64, 48, 16)) << "only 8 bits per pixel";
-    EXPECT_FALSE(local.initDisplay(nullptr, 0, 48, 8));
+    EXPECT_FALSE(local.initDisplay(nullptr, 64, 48, 8)) << "only 32 bits per pixel";
+    EXPECT_FALSE(local.initDisplay(nullptr, 0, 48, kDisplayBitsPerPixel));
     EXPECT_FALSE(local.initDisplay(nullptr, 64, -1, 8));
 
     presenter.setOpenFails(true);
-    EXPECT_FALSE(local.initDisplay(nullptr, 64, 48, 8));
+    EXPECT_FALSE(local.initDisplay(nullptr, 64, 48, kDisplayBitsPerPixel));
     EXPECT_FALSE(local.isInitialised());
     EXPECT_FALSE(local.clearBack(0));
     local.present();
@@ -72,11 +72,11 @@ TEST(DisplayLifecycle, InitFailures) {
 
     // The partly built state is cleared by the next attempt.
     presenter.setOpenFails(false);
-    EXPECT_TRUE(local.initDisplay(nullptr, 64, 48, 8));
+    EXPECT_TRUE(local.initDisplay(nullptr, 64, 48, kDisplayBitsPerPixel));
     EXPECT_TRUE(local.clearBack(3));
     local.present();
     EXPECT_EQ(presenter.frameWidth(), 64);
-    EXPECT_EQ(presenter.pixel(63, 47), 3);
+    EXPECT_EQ(presenter.pixel(63, 47), indexPixel(3));
     local.releaseDisplay();
     setPresenter(nullptr);
 }
@@ -86,22 +86,22 @@ TEST_F(DisplayTest, ReinitialisingKeepsOffscreenSurfacesUsable) {
     ASSERT_NE(layer, nullptr);
     display.fillRect(layer, 42, 0, 0, 16, 16);
 
-    ASSERT_TRUE(display.initDisplay(nullptr, 640, 480, 8));
+    ASSERT_TRUE(display.initDisplay(nullptr, 640, 480, kDisplayBitsPerPixel));
     EXPECT_EQ(display.width(), 640);
     EXPECT_EQ(presenter.openCount(), 2);
     EXPECT_TRUE(display.clearBack(0));
     EXPECT_TRUE(display.blitToBack({600, 400, 616, 416}, layer, {0, 0, 16, 16}, true));
     display.present();
     EXPECT_EQ(presenter.frameWidth(), 640);
-    EXPECT_EQ(presenter.pixel(600, 400), 42);
-    EXPECT_EQ(presenter.pixel(615, 415), 42);
-    EXPECT_EQ(presenter.pixel(616, 415), 0);
+    EXPECT_EQ(presenter.pixel(600, 400), indexPixel(42));
+    EXPECT_EQ(presenter.pixel(615, 415), indexPixel(42));
+    EXPECT_EQ(presenter.pixel(616, 415), indexPixel(0));
     display.releaseSurface(layer);
     EXPECT_EQ(layer, nullptr);
     display.releaseSurface(layer);  // a second release finds nothing
 }
 
-TEST_F(DisplayTest, NewOffscreenIsIndexZeroAndBadSizesAreRefused) {
+TEST_F(DisplayTest, NewOffscreenIsBlackAndBadSizesAreRefused) {
     Surface* s = display.createOffscreen(5, 3);
     ASSERT_NE(s, nullptr);
     for (int y = 0; y < 3; ++y)
@@ -152,7 +152,7 @@ TEST_F(DisplayTest, RectanglesOutsideTheSurfaceAreRefused) {
     EXPECT_TRUE(display.fillRect(source, 5, 0, 0, 11, 1));
     display.present();
     EXPECT_EQ(countInFrame(1, {0, 0, 320, 240}), 320 * 240);
-    EXPECT_EQ(surfacePixel(source, 0, 0, 10, 10), 9);
+    EXPECT_EQ(surfacePixel(source, 0, 0, 10, 10), indexPixel(9));
     display.releaseSurface(source);
 }
 
@@ -161,15 +161,15 @@ TEST_F(DisplayTest, FillRectCoversExactlyItsRectangle) {
     EXPECT_TRUE(display.fillRect(nullptr, 120, 5, 22, 264, 200));
     display.present();
     EXPECT_EQ(countInFrame(120, {0, 0, 320, 240}), 264 * 200);
-    EXPECT_EQ(presenter.pixel(5, 22), 120);
-    EXPECT_EQ(presenter.pixel(268, 221), 120);
-    EXPECT_EQ(presenter.pixel(4, 22), 0);
-    EXPECT_EQ(presenter.pixel(269, 221), 0);
-    EXPECT_EQ(presenter.pixel(5, 222), 0);
+    EXPECT_EQ(presenter.pixel(5, 22), indexPixel(120));
+    EXPECT_EQ(presenter.pixel(268, 221), indexPixel(120));
+    EXPECT_EQ(presenter.pixel(4, 22), indexPixel(0));
+    EXPECT_EQ(presenter.pixel(269, 221), indexPixel(0));
+    EXPECT_EQ(presenter.pixel(5, 222), indexPixel(0));
     // The whole surface is allowed; a rectangle of nothing draws nothing.
     EXPECT_TRUE(display.fillRect(nullptr, 7, 0, 0, 320, 240));
     EXPECT_TRUE(display.fillRect(nullptr, 9, 0, 0, 0, 0));
-    EXPECT_EQ(backPixel(319, 239), 7);
+    EXPECT_EQ(backPixel(319, 239), indexPixel(7));
 }
 
 TEST_F(DisplayTest, KeyedCopyOfAllKeyLayerLeavesBackUnchanged) {
@@ -179,7 +179,7 @@ TEST_F(DisplayTest, KeyedCopyOfAllKeyLayerLeavesBackUnchanged) {
     ASSERT_TRUE(display.clearBack(0));
     display.fillRect(nullptr, 7, 0, 0, 160, 72);
     display.present();
-    const std::vector<uint8_t> before = presenter.frame();
+    const std::vector<Pixel> before = presenter.frame();
     for (const Rect d : {Rect{0, 0, 160, 144}, Rect{0, 0, 320, 240}, Rect{0, 0, 300, 200}}) {
         EXPECT_TRUE(display.blitToBack(d, layer, {0, 0, 160, 144}, true));
         display.present();
@@ -194,7 +194,7 @@ TEST_F(DisplayTest, KeyedCopyOfAllKeyLayerLeavesBackUnchanged) {
 
 TEST_F(DisplayTest, StretchingByWholeFactorsRepeatsEachPixel) {
     constexpr int kW = 7, kH = 5;
-    auto pattern = [](int x, int y) { return static_cast<uint8_t>(x + 10 * y + 1); };
+    auto pattern = [](int x, int y) { return indexPixel(static_cast<uint8_t>(x + 10 * y + 1)); };
     Surface* source = display.createOffscreen(kW, kH, 23);  // pixel (2, 2) is the key
     ASSERT_NE(source, nullptr);
     paint(source, kW, kH, pattern);
@@ -211,10 +211,10 @@ TEST_F(DisplayTest, StretchingByWholeFactorsRepeatsEachPixel) {
                 for (int x = left - 1; x <= left + kW * zoom; ++x) {
                     const bool inside =
                         x >= left && y >= top && x < left + kW * zoom && y < top + kH * zoom;
-                    uint8_t want = 200;
+                    Pixel want = indexPixel(200);
                     if (inside) {
                         want = pattern((x - left) / zoom, (y - top) / zoom);
-                        if (keyed && want == 23) want = 200;
+                        if (keyed && want == indexPixel(23)) want = indexPixel(200);
                     }
                     ASSERT_EQ(presenter.pixel(x, y), want) << "at " << x << "," << y;
                 }
@@ -230,14 +230,14 @@ TEST_F(DisplayTest, StretchingByWholeFactorsRepeatsEachPixel) {
     EXPECT_EQ(presenter.pixel(5, 2), pattern(6, 3));
     EXPECT_EQ(presenter.pixel(1, 3), pattern(4, 4));
     EXPECT_EQ(presenter.pixel(5, 5), pattern(6, 4));
-    EXPECT_EQ(presenter.pixel(6, 5), 0);
+    EXPECT_EQ(presenter.pixel(6, 5), indexPixel(0));
     display.releaseSurface(source);
 }
 
 TEST_F(DisplayTest, OtherRatiosUseTheNearestPixel) {
     Surface* source = display.createOffscreen(4, 2, 3);
     ASSERT_NE(source, nullptr);
-    paint(source, 4, 2, [](int x, int y) { return static_cast<uint8_t>(1 + x + 4 * y); });
+    paint(source, 4, 2, [](int x, int y) { return indexPixel(static_cast<uint8_t>(1 + x + 4 * y)); });
 
     // 4 -> 6 across: destination x takes source x * 4 / 6.
     ASSERT_TRUE(display.clearBack(0));
@@ -246,23 +246,23 @@ TEST_F(DisplayTest, OtherRatiosUseTheNearestPixel) {
     const uint8_t wantRow0[6] = {1, 1, 2, 3, 3, 4};
     const uint8_t wantRow2[6] = {5, 5, 6, 7, 7, 8};
     for (int x = 0; x < 6; ++x) {
-        EXPECT_EQ(presenter.pixel(x, 0), wantRow0[x]) << x;
-        EXPECT_EQ(presenter.pixel(x, 1), wantRow0[x]) << x;
-        EXPECT_EQ(presenter.pixel(x, 2), wantRow2[x]) << x;
+        EXPECT_EQ(presenter.pixel(x, 0), indexPixel(wantRow0[x])) << x;
+        EXPECT_EQ(presenter.pixel(x, 1), indexPixel(wantRow0[x])) << x;
+        EXPECT_EQ(presenter.pixel(x, 2), indexPixel(wantRow2[x])) << x;
     }
 
     // Shrinking 4 -> 2 keeps every other pixel; keyed skips the key (3).
     ASSERT_TRUE(display.clearBack(9));
     ASSERT_TRUE(display.blitToBack({0, 0, 2, 1}, source, {0, 0, 4, 2}, true));
     display.present();
-    EXPECT_EQ(presenter.pixel(0, 0), 1);
-    EXPECT_EQ(presenter.pixel(1, 0), 9);
+    EXPECT_EQ(presenter.pixel(0, 0), indexPixel(1));
+    EXPECT_EQ(presenter.pixel(1, 0), indexPixel(9));
     display.releaseSurface(source);
 }
 
 TEST_F(DisplayTest, LockGivesRowsAndRefusesASecondLock) {
     int pitch = 0;
-    uint8_t* row = display.lockBack({13, 30, 269, 31}, &pitch);
+    Pixel* row = display.lockBack({13, 30, 269, 31}, &pitch);
     ASSERT_NE(row, nullptr);
     EXPECT_GE(pitch, 320);
     EXPECT_EQ(display.lockBack({0, 0, 1, 1}, &pitch), nullptr) << "already locked";
@@ -289,9 +289,9 @@ TEST_F(DisplayTest, TextIsWhiteOnATransparentBackground) {
     EXPECT_EQ(countInFrame(120, {0, 0, 320, 240}), 320 * 240 - white)
         << "the background between the strokes must stay";
     // H: both posts in the top row, nothing between them.
-    EXPECT_EQ(presenter.pixel(10, 20), kTextIndex);
-    EXPECT_EQ(presenter.pixel(14, 20), kTextIndex);
-    EXPECT_EQ(presenter.pixel(12, 20), 120);
+    EXPECT_EQ(presenter.pixel(10, 20), indexPixel(kTextIndex));
+    EXPECT_EQ(presenter.pixel(14, 20), indexPixel(kTextIndex));
+    EXPECT_EQ(presenter.pixel(12, 20), indexPixel(120));
 
     EXPECT_FALSE(display.drawText(nullptr, 0, 0));
     Display idle;
@@ -320,7 +320,7 @@ TEST_F(DisplayTest, NumbersAreDrawnAsTheirDecimalText) {
         ASSERT_TRUE(display.clearBack(0));
         ASSERT_TRUE(display.drawText(c.text, 3, 4));
         display.present();
-        const std::vector<uint8_t> want = presenter.frame();
+        const std::vector<Pixel> want = presenter.frame();
         ASSERT_TRUE(display.clearBack(0));
         ASSERT_TRUE(display.drawNumber(c.value, 3, 4));
         display.present();
@@ -331,7 +331,7 @@ TEST_F(DisplayTest, NumbersAreDrawnAsTheirDecimalText) {
     ASSERT_TRUE(display.clearBack(0));
     ASSERT_TRUE(display.drawNumber(0, 6, 0));
     display.present();
-    const std::vector<uint8_t> zero = presenter.frame();
+    const std::vector<Pixel> zero = presenter.frame();
     ASSERT_TRUE(display.clearBack(0));
     ASSERT_TRUE(display.drawNumber(60, 0, 0));
     display.present();

@@ -34,7 +34,7 @@ protected:
         resetSettings();
         ASSERT_TRUE(allocateMachineBuffers());
         setPresenter(&presenter);
-        ASSERT_TRUE(display.initDisplay(nullptr, width, height, 8));
+        ASSERT_TRUE(display.initDisplay(nullptr, width, height, kDisplayBitsPerPixel));
         ASSERT_TRUE(createScreenLayer());
         screenCentreX = static_cast<uint16_t>(width / 2);
         screenCentreY = static_cast<uint16_t>(height / 2);
@@ -91,26 +91,39 @@ protected:
         return renderLine();
     }
 
-    // Screen line y as the screen layer holds it, copied out through a lock.
+    // The ShadeTable index whose colour a monochrome picture's pixel has; kNoShade
+    // for any other colour.
+    static constexpr uint8_t kNoShade = 0xEE;
+    static uint8_t shadeOf(Pixel pixel) {
+        for (uint8_t shade : ShadeTable) {
+            if (indexPixel(shade) == pixel) return shade;
+        }
+        return kNoShade;
+    }
+
+    // Screen line y of a monochrome picture as the screen layer holds it, copied out
+    // through a lock, in ShadeTable indexes.
     static void screenRow(int y, uint8_t* out) {
         int pitch = 0;
-        uint8_t* row = display.lock(ScreenLayer, {0, y, 160, y + 1}, &pitch);
+        Pixel* row = display.lock(ScreenLayer, {0, y, 160, y + 1}, &pitch);
         ASSERT_NE(row, nullptr);
-        for (int x = 0; x < 160; ++x) out[x] = row[x];
+        for (int x = 0; x < 160; ++x) out[x] = shadeOf(row[x]);
         display.unlock(ScreenLayer);
     }
 
     // Compares the presented frame over (left, top)-(right, bottom) with want(x, y),
-    // reporting the first three differences; returns how many pixels differ.
+    // a pixel or a palette index, reporting the first three differences; returns how
+    // many pixels differ.
     template <typename Want>
     int wrongPixels(int left, int top, int right, int bottom, Want want) const {
         int wrong = 0;
         for (int y = top; y < bottom; ++y) {
             for (int x = left; x < right; ++x) {
-                const uint8_t expected = want(x, y);
+                Pixel expected = want(x, y);
+                if constexpr (sizeof(want(x, y)) == 1) expected = indexPixel(want(x, y));
                 if (presenter.pixel(x, y) != expected && wrong++ < 3) {
-                    ADD_FAILURE() << "at " << x << "," << y << " got " << int(presenter.pixel(x, y))
-                                  << " want " << int(expected);
+                    ADD_FAILURE() << "at " << x << "," << y << " got " << std::hex
+                                  << presenter.pixel(x, y) << " want " << expected << std::dec;
                 }
             }
         }

@@ -52,10 +52,10 @@ TEST(Palette, IsAFullPaletteNotAFewColours) {
         colours.insert((c.red << 16) | (c.green << 8) | c.blue);
     }
     EXPECT_GE(colours.size(), 230u);
-    const PaletteColour* table = paletteColours();
     for (int i : {0, 7, 120, 248, 255}) {
-        EXPECT_EQ(table[i].red, paletteColour(static_cast<uint8_t>(i)).red) << i;
-        EXPECT_EQ(table[i].blue, paletteColour(static_cast<uint8_t>(i)).blue) << i;
+        const PaletteColour c = paletteColour(static_cast<uint8_t>(i));
+        EXPECT_EQ(indexPixel(static_cast<uint8_t>(i)), toPixel(c)) << i;
+        EXPECT_EQ(colourOf(indexPixel(static_cast<uint8_t>(i))).green, c.green) << i;
     }
 }
 
@@ -94,14 +94,14 @@ TEST_F(DisplayTest, TextAdvancesOneCellPerCharacter) {
     ASSERT_TRUE(display.clearBack(0));
     ASSERT_TRUE(display.drawText("I\x80I", 0, 0));
     display.present();
-    const std::vector<uint8_t> together = presenter.frame();
+    const std::vector<Pixel> together = presenter.frame();
     ASSERT_TRUE(display.clearBack(0));
     ASSERT_TRUE(display.drawText("I", 0, 0));
     ASSERT_TRUE(display.drawText("\x80", kGlyphAdvance, 0));
     ASSERT_TRUE(display.drawText("I", 2 * kGlyphAdvance, 0));
     display.present();
     EXPECT_EQ(presenter.frame(), together);
-    EXPECT_EQ(presenter.pixel(kGlyphAdvance, 0), kTextIndex) << "box corner";
+    EXPECT_EQ(presenter.pixel(kGlyphAdvance, 0), indexPixel(kTextIndex)) << "box corner";
 }
 
 }  // namespace

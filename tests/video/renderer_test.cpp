@@ -37,14 +37,14 @@ TEST_F(RendererTest, NothingIsDrawnOrCountedOffScreenOrWithTheLcdOff) {
     const Case cases[] = {{0xA3, 144}, {0xA3, 153}, {0xA3, 255}, {0x23, 0}, {0x23, 143}};
     for (const Case& c : cases) {
         SCOPED_TRACE("LCDC " + std::to_string(c.lcdc) + " LY " + std::to_string(c.ly));
-        display.fillRect(ScreenLayer, 42, 0, 0, 160, 144);
+        display.fillRect(ScreenLayer, kDark, 0, 0, 160, 144);
         io(0xFF40) = c.lcdc;
         EXPECT_FALSE(renderAt(c.ly));
         EXPECT_EQ(framesThisSecond, 0u);
         EXPECT_EQ(presenter.presentCount(), 0);
         uint8_t pixels[160];
         screenRow(c.ly < 144 ? c.ly : 143, pixels);
-        EXPECT_EQ(pixels[0], 42);
+        EXPECT_EQ(pixels[0], kDark);
     }
 }
 
@@ -69,16 +69,16 @@ TEST_F(RendererTest, FrameRateNumberIsInTheTopLeftCorner) {
         SCOPED_TRACE(shown);
         fpsShown = shown;
         ASSERT_TRUE(renderAt(143));
-        const std::vector<uint8_t> frame = presenter.frame();
+        const std::vector<Pixel> frame = presenter.frame();
         ASSERT_TRUE(display.clearBack(0));
         ASSERT_TRUE(display.drawNumber(shown, 0, 0));
         display.present();
         int white = 0;
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 30; ++x) {
-                const uint8_t want = presenter.pixel(x, y);
+                const Pixel want = presenter.pixel(x, y);
                 ASSERT_EQ(frame[static_cast<size_t>(y) * 400 + x], want) << x << "," << y;
-                white += want == kTextIndex;
+                white += want == indexPixel(kTextIndex);
             }
         }
         EXPECT_GT(white, 0);
@@ -88,9 +88,9 @@ TEST_F(RendererTest, FrameRateNumberIsInTheTopLeftCorner) {
 TEST_F(RendererTest, ScreenIsEnlargedByTheZoomAndCentred) {
     for (int y = 0; y < 144; ++y) {
         int pitch = 0;
-        uint8_t* row = display.lock(ScreenLayer, {0, y, 160, y + 1}, &pitch);
+        Pixel* row = display.lock(ScreenLayer, {0, y, 160, y + 1}, &pitch);
         ASSERT_NE(row, nullptr);
-        for (int x = 0; x < 160; ++x) row[x] = static_cast<uint8_t>(x ^ y);
+        for (int x = 0; x < 160; ++x) row[x] = static_cast<Pixel>(0x10000 * y + x + 1);
         display.unlock(ScreenLayer);
     }
     for (int z : {1, 2}) {
@@ -98,10 +98,10 @@ TEST_F(RendererTest, ScreenIsEnlargedByTheZoomAndCentred) {
         zoom = static_cast<uint8_t>(z);
         composeFrame();
         const int left = screenCentreX - 80 * z, top = screenCentreY - 72 * z;
-        auto want = [&](int x, int y) -> uint8_t {
+        auto want = [&](int x, int y) -> Pixel {
             if (x < left || y < top || x >= left + 160 * z || y >= top + 144 * z)
-                return kClearIndex;
-            return static_cast<uint8_t>(((x - left) / z) ^ ((y - top) / z));
+                return indexPixel(kClearIndex);
+            return static_cast<Pixel>(0x10000 * ((y - top) / z) + (x - left) / z + 1);
         };
         EXPECT_EQ(wrongPixels(left - 1, top - 1, left + 160 * z + 1, top + 144 * z + 1, want), 0);
     }

@@ -101,9 +101,9 @@ CompatResult runCartridge(const std::string& path, uint32_t frames) {
         result.verdict = Verdict::NothingPresented;
     } else {
         const int pitch = presenter.frameWidth();
-        const uint8_t* picture = presenter.frame().data() + kNumberRows * pitch;
+        const Pixel* picture = presenter.frame().data() + kNumberRows * pitch;
         result.verdict = judgePicture(picture, kPictureWidth, kPictureHeight, pitch);
-        result.picture = indexedToRgb(picture, kPictureWidth, kPictureHeight, pitch);
+        result.picture = pixelsToRgb(picture, kPictureWidth, kPictureHeight, pitch);
     }
     cartridgeLoaded = 0;  // unloaded without writing a battery save beside the image
     closeRunner();

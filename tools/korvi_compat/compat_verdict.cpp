@@ -10,10 +10,10 @@ const char* verdictName(Verdict verdict) {
     return "?";
 }
 
-Verdict judgePicture(const uint8_t* pixels, int width, int height, int pitch) {
-    const uint8_t first = pixels[0];
+Verdict judgePicture(const Pixel* pixels, int width, int height, int pitch) {
+    const Pixel first = pixels[0];
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = pixels + static_cast<long>(y) * pitch;
+        const Pixel* row = pixels + static_cast<long>(y) * pitch;
         for (int x = 0; x < width; ++x) {
             if (row[x] != first) return Verdict::Picture;
         }

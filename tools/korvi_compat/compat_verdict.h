@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "video/palette.h"
+
 enum class Verdict : uint8_t {
     Refused,           // the loader did not accept the image
     NothingPresented,  // no frame was ever presented: the LCD stayed off or never came on
@@ -15,4 +17,4 @@ const char* verdictName(Verdict verdict);
 
 // OneShade when every pixel of the width x height picture (rows pitch bytes apart)
 // has the same palette index, Picture otherwise.
-Verdict judgePicture(const uint8_t* pixels, int width, int height, int pitch);
+Verdict judgePicture(const Pixel* pixels, int width, int height, int pitch);

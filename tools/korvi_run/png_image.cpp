@@ -9,16 +9,16 @@
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
-RgbImage indexedToRgb(const uint8_t* pixels, int width, int height, int pitch) {
+RgbImage pixelsToRgb(const Pixel* pixels, int width, int height, int pitch) {
     RgbImage image;
     image.width = width;
     image.height = height;
     image.rgb.resize(static_cast<size_t>(width) * height * 3);
     uint8_t* out = image.rgb.data();
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = pixels + static_cast<size_t>(y) * pitch;
+        const Pixel* row = pixels + static_cast<size_t>(y) * pitch;
         for (int x = 0; x < width; ++x) {
-            const PaletteColour c = paletteColour(row[x]);
+            const PaletteColour c = colourOf(row[x]);
             *out++ = c.red;
             *out++ = c.green;
             *out++ = c.blue;

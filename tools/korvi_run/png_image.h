@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "video/palette.h"
+
 struct RgbImage {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> rgb;  // width * height * 3 bytes
 };
 
-// Converts indexed pixels (rows pitch bytes apart) to RGB through the display palette.
-RgbImage indexedToRgb(const uint8_t* pixels, int width, int height, int pitch);
+// Converts display pixels (rows pitch pixels apart) to RGB.
+RgbImage pixelsToRgb(const Pixel* pixels, int width, int height, int pitch);
 
 // Writes the whole PNG file or, on false, leaves path as it was and says why in failure.
 bool writePng(const std::string& path, const RgbImage& image, std::string& failure);

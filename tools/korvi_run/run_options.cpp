@@ -16,8 +16,11 @@ const char* const kRunUsage =
     "  --wav FILE.wav             write the whole run's sound (48 kHz, stereo, 16-bit)\n"
     "  --view main|tiles|oam      what the screenshot shows (default main: the game)\n"
     "  --size WxH                 display size in pixels (default: the picture at the zoom,\n"
-    "                             280x420 for the tiles view, 400x300 for the OAM view)\n"
+    "                             540x420 for the tiles view, 400x300 for the OAM view)\n"
     "  --zoom Z                   picture scale 1 to 4 (default 1)\n"
+    "  --colour lcd|raw           a colour cartridge's colours through the LCD colour curve\n"
+    "                             or as stored (default lcd, as the desktop program shows\n"
+    "                             them unless its Display settings ask for raw colours)\n"
     "  --quiet                    print nothing but errors\n"
     "  --verbose                  also print each frame at which a rumble cartridge's\n"
     "                             motor starts or stops\n"
@@ -150,6 +153,16 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
                 error = "--view expects main, tiles or oam, got \"" + text + "\"";
                 return std::nullopt;
             }
+        } else if (arg == "--colour") {
+            if (!value(text)) return std::nullopt;
+            if (text == "lcd") {
+                options.colour = ColourCurve::Lcd;
+            } else if (text == "raw") {
+                options.colour = ColourCurve::Raw;
+            } else {
+                error = "--colour expects lcd or raw, got \"" + text + "\"";
+                return std::nullopt;
+            }
         } else if (arg == "--size") {
             if (!value(text)) return std::nullopt;
             const std::vector<std::string> parts = split(text, 'x');
@@ -182,7 +195,7 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
                 options.height = 144 * options.zoom;
                 break;
             case RunView::Tiles:
-                options.width = 280;
+                options.width = 540;
                 options.height = 420;
                 break;
             case RunView::Oam:

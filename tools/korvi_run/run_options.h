@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/app_flags.h"
+#include "video/colour_curve.h"
 
 enum class RunView { Main, Tiles, Oam };
 
@@ -27,6 +28,8 @@ struct RunOptions {
     int width = 0;  // 0: just large enough for the picture at the zoom
     int height = 0;
     int zoom = 1;
+    // How a colour cartridge's colours are shown; the desktop program's default.
+    ColourCurve colour = ColourCurve::Lcd;
     bool quiet = false;
     bool verbose = false;  // the rumble motor's starts and stops, frame by frame
     bool help = false;

@@ -41,12 +41,13 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
         error = "out of memory";
         return false;
     }
-    if (!display.initDisplay(nullptr, options.width, options.height, 8) || !createScreenLayer()) {
+    if (!display.initDisplay(nullptr, options.width, options.height, kDisplayBitsPerPixel) || !createScreenLayer()) {
         error = "cannot set up a display of " + std::to_string(options.width) + "x" +
                 std::to_string(options.height);
         return false;
     }
     zoom = static_cast<uint8_t>(options.zoom);
+    setColourCurve(options.colour);
     screenCentreX = static_cast<uint16_t>(options.width / 2);
     screenCentreY = static_cast<uint16_t>(options.height / 2);
     return true;
@@ -117,8 +118,8 @@ bool writeScreenshot(const std::string& path, const HeadlessPresenter& presenter
     }
     std::string failure;
     if (!writePng(path,
-                  indexedToRgb(presenter.frame().data(), presenter.frameWidth(),
-                               presenter.frameHeight(), presenter.frameWidth()),
+                  pixelsToRgb(presenter.frame().data(), presenter.frameWidth(),
+                              presenter.frameHeight(), presenter.frameWidth()),
                   failure)) {
         error = "cannot write \"" + path + "\": " + failure;
         return false;

@@ -25,8 +25,8 @@ double microsecondsPerCall(int calls, Operation operation) {
 
 int main() {
     PlatformWindow* window = createPlatformWindow("Korvi", 640, 480);
-    if (window == nullptr || !display.initDisplay(window, 640, 480, 8)) {
-        std::printf("no 640x480x8 display\n");
+    if (window == nullptr || !display.initDisplay(window, 640, 480, kDisplayBitsPerPixel)) {
+        std::printf("no 640x480x32 display\n");
         return 1;
     }
     showPlatformWindow(window, true);
@@ -35,9 +35,9 @@ int main() {
 
     const double rowLock = microsecondsPerCall(144 * 20, [&](int i) {
         int pitch = 0;
-        uint8_t* row = display.lock(layer, Rect{0, i % 144, 160, i % 144 + 1}, &pitch);
+        Pixel* row = display.lock(layer, Rect{0, i % 144, 160, i % 144 + 1}, &pitch);
         if (row != nullptr) {
-            for (int x = 0; x < 160; ++x) row[x] = static_cast<uint8_t>(x + i);
+            for (int x = 0; x < 160; ++x) row[x] = static_cast<Pixel>(x + i);
             display.unlock(layer);
         }
     });

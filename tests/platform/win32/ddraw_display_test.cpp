@@ -9,12 +9,20 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace {
 
 using Rows = std::vector<std::vector<uint8_t>>;
+
+// The pixels of palette indexes, in order.
+std::vector<Pixel> colours(std::initializer_list<int> indexes) {
+    std::vector<Pixel> pixels;
+    for (int index : indexes) pixels.push_back(indexPixel(static_cast<uint8_t>(index)));
+    return pixels;
+}
 
 class DirectDrawDisplayTest : public ::testing::Test {
 protected:
@@ -30,28 +38,28 @@ protected:
     }
 
     bool init(int width = 640, int height = 480) {
-        return display.initDisplay(window, width, height, 8);
+        return display.initDisplay(window, width, height, kDisplayBitsPerPixel);
     }
 
-    // Writes rows of indexes into an off-screen surface through its row locks.
+    // Writes rows of indexes' colours into an off-screen surface through its row locks.
     void paint(Surface* target, const Rows& rows) {
         for (size_t y = 0; y < rows.size(); ++y) {
             const int top = static_cast<int>(y);
             const Rect row{0, top, static_cast<int>(rows[y].size()), top + 1};
             int pitch = 0;
-            uint8_t* pixels = display.lock(target, row, &pitch);
+            Pixel* pixels = display.lock(target, row, &pitch);
             ASSERT_NE(pixels, nullptr) << "row " << y;
-            for (size_t x = 0; x < rows[y].size(); ++x) pixels[x] = rows[y][x];
+            for (size_t x = 0; x < rows[y].size(); ++x) pixels[x] = indexPixel(rows[y][x]);
             display.unlock(target);
         }
     }
 
-    // The back buffer's indexes in one row from left to right (exclusive).
-    std::vector<int> backRow(int y, int left, int right) {
+    // The back buffer's pixels in one row from left to right (exclusive).
+    std::vector<Pixel> backRow(int y, int left, int right) {
         int pitch = 0;
-        const uint8_t* pixels = display.lockBack(Rect{left, y, right, y + 1}, &pitch);
+        const Pixel* pixels = display.lockBack(Rect{left, y, right, y + 1}, &pitch);
         if (pixels == nullptr) return {};
-        std::vector<int> row(pixels, pixels + (right - left));
+        std::vector<Pixel> row(pixels, pixels + (right - left));
         display.unlockBack();
         return row;
     }
@@ -82,16 +90,16 @@ TEST_F(DirectDrawDisplayTest, KeyedCopiesSkipTheKeyAndPlainCopiesDoNot) {
     paint(surface, {{1, 2, 255, 255}, {3, 255, 4, 255}});
 
     EXPECT_TRUE(display.blitToBack({10, 10, 14, 12}, surface, {0, 0, 4, 2}, true));
-    EXPECT_EQ(backRow(10, 10, 14), (std::vector<int>{1, 2, 7, 7}));
-    EXPECT_EQ(backRow(11, 10, 14), (std::vector<int>{3, 7, 4, 7}));
+    EXPECT_EQ(backRow(10, 10, 14), colours({1, 2, 7, 7}));
+    EXPECT_EQ(backRow(11, 10, 14), colours({3, 7, 4, 7}));
 
     EXPECT_TRUE(display.blitToBack({10, 20, 14, 22}, surface, {0, 0, 4, 2}, false));
-    EXPECT_EQ(backRow(20, 10, 14), (std::vector<int>{1, 2, 255, 255}));
+    EXPECT_EQ(backRow(20, 10, 14), colours({1, 2, 255, 255}));
 
     // A layer of nothing but the key leaves the back buffer as it was.
     paint(surface, {{255, 255, 255, 255}, {255, 255, 255, 255}});
     EXPECT_TRUE(display.blitToBack({10, 10, 14, 12}, surface, {0, 0, 4, 2}, true));
-    EXPECT_EQ(backRow(10, 10, 14), (std::vector<int>{1, 2, 7, 7}));
+    EXPECT_EQ(backRow(10, 10, 14), colours({1, 2, 7, 7}));
 }
 
 // Factors 2 and 4, which every driver samples alike; at 3 the column a pixel lands
@@ -106,13 +114,13 @@ TEST_F(DirectDrawDisplayTest, CopiesStretchByWholeFactors) {
         const int top = 10 * factor;
         EXPECT_TRUE(display.blitToBack({100, top, 100 + 2 * factor, top + factor}, surface,
                                        {0, 0, 2, 1}, false));
-        std::vector<int> want(static_cast<size_t>(factor), 7);
-        want.insert(want.end(), static_cast<size_t>(factor), 248);
+        std::vector<Pixel> want(static_cast<size_t>(factor), indexPixel(7));
+        want.insert(want.end(), static_cast<size_t>(factor), indexPixel(248));
         for (int y = top; y < top + factor; ++y) {
             EXPECT_EQ(backRow(y, 100, 100 + 2 * factor), want) << "factor " << factor;
         }
         EXPECT_EQ(backRow(top + factor, 100, 100 + 2 * factor),
-                  std::vector<int>(static_cast<size_t>(2 * factor), 0))
+                  std::vector<Pixel>(static_cast<size_t>(2 * factor), indexPixel(0)))
             << "nothing below the copy, factor " << factor;
     }
 }
@@ -138,13 +146,12 @@ TEST_F(DirectDrawDisplayTest, RectanglesOutsideASurfaceAreRefused) {
     }
     // A fill that leaves the back buffer counts as done and draws nothing.
     EXPECT_TRUE(display.fillRect(nullptr, 9, 630, 0, 20, 1));
-    EXPECT_EQ(backRow(0, 630, 640), (std::vector<int>(10, 0)));
+    EXPECT_EQ(backRow(0, 630, 640), std::vector<Pixel>(10, indexPixel(0)));
     EXPECT_TRUE(display.fillRect(nullptr, 9, 630, 0, 10, 1));
-    EXPECT_EQ(backRow(0, 630, 640), (std::vector<int>(10, 9)));
+    EXPECT_EQ(backRow(0, 630, 640), std::vector<Pixel>(10, indexPixel(9)));
 }
 
-// Text goes through GDI, which picks the first palette entry of the colour asked
-// for: any index the palette shows as white will do.
+// Text goes through GDI in white.
 TEST_F(DirectDrawDisplayTest, NumbersAreDrawnInWhite) {
     ASSERT_TRUE(init());
     ASSERT_TRUE(display.clearBack(0));
@@ -152,13 +159,12 @@ TEST_F(DirectDrawDisplayTest, NumbersAreDrawnInWhite) {
     int white = 0;
     std::string others;
     for (int y = 0; y < 30; ++y) {
-        for (int index : backRow(y, 0, 40)) {
-            const PaletteColour c = paletteColour(static_cast<uint8_t>(index));
-            if (c.red == 255 && c.green == 255 && c.blue == 255) {
+        for (Pixel pixel : backRow(y, 0, 40)) {
+            if (pixel == toPixel(255, 255, 255)) {
                 ++white;
-            } else if (index != 0) {
+            } else if (pixel != 0) {
                 others += ' ';
-                others += std::to_string(index);
+                others += std::to_string(pixel);
             }
         }
     }
@@ -171,13 +177,13 @@ TEST_F(DirectDrawDisplayTest, ModesAreListedAndSurfacesOutliveAReinitialisation)
     bool found = false;
     display.listDisplayModes(
         [](const DisplayModeDescription& mode, void* context) {
-            if (mode.width == 640 && mode.height == 480 && mode.bitsPerPixel == 8) {
+            if (mode.width == 640 && mode.height == 480 && mode.bitsPerPixel == kDisplayBitsPerPixel) {
                 *static_cast<bool*>(context) = true;
             }
             return true;
         },
         &found);
-    EXPECT_TRUE(found) << "640x480 at 8 bits is offered";
+    EXPECT_TRUE(found) << "640x480 at 32 bits is offered";
 
     surface = display.createOffscreen(2, 1, LAYER_KEY);
     ASSERT_NE(surface, nullptr);
@@ -186,7 +192,7 @@ TEST_F(DirectDrawDisplayTest, ModesAreListedAndSurfacesOutliveAReinitialisation)
     EXPECT_EQ(display.width(), 800);
     ASSERT_TRUE(display.clearBack(0));
     EXPECT_TRUE(display.blitToBack({700, 500, 702, 501}, surface, {0, 0, 2, 1}, true));
-    EXPECT_EQ(backRow(500, 700, 702), (std::vector<int>{5, 0})) << "pixels and key kept";
+    EXPECT_EQ(backRow(500, 700, 702), colours({5, 0})) << "pixels and key kept";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cartridge/rom_loader.h"
+#include "colour_cartridge.h"
 #include "renderer_cartridge.h"
 #include "tests/cartridge/file_fixture.h"
 #include "tools/assembler/assembler.h"
@@ -55,8 +56,8 @@ protected:
     }
 
     void compareWithGolden(const std::string& name) {
-        const RgbImage actual = indexedToRgb(presenter_.frame().data(), presenter_.frameWidth(),
-                                             presenter_.frameHeight(), presenter_.frameWidth());
+        const RgbImage actual = pixelsToRgb(presenter_.frame().data(), presenter_.frameWidth(),
+                                            presenter_.frameHeight(), presenter_.frameWidth());
         const fs::path golden = goldenDirectory() / (name + ".png");
         const fs::path actualPath = fs::current_path() / "golden-actual" / (name + ".actual.png");
         const char* update = std::getenv("KORVI_UPDATE_GOLDEN");
@@ -276,6 +277,26 @@ TEST_F(GoldenTest, RendererScenes) {
     }
 }
 
+// The colour cartridge through the LCD colour curve and as stored, and its tiles in
+// the tile view: both banks, each tile in the palette of its first map entry.
+TEST_F(GoldenTest, ColourCartridge) {
+    const sm83::AssemblyResult cartridge = sm83::assemble(colourCartridgeSource());
+    ASSERT_TRUE(cartridge.ok) << cartridge.error;
+    const std::string path =
+        writeImage("colour.gb", cartridge.image.data(), cartridge.image.size());
+    runAndCompare("colour_scene_lcd", path, optionsFor(8));
+    closeRunner();
+
+    RunOptions raw = optionsFor(8);
+    raw.colour = ColourCurve::Raw;
+    runAndCompare("colour_scene_raw", path, raw);
+    closeRunner();
+
+    RunOptions tiles = optionsFor(8, 540, 420);
+    tiles.view = RunView::Tiles;
+    runAndCompare("colour_tiles_view", path, tiles);
+}
+
 TEST_F(GoldenTest, DemoCartridge) {
     const std::string demo = writeImage("demo.gb", kDemoCartridge, kDemoCartridgeSize);
     runAndCompare("demo_frame_60", demo, optionsFor(60));
@@ -288,7 +309,7 @@ TEST_F(GoldenTest, DemoCartridge) {
     runAndCompare("demo_zoom2_moved", demo, moved);
     closeRunner();
 
-    RunOptions tiles = optionsFor(10, 280, 420);
+    RunOptions tiles = optionsFor(10, 540, 420);
     tiles.view = RunView::Tiles;
     runAndCompare("demo_tiles_view", demo, tiles);
     closeRunner();
