@@ -56,7 +56,8 @@ void runGeneralDma(uint8_t value) {
     generalDmaRunning = false;
 }
 
-// The colour palette ports have no memory behind them; only the index moves on.
+// The colour palette index moves on after a data port write with its bit 7 set,
+// wrapping within 0x00-0x3F; bits 6 and 7 stay.
 void advancePaletteIndex(uint16_t indexRegister) {
     uint8_t& index = io(indexRegister);
     if ((index & 0x3F) == 0x3F) {
@@ -64,6 +65,19 @@ void advancePaletteIndex(uint16_t indexRegister) {
     } else {
         ++index;
     }
+}
+
+// The colour handheld's palette data ports read the palette byte at their index. The
+// byte is copied to the port whenever the index or the palette memory changes, so that
+// reads stay plain loads.
+void showPaletteByte(uint16_t indexRegister, uint16_t dataPort, const uint8_t* palettes) {
+    io(dataPort) = palettes[io(indexRegister) & 0x3F];
+}
+
+void writePaletteData(uint8_t value, uint16_t indexRegister, uint16_t dataPort, uint8_t* palettes) {
+    palettes[io(indexRegister) & 0x3F] = value;
+    if (io(indexRegister) & 0x80) advancePaletteIndex(indexRegister);
+    showPaletteByte(indexRegister, dataPort, palettes);
 }
 
 }  // namespace
@@ -128,13 +142,46 @@ void writeByte(uint8_t value, uint16_t address) {
             case 0xFF00:  // P1
                 selectJoypad(value);
                 break;
+            case 0xFF68:  // BCPS
+                io(reg::BCPS) = value;
+                if (machine.colourModel)
+                    showPaletteByte(reg::BCPS, reg::BCPD, machine.backgroundPalettes);
+                break;
             case 0xFF69:  // BCPD
+                if (machine.colourModel) {
+                    writePaletteData(value, reg::BCPS, reg::BCPD, machine.backgroundPalettes);
+                    break;
+                }
+                // Without the colour model the palette ports keep the rules they have
+                // always had here, which go by the header byte (never colour on a
+                // monochrome cartridge).
                 io(reg::BCPD) = value;
                 if (isColourCartridge() && (io(reg::BCPS) & 0x80)) advancePaletteIndex(reg::BCPS);
                 break;
+            case 0xFF6A:  // OCPS
+                io(reg::OCPS) = value;
+                if (machine.colourModel)
+                    showPaletteByte(reg::OCPS, reg::OCPD, machine.spritePalettes);
+                break;
             case 0xFF6B:  // OCPD
+                if (machine.colourModel) {
+                    writePaletteData(value, reg::OCPS, reg::OCPD, machine.spritePalettes);
+                    break;
+                }
                 io(reg::OCPD) = value;
                 if (isColourCartridge() && (io(reg::OCPS) & 0x80)) advancePaletteIndex(reg::OCPS);
+                break;
+            case 0xFF4D:  // KEY1: the program sets only bit 0, which arms the speed switch
+                if (machine.colourModel) {
+                    io(reg::KEY1) =
+                        static_cast<uint8_t>((io(reg::KEY1) & 0x80) | 0x7E | (value & 1));
+                } else {
+                    io(reg::KEY1) = value;
+                }
+                break;
+            case 0xFF4F:  // VBK: bit 0 selects the bank; the other bits read 1
+                io(reg::VBK) =
+                    machine.colourModel ? static_cast<uint8_t>(0xFE | (value & 1)) : value;
                 break;
             default:
                 // OAM, plain bytes, every other register (TIMA, TMA, TAC, BGP, OBP0, OBP1,
