@@ -93,7 +93,12 @@ void resetMachine() {
         // The data ports read the palette byte their index register points at.
         io[reg::BCPD] = machine.backgroundPalettes[io[reg::BCPS] & 0x3F];
         io[reg::OCPD] = machine.spritePalettes[io[reg::OCPS] & 0x3F];
+        io[reg::HDMA5] = 0xFF;  // no transfer running
     }
+    machine.hblankDmaBlocks = 0;
+    machine.hblankDmaSource = 0;
+    machine.hblankDmaDestination = 0;
+    machine.generalDmaRunning = 0;
 
     machine.ime = 0;
     machine.timerPhase = 0;

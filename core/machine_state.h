@@ -81,6 +81,17 @@ struct MachineState {
     // colour c starts at byte 8p + 2c.
     uint8_t backgroundPalettes[64] = {};
     uint8_t spritePalettes[64] = {};
+    // The horizontal-blank transfer to video RAM: blocks of 16 bytes still to copy
+    // (0 when none runs), and where the next block comes from and goes to. The
+    // addresses are taken when the program writes HDMA1-HDMA4 and move on by 16 with
+    // each block, so a program may start the next transfer where the last one ended;
+    // hblankDmaDestination is an offset into the selected video RAM bank.
+    uint8_t hblankDmaBlocks = 0;
+    uint16_t hblankDmaSource = 0;
+    uint16_t hblankDmaDestination = 0;
+    // Set while a general transfer copies; the transfer's own writes to HDMA5 start
+    // nothing.
+    uint8_t generalDmaRunning = 0;
 
     uint8_t lcdTickCounter = 0;
     // The window keeps a line count of its own: how many of this frame's lines have
