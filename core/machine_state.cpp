@@ -8,6 +8,7 @@
 #include "core/bank_controller.h"
 #include "core/bus.h"
 #include "core/io_registers.h"
+#include "core/lcd.h"
 #include "core/real_time_clock.h"
 
 MachineState machine;
@@ -95,6 +96,13 @@ void resetMachine() {
         io[reg::OCPD] = machine.spritePalettes[io[reg::OCPS] & 0x3F];
         io[reg::HDMA5] = 0xFF;  // no transfer running
     }
+    // Back to normal speed. The LCD step counter survives resets; it keeps the part of
+    // a tick already gone, as at a speed switch.
+    if (machine.doubleSpeed)
+        machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter / 2);
+    machine.doubleSpeed = 0;
+    machine.stepsPerLcdTick = kStepsPerLcdTick;
+    machine.stepCountParity = 0;
     machine.hblankDmaBlocks = 0;
     machine.hblankDmaSource = 0;
     machine.hblankDmaDestination = 0;
