@@ -30,14 +30,15 @@ LcdEvent eventOf(uint32_t before, uint32_t now) {
     // LY and STAT are read straight from the register page, not through the bus.
     const uint8_t* io = machine.HighPage;
     uint32_t position = lcdPosition(io);
+    const uint32_t maxSteps = maxStepsWithoutLineChange();
     uint32_t steps = 0;
     LcdEvent event = LcdEvent::None;
-    while (steps < kMaxStepsWithoutLineChange) {
+    while (steps < maxSteps) {
         // A halted CPU waits most of a frame for its interrupt: the steps in which
         // only DIV and the LCD's step count move are done at once.
         if (machine.halted | machine.stopped) {
-            steps += skipIdleSteps(kMaxStepsWithoutLineChange - steps);
-            if (steps == kMaxStepsWithoutLineChange) break;
+            steps += skipIdleSteps(maxSteps - steps);
+            if (steps == maxSteps) break;
         }
         stepMachine();
         ++steps;

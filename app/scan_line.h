@@ -5,14 +5,21 @@
 
 #include <cstdint>
 
+#include "core/machine_state.h"
+
 // While the LCD is off LY stands still; a program that then halts, stops or just
-// never turns the LCD back on would keep the stepping going for ever. After this
-// many steps without an LCD event the caller gets control back, so input is still
-// polled and the program can be paused or closed.
+// never turns the LCD back on would keep the stepping going for ever. After a frame's
+// time without an LCD event the caller gets control back, so input is still polled
+// and the program can be paused or closed. A frame is this many steps at normal
+// speed and twice as many at double speed.
 inline constexpr uint32_t kMaxStepsWithoutLineChange = 7088;
 
+inline uint32_t maxStepsWithoutLineChange() {
+    return kMaxStepsWithoutLineChange << machine.doubleSpeed;
+}
+
 enum class LcdEvent : uint8_t {
-    // kMaxStepsWithoutLineChange steps went by without any of the events below.
+    // maxStepsWithoutLineChange() steps went by without any of the events below.
     None,
     // Visible line LY has just been transferred (mode 3 ended): it is drawn now, after
     // the program's LY=LYC and mode-2 handlers for the line have had their turn.

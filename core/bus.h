@@ -39,6 +39,11 @@ inline uint8_t readByte(uint16_t address) {
 
 void writeByte(uint8_t value, uint16_t address);
 
+// One block of the running horizontal-blank transfer: 16 bytes into the selected video
+// RAM bank, HDMA5 then reading the blocks left minus 1, or 0xFF after the last. The LCD
+// calls it at the end of each visible line's transfer while blocks are left.
+void copyHblankDmaBlock();
+
 // High byte from address + 1 first, then the low byte; address + 1 wraps to 0x0000.
 inline uint16_t readWord(uint16_t address) {
     const uint8_t high = readByte(static_cast<uint16_t>(address + 1));

@@ -14,6 +14,7 @@
 #include "core/bus.h"
 #include "core/cpu_operands.h"
 #include "core/machine_state.h"
+#include "core/step.h"
 
 using namespace sm83cpu;
 
@@ -355,9 +356,15 @@ void stopForGood() {
 }
 
 // STOP puts the CPU to sleep until a button on a selected joypad line is pressed;
-// the program then goes on after it. STOP skips its second byte without reading it.
+// the program then goes on after it. On the colour handheld, with a speed switch armed
+// in KEY1 bit 0, STOP switches the speed instead and the program goes straight on.
+// STOP skips its second byte without reading it.
 void stop() {
-    machine.stopped = kWaitingForButton;
+    if (machine.colourModel && (machine.HighPage[reg::KEY1] & 1)) {
+        switchCpuSpeed();
+    } else {
+        machine.stopped = kWaitingForButton;
+    }
     advance(2);
 }
 

@@ -63,7 +63,9 @@ inline constexpr uint16_t OBP1 = at(0xFF49);
 inline constexpr uint16_t WY = at(0xFF4A);
 inline constexpr uint16_t WX = at(0xFF4B);
 
-// Colour model: video RAM bank, general DMA, palette ports, work RAM bank.
+// Colour model: speed switch, video RAM bank, transfers to video RAM, palette ports,
+// work RAM bank.
+inline constexpr uint16_t KEY1 = at(0xFF4D);
 inline constexpr uint16_t VBK = at(0xFF4F);
 inline constexpr uint16_t HDMA1 = at(0xFF51);
 inline constexpr uint16_t HDMA2 = at(0xFF52);

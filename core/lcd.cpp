@@ -1,5 +1,6 @@
 #include "core/lcd.h"
 
+#include "core/bus.h"
 #include "core/io_registers.h"
 #include "core/machine_state.h"
 
@@ -30,13 +31,15 @@ void startFrame() {
 }
 
 // The end of a visible line's transfer, when the line is drawn: the window's line
-// count moves on if the window is part of it.
+// count moves on if the window is part of it, and the horizontal blank that begins
+// copies the next block of a running transfer to video RAM.
 void finishTransfer() {
     const uint8_t* io = machine.HighPage;
     // The window's top is found only while the window is switched on: one switched
     // on after LY has passed WY stays hidden for the rest of the frame.
     if (io[LY] == io[WY] && (io[LCDC] & 0x20)) machine.windowYReached = true;
     if (windowOnLine()) ++machine.windowLinesShown;
+    if (machine.hblankDmaBlocks != 0) copyHblankDmaBlock();
 }
 
 }  // namespace

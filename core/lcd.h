@@ -1,5 +1,6 @@
 // LCD timing, paced by emulation steps: every 16th step with the LCD on is one tick,
-// and each tick moves either the STAT mode or LY on by one.
+// and each tick moves either the STAT mode or LY on by one. At double speed the CPU
+// runs two instructions in the time of one, so a tick takes 32 steps.
 #pragma once
 
 #include <cstdint>
@@ -7,17 +8,17 @@
 #include "core/io_registers.h"
 #include "core/machine_state.h"
 
-inline constexpr uint8_t kStepsPerLcdTick = 16;
+inline constexpr uint8_t kStepsPerLcdTick = 16;  // at normal speed
 
 // One LCD tick: moves the STAT mode or LY on, keeps the LY=LYC flag (STAT bit 2)
 // and requests interrupts.
 void tickLcd();
 
-// Called once per step; with the LCD on, every 16th step is a tick. Inline, since it
-// runs for every instruction.
+// Called once per step; with the LCD on, every 16th step (32nd at double speed) is a
+// tick. Inline, since it runs for every instruction.
 inline void advanceLcd() {
     if (!(machine.HighPage[reg::LCDC] & 0x80)) return;  // LCD off: nothing moves
-    if (++machine.lcdTickCounter < kStepsPerLcdTick) return;
+    if (++machine.lcdTickCounter < machine.stepsPerLcdTick) return;
     tickLcd();
 }
 

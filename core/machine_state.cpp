@@ -6,6 +6,9 @@
 #include "core/app_flags.h"
 #include "core/audio.h"
 #include "core/bank_controller.h"
+#include "core/bus.h"
+#include "core/io_registers.h"
+#include "core/lcd.h"
 #include "core/real_time_clock.h"
 
 MachineState machine;
@@ -59,8 +62,14 @@ void resetMachine() {
     std::memset(machine.WorkRamBanks, 0, kWorkRamBanksSize);
     std::memset(machine.HighPage, 0, kHighPageSize);
 
-    // The same register values for monochrome and colour cartridges alike.
-    machine.cpu = CpuRegisters{0x01, 0xB0, 0x00, 0x13, 0x00, 0xD8, 0x01, 0x4D, 0xFFFE, 0x0100};
+    // A colour cartridge runs on the colour handheld, which starts it with registers of
+    // its own: A = 0x11 is how a program tells that it may use the colour hardware.
+    machine.colourModel = isColourCartridge() ? 1 : 0;
+    if (machine.colourModel) {
+        machine.cpu = CpuRegisters{0x11, 0x80, 0x00, 0x00, 0xFF, 0x56, 0x00, 0x0D, 0xFFFE, 0x0100};
+    } else {
+        machine.cpu = CpuRegisters{0x01, 0xB0, 0x00, 0x13, 0x00, 0xD8, 0x01, 0x4D, 0xFFFE, 0x0100};
+    }
 
     struct IoValue {
         uint16_t address;
@@ -75,6 +84,29 @@ void resetMachine() {
         {0xFF6A, 0xC1}, {0xFF6B, 0x20}, {0xFF70, 0xF8},
     };
     for (const IoValue& io : kPowerOnIo) machine.HighPage[ioIndex(io.address)] = io.value;
+
+    // Palette memory powers up undefined. Background colours start white, as the
+    // colour handheld's start-up program leaves them; sprite colours start at 0.
+    std::memset(machine.backgroundPalettes, 0xFF, sizeof machine.backgroundPalettes);
+    std::memset(machine.spritePalettes, 0, sizeof machine.spritePalettes);
+    if (machine.colourModel) {
+        uint8_t* io = machine.HighPage;
+        // The data ports read the palette byte their index register points at.
+        io[reg::BCPD] = machine.backgroundPalettes[io[reg::BCPS] & 0x3F];
+        io[reg::OCPD] = machine.spritePalettes[io[reg::OCPS] & 0x3F];
+        io[reg::HDMA5] = 0xFF;  // no transfer running
+    }
+    // Back to normal speed. The LCD step counter survives resets; it keeps the part of
+    // a tick already gone, as at a speed switch.
+    if (machine.doubleSpeed)
+        machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter / 2);
+    machine.doubleSpeed = 0;
+    machine.stepsPerLcdTick = kStepsPerLcdTick;
+    machine.stepCountParity = 0;
+    machine.hblankDmaBlocks = 0;
+    machine.hblankDmaSource = 0;
+    machine.hblankDmaDestination = 0;
+    machine.generalDmaRunning = 0;
 
     machine.ime = 0;
     machine.timerPhase = 0;

@@ -45,6 +45,9 @@ struct MachineState {
     // disabled cartridge RAM, until a reset; kWaitingForButton after STOP, until a
     // button on a selected joypad line is pressed.
     uint8_t stopped = 0;
+    // The colour handheld's CPU speed: 1 at double speed, where the CPU runs two
+    // instructions in the time of one at normal speed (KEY1 bit 7 reads it).
+    uint8_t doubleSpeed = 0;
 
     // Cartridge facts and controller latches.
     uint8_t controllerType = 0;  // 0 none, 1 MBC1, 2 MBC2, 3 MBC3, 5 MBC5, 6 MBC5 + rumble
@@ -81,7 +84,25 @@ struct MachineState {
     // colour c starts at byte 8p + 2c.
     uint8_t backgroundPalettes[64] = {};
     uint8_t spritePalettes[64] = {};
+    // Steps in one LCD tick: kStepsPerLcdTick (core/lcd.h) at normal speed, twice that
+    // at double speed.
+    uint8_t stepsPerLcdTick = 16;
+    // At double speed stepCount moves on every second step: 1 when the step that
+    // moves it comes next.
+    uint8_t stepCountParity = 0;
+    // The horizontal-blank transfer to video RAM: blocks of 16 bytes still to copy
+    // (0 when none runs), and where the next block comes from and goes to. The
+    // addresses are taken when the program writes HDMA1-HDMA4 and move on by 16 with
+    // each block, so a program may start the next transfer where the last one ended;
+    // hblankDmaDestination is an offset into the selected video RAM bank.
+    uint8_t hblankDmaBlocks = 0;
+    uint16_t hblankDmaSource = 0;
+    uint16_t hblankDmaDestination = 0;
+    // Set while a general transfer copies; the transfer's own writes to HDMA5 start
+    // nothing.
+    uint8_t generalDmaRunning = 0;
 
+    // Steps since the last LCD tick (see core/lcd.h).
     uint8_t lcdTickCounter = 0;
     // The window keeps a line count of its own: how many of this frame's lines have
     // shown it so far (the line being drawn included). It moves on only on lines that

@@ -36,7 +36,41 @@ bool buttonOnSelectedLine() {
     return (!(select & 0x10) && directions) || (!(select & 0x20) && buttons);
 }
 
+// stepCount counts time, in steps of the normal speed: at double speed two steps
+// move it on by one, stepCountParity telling which of the two does.
+void countSteps(uint32_t steps) {
+    if (machine.doubleSpeed) {
+        const uint32_t halfSteps = machine.stepCountParity + steps;
+        machine.stepCount += halfSteps >> 1;
+        machine.stepCountParity = static_cast<uint8_t>(halfSteps & 1);
+    } else {
+        machine.stepCount += steps;
+    }
+}
+
+// The start of a step in the less common cases: the CPU halted or stopped, or running
+// at double speed. Kept out of stepMachine, so that the common step, the CPU running
+// at normal speed, costs one flag test more and nothing else.
+[[gnu::noinline]] void beginUncommonStep() {
+    countSteps(1);
+    if ((machine.halted | machine.stopped) == 0) {
+        executeInstruction();
+    } else if (machine.stopped == kWaitingForButton && buttonOnSelectedLine()) {
+        machine.stopped = 0;  // the next step runs the instruction after STOP
+    }
+}
+
 }  // namespace
+
+void switchCpuSpeed() {
+    machine.doubleSpeed ^= 1;
+    machine.stepsPerLcdTick = static_cast<uint8_t>(kStepsPerLcdTick << machine.doubleSpeed);
+    machine.HighPage[KEY1] = machine.doubleSpeed ? 0xFE : 0x7E;  // switched; no longer armed
+    // The LCD goes on at its own pace: the part of a tick already gone is kept.
+    machine.lcdTickCounter = machine.doubleSpeed ? static_cast<uint8_t>(machine.lcdTickCounter * 2)
+                                                 : static_cast<uint8_t>(machine.lcdTickCounter / 2);
+    machine.stepCountParity = 0;
+}
 
 uint32_t skipIdleSteps(uint32_t maxSteps) {
     if (!cartridgeLoaded || (machine.halted | machine.stopped) == 0) return 0;
@@ -48,25 +82,25 @@ uint32_t skipIdleSteps(uint32_t maxSteps) {
     uint32_t steps = maxSteps;
     const bool lcdOn = io[LCDC] & 0x80;
     if (lcdOn) {
-        const uint32_t quietSteps = kStepsPerLcdTick - 1u - machine.lcdTickCounter;
+        const uint32_t quietSteps = machine.stepsPerLcdTick - 1u - machine.lcdTickCounter;
         if (steps > quietSteps) steps = quietSteps;
     }
     const uint32_t timerQuietSteps = stepsBeforeTimerOverflow();
     if (steps > timerQuietSteps) steps = timerQuietSteps;
     if (lcdOn) machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter + steps);
     skipTimerSteps(steps);
-    machine.stepCount += steps;
+    countSteps(steps);
     return steps;
 }
 
 bool stepMachine() {
     if (!cartridgeLoaded) return false;
-    ++machine.stepCount;
-    // One test covers both: either is 0 while the CPU runs.
-    if ((machine.halted | machine.stopped) == 0) {
+    // One test covers the common step: each flag is 0 while the CPU runs at normal speed.
+    if ((machine.halted | machine.stopped | machine.doubleSpeed) == 0) {
+        ++machine.stepCount;
         executeInstruction();
-    } else if (machine.stopped == kWaitingForButton && buttonOnSelectedLine()) {
-        machine.stopped = 0;  // the next step runs the instruction after STOP
+    } else {
+        beginUncommonStep();
     }
     advanceLcd();
     advanceTimer();

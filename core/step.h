@@ -13,3 +13,8 @@ bool stepMachine();
 // TIMA, and returns how many it did: 0 when the CPU is running, an interrupt is
 // pending or no cartridge is loaded. The machine ends exactly as after that many stepMachine calls.
 uint32_t skipIdleSteps(uint32_t maxSteps);
+
+// The colour handheld's speed switch, made by STOP once the program has armed it in
+// KEY1: the CPU goes from normal to double speed or back. The LCD, the sound unit and
+// the cartridge's clock keep their pace in time; the timer and DIV follow the CPU.
+void switchCpuSpeed();

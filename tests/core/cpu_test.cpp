@@ -398,19 +398,20 @@ TEST_F(CpuTest, PushOrderSeenThroughTheBankRegister) {
 }
 
 // INC (HL) and DEC (HL) read once and write once: on the colour palette data port
-// every write moves the index on by one.
+// every write moves the index on by one, and a read sees the byte at the index.
 TEST_F(CpuTest, IncrementInMemoryReadsOnceAndWritesOnce) {
     std::vector<uint8_t> image(0x8000, 0);
     image[0x143] = 0x80;  // colour cartridge
     install(image);
-    io(0xFF68) = 0x80;  // auto-increment, index 0
-    io(0xFF69) = 0x41;
+    machine.backgroundPalettes[0] = 0x41;
+    machine.backgroundPalettes[1] = 0x10;
+    writeByte(0x80, 0xFF68);  // auto-increment, index 0
     setHl(0xFF69);
     run({0x34});  // INC (HL)
-    EXPECT_EQ(io(0xFF69), 0x42);
+    EXPECT_EQ(machine.backgroundPalettes[0], 0x42);
     EXPECT_EQ(io(0xFF68), 0x81);
     run({0x35});  // DEC (HL)
-    EXPECT_EQ(io(0xFF69), 0x41);
+    EXPECT_EQ(machine.backgroundPalettes[1], 0x0F);
     EXPECT_EQ(io(0xFF68), 0x82);
     run({0x7E});  // LD A,(HL): a read only
     EXPECT_EQ(io(0xFF68), 0x82);

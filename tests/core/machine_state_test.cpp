@@ -77,12 +77,22 @@ TEST_F(ResetTest, DoesNothingWithoutACartridge) {
     EXPECT_EQ(paused, 1);
 }
 
-TEST_F(ResetTest, ColourCartridgeStartsWithTheSameRegisters) {
-    std::vector<uint8_t> image(0x8000, 0);
-    image[0x143] = 0x80;
-    installImage(image);
-    EXPECT_EQ(machine.cpu.A, 0x01);
-    EXPECT_TRUE(isColourCartridge());
+// A colour cartridge starts on the colour handheld, whose A = 0x11 tells the program
+// it may use the colour hardware; a monochrome one sees the monochrome handheld's 0x01.
+TEST_F(ResetTest, ColourCartridgeStartsWithTheColourHandheldsRegisters) {
+    struct Case {
+        uint8_t header, colourModel, a, f;
+    };
+    for (const Case c : {Case{0x80, 1, 0x11, 0x80}, Case{0xC0, 1, 0x11, 0x80},
+                         Case{0x7F, 0, 0x01, 0xB0}, Case{0x00, 0, 0x01, 0xB0}}) {
+        std::vector<uint8_t> image(0x8000, 0);
+        image[0x143] = c.header;
+        installImage(image);
+        EXPECT_EQ(machine.colourModel, c.colourModel) << int(c.header);
+        EXPECT_EQ(machine.cpu.A, c.a) << int(c.header);
+        EXPECT_EQ(machine.cpu.F, c.f) << int(c.header);
+        EXPECT_EQ(machine.cpu.PC, 0x0100);
+    }
 }
 
 TEST(MachineBuffers, AllocatedZeroFilledAndFreedTwiceHarmlessly) {
