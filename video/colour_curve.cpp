@@ -22,9 +22,9 @@ uint8_t raw(int component) {
 // middle tones slightly.
 Pixel lcdPixel(int red, int green, int blue) {
     constexpr double kMix[3][3] = {
-        {0.82, 0.13, 0.05},
-        {0.08, 0.76, 0.16},
-        {0.16, 0.10, 0.74},
+        {0.86, 0.10, 0.04},
+        {0.05, 0.80, 0.15},
+        {0.12, 0.08, 0.80},
     };
     constexpr double kStoredGamma = 2.2;
     constexpr double kShownGamma = 2.0;

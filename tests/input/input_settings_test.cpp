@@ -94,7 +94,7 @@ TEST_F(InputSettingsTest, OkWithTheSameChoiceRewritesTheFileOnly) {
     headless::setDialogUser(choose(0, kOk));
     openInputSettings();
     EXPECT_EQ(readFile(path("settings.bin")),
-              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 2, 0, 1}));
+              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 2, 0, 1, 0}));
     EXPECT_EQ(quitRequested, 0);
     EXPECT_TRUE(headless::messageBoxes().empty());
 }
