@@ -62,6 +62,11 @@ struct Display::Impl {
     // Every off-screen surface handed out and not yet released: they outlive a
     // re-initialisation, so each is made again on the new DirectDraw object.
     std::vector<Surface*> offscreen;
+    HFONT font = nullptr;  // the text's, made at the first text drawn
+
+    ~Impl() {
+        if (font != nullptr) DeleteObject(font);
+    }
 };
 
 Display display;
@@ -374,8 +379,17 @@ bool Display::drawText(const char* text, uint16_t x, uint16_t y) {
         return false;
     }
     SetBkMode(dc, TRANSPARENT);
+    // Without smoothing: on a 32-bit surface GDI would blend the letters' edges into
+    // greys, which the picture's text never had.
+    if (impl_->font == nullptr) {
+        impl_->font = CreateFontA(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    }
+    HGDIOBJ previousFont = impl_->font != nullptr ? SelectObject(dc, impl_->font) : nullptr;
     const bool coloured = SetTextColor(dc, RGB(255, 255, 255)) != CLR_INVALID;
     if (coloured) TextOutA(dc, x, y, text, static_cast<int>(std::strlen(text)));
+    if (previousFont != nullptr) SelectObject(dc, previousFont);
     back->ReleaseDC(dc);
     back->PageUnlock(0);
     return coloured;

@@ -54,12 +54,14 @@ protected:
         }
     }
 
-    // The back buffer's pixels in one row from left to right (exclusive).
+    // The back buffer's pixels in one row from left to right (exclusive). The top
+    // byte of a 32-bit DirectDraw pixel is unused, and fills may set it (Wine's do).
     std::vector<Pixel> backRow(int y, int left, int right) {
         int pitch = 0;
         const Pixel* pixels = display.lockBack(Rect{left, y, right, y + 1}, &pitch);
         if (pixels == nullptr) return {};
-        std::vector<Pixel> row(pixels, pixels + (right - left));
+        std::vector<Pixel> row;
+        for (int x = 0; x < right - left; ++x) row.push_back(pixels[x] & 0xFFFFFF);
         display.unlockBack();
         return row;
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Smoke test of korvi.exe under Wine, on an X server of its own (Xvfb) inside Wine's
 # virtual desktop, whose size may differ from the screen mode the program sets:
-#   settings.bin is created with its 7 bytes; Game > Load... opens the open-file
+#   settings.bin is created with its 8 bytes; Game > Load... opens the open-file
 #   dialog, where the demo cartridge's path is typed and confirmed; the game runs
 #   in the four shades; Esc brings the menu back; Display > Screen > Tiles shows the
 #   tiles view; a zero-byte image chosen in the dialog is refused with a message and
@@ -170,7 +170,7 @@ start_korvi
 step "start-up creates settings.bin"
 wait_for 60 "settings.bin was not created" test -f "$work/settings.bin"
 sleep 3
-want="80 02 e0 01 01 00 00"
+want="80 02 e0 01 01 00 00 00"
 got="$(od -An -tx1 "$work/settings.bin" | xargs)"
 [ "$got" = "$want" ] || fail "settings.bin holds '$got', want '$want'"
 

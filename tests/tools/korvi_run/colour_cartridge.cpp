@@ -1,5 +1,7 @@
 #include "colour_cartridge.h"
 
+#include "renderer_cartridge.h"
+
 #include <cstdio>
 
 namespace {
@@ -97,17 +99,9 @@ notColour:
     ld a, $91
     ldh ($40), a
     jr forever
+)";
 
-copy:
-    ld a, b
-    or c
-    ret z
-    ld a, (hl+)
-    ld (de), a
-    inc de
-    dec bc
-    jr copy
-
+const char* const kData = R"(
 tiles0:
     ds 16                                                           ; 0: colour 0
     db $FE,$FE, $C0,$3C, $80,$70, $80,$00, $80,$00, $80,$00, $80,$00, $81,$01 ; 1: flag
@@ -154,6 +148,8 @@ oamEnd:
 
 std::string colourCartridgeSource() {
     std::string source = kProgram;
+    source += kCopyRoutine;
+    source += kData;
     // The attribute map, rows 0-17 of 32 entries: column c uses palette c mod 8 and
     // tile bank (c / 8) mod 2; odd rows are flipped left to right, rows 2-3 mod 4
     // upside down; rows 8 and 9 stay in front of sprites.

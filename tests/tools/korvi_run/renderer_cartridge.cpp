@@ -3,6 +3,18 @@
 #include <algorithm>
 #include <cstdio>
 
+const char* const kCopyRoutine = R"(
+copy:                       ; BC bytes from HL on to DE on
+    ld a, b
+    or c
+    ret z
+    ld a, (hl+)
+    ld (de), a
+    inc de
+    dec bc
+    jr copy
+)";
+
 namespace {
 
 const char* const kProgram = R"(
@@ -119,17 +131,9 @@ waitLeave:
     ldh ($40), a
 forever:
     jr forever
+)";
 
-copy:
-    ld a, b
-    or c
-    ret z
-    ld a, (hl+)
-    ld (de), a
-    inc de
-    dec bc
-    jr copy
-
+const char* const kTiles = R"(
 tiles:
     ds 16                                                           ; 0: colour 0
     db $80,$00, $40,$00, $20,$FF, $10,$00, $08,$00, $04,$FF, $02,$00, $01,$00 ; 1
@@ -238,6 +242,8 @@ std::string rendererCartridgeSource(const RendererScene& scene) {
     source += kProgram;
     if (!scene.raster.empty()) source += kRasterStart;
     source += kProgramEnd;
+    source += kCopyRoutine;
+    source += kTiles;
     for (const SpriteEntry& s : scene.sprites) {
         char line[64];
         std::snprintf(line, sizeof line, "    db %d, %d, %d, %d\n", s.y, s.x, s.tile, s.attributes);

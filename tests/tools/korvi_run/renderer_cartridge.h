@@ -39,5 +39,8 @@ struct RendererScene {
     bool rasterAtLineStart = false;
 };
 
+// The subroutine `copy` in assembler source: BC bytes from HL on to DE on.
+extern const char* const kCopyRoutine;
+
 // The assembler source of the scene's cartridge.
 std::string rendererCartridgeSource(const RendererScene& scene);
