@@ -55,7 +55,7 @@ bool startMachineAndDisplay() {
     static HeadlessPresenter presenter;
     setPresenter(&presenter);
     if (!allocateMachineBuffers()) return false;
-    if (!display.initDisplay(nullptr, kScreenWidth, kScreenHeight, 8) || !createScreenLayer())
+    if (!display.initDisplay(nullptr, kScreenWidth, kScreenHeight, kDisplayBitsPerPixel) || !createScreenLayer())
         return false;
     zoom = 2;
     screenCentreX = kScreenWidth / 2;

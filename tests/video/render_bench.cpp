@@ -60,7 +60,7 @@ double framesPerSecond(int frames) {
 int main() {
     HeadlessPresenter presenter;
     setPresenter(&presenter);
-    if (!allocateMachineBuffers() || !display.initDisplay(nullptr, 800, 600, 8) ||
+    if (!allocateMachineBuffers() || !display.initDisplay(nullptr, 800, 600, kDisplayBitsPerPixel) ||
         !createScreenLayer()) {
         std::fprintf(stderr, "bench: could not set up the machine and display\n");
         return 1;
