@@ -8,8 +8,8 @@
 #include "core/bank_controller.h"
 #include "core/bus.h"
 #include "core/io_registers.h"
-#include "core/lcd.h"
 #include "core/real_time_clock.h"
+#include "core/step.h"
 
 MachineState machine;
 
@@ -98,11 +98,7 @@ void resetMachine() {
     }
     // Back to normal speed. The LCD step counter survives resets; it keeps the part of
     // a tick already gone, as at a speed switch.
-    if (machine.doubleSpeed)
-        machine.lcdTickCounter = static_cast<uint8_t>(machine.lcdTickCounter / 2);
-    machine.doubleSpeed = 0;
-    machine.stepsPerLcdTick = kStepsPerLcdTick;
-    machine.stepCountParity = 0;
+    if (machine.doubleSpeed) switchCpuSpeed();
     machine.hblankDmaBlocks = 0;
     machine.hblankDmaSource = 0;
     machine.hblankDmaDestination = 0;

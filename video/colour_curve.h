@@ -20,3 +20,10 @@ ColourCurve colourCurve();
 // A colour as the colour handheld stores it (red in bits 0-4, green 5-9, blue 10-14;
 // bit 15 is ignored) as a screen pixel under the current curve.
 Pixel colourPixel(uint16_t colour);
+
+// Colour `colour` of palette `palette` in one of the colour handheld's palette
+// memories (8 palettes of 4 colours, two bytes each, low byte first) as a pixel.
+inline Pixel paletteMemoryPixel(const uint8_t* memory, int palette, int colour) {
+    const uint8_t* bytes = memory + 8 * palette + 2 * colour;
+    return colourPixel(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
+}

@@ -7,6 +7,7 @@
 #include "core/machine_state.h"
 #include "video/colour_curve.h"
 #include "video/display.h"
+#include "video/renderer.h"
 #include "video/palette.h"
 
 namespace {
@@ -29,10 +30,8 @@ TileColours monochromeColours(uint8_t obp0) {
 
 TileColours paletteColours(const uint8_t* paletteMemory, int palette) {
     TileColours view{};
-    for (int colour = 1; colour < 4; ++colour) {
-        const uint8_t* bytes = paletteMemory + 8 * palette + 2 * colour;
-        view.colours[colour] = colourPixel(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
-    }
+    for (int colour = 1; colour < 4; ++colour)
+        view.colours[colour] = paletteMemoryPixel(paletteMemory, palette, colour);
     return view;
 }
 
@@ -66,8 +65,7 @@ void firstPalettes(TileColours (&views)[768]) {
     for (int entry = 0; entry < 2048; ++entry) {
         const uint8_t number = machine.VideoRam[0x1800 + entry];
         const uint8_t attributes = machine.VideoRam[0x3800 + entry];
-        const int tile = ((number >= 128 || (lcdc & 0x10)) ? number : 256 + number) +
-                         ((attributes & 0x08) ? 384 : 0);
+        const int tile = mapTileIndex(number, lcdc) + ((attributes & 0x08) ? 384 : 0);
         if (palette[tile] < 0) palette[tile] = static_cast<int8_t>(attributes & 7);
     }
     const uint8_t* oam = machine.HighPage + kOamIndex;

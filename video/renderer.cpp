@@ -38,7 +38,7 @@ constexpr int kLineWidth = kMargin + 7 + kScreenWidth + 16;
 constexpr int kMaxSpritesPerLine = 10;
 
 constexpr uint16_t kOamIndex = 0x1E00;
-constexpr uint8_t kWindowMap = 0x40, kUnsignedTiles = 0x10, kBackgroundMap = 0x08,
+constexpr uint8_t kWindowMap = 0x40, kBackgroundMap = 0x08,
                   kTallSprites = 0x04, kSpritesOn = 0x02, kBackgroundOn = 0x01;
 constexpr uint8_t kBehindBackground = 0x80, kYFlip = 0x40, kXFlip = 0x20, kSecondPalette = 0x10;
 
@@ -141,12 +141,6 @@ uint8_t io(uint16_t index) {
     return machine.HighPage[index];
 }
 
-// Map tile numbers 0-127 use the upper block (0x9000) unless LCDC selects unsigned
-// numbering from 0x8000.
-inline int mapTileIndex(uint8_t number, uint8_t lcdc) {
-    return (number >= 128 || (lcdc & kUnsignedTiles)) ? number : 256 + number;
-}
-
 // The line being put together: the background's and window's pixels with which of
 // them are not colour 0 and (colour model) which of them come from a tile kept in
 // front of sprites, and the sprites' pixels with which of them are drawn and which
@@ -170,11 +164,13 @@ struct ColourPalettes {
 ColourPalettes colours;
 
 void convertPalettes() {
-    for (int i = 0; i < 32; ++i) {
-        const uint8_t* bg = machine.backgroundPalettes + 2 * i;
-        const uint8_t* obj = machine.spritePalettes + 2 * i;
-        colours.background[i / 4][i % 4] = colourPixel(static_cast<uint16_t>(bg[0] | (bg[1] << 8)));
-        colours.sprites[i / 4][i % 4] = colourPixel(static_cast<uint16_t>(obj[0] | (obj[1] << 8)));
+    for (int palette = 0; palette < 8; ++palette) {
+        for (int colour = 0; colour < 4; ++colour) {
+            colours.background[palette][colour] =
+                paletteMemoryPixel(machine.backgroundPalettes, palette, colour);
+            colours.sprites[palette][colour] =
+                paletteMemoryPixel(machine.spritePalettes, palette, colour);
+        }
     }
 }
 

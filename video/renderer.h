@@ -10,7 +10,15 @@
 // tile's attributes and further tiles.
 #pragma once
 
+#include <cstdint>
+
 class Surface;
+
+// The tile (0-383 of a bank) that a map entry's number stands for: numbers 0-127 use
+// the upper block (0x9000) unless LCDC bit 4 selects unsigned numbering from 0x8000.
+inline int mapTileIndex(uint8_t number, uint8_t lcdc) {
+    return (number >= 128 || (lcdc & 0x10)) ? number : 256 + number;
+}
 
 // 160 x 144, row y screen line y as last drawn; white until a line is drawn.
 extern Surface* ScreenLayer;
