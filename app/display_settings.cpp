@@ -5,7 +5,7 @@
 #include "app/main_window.h"
 #include "cartridge/settings.h"
 #include "cartridge/write_failure.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "resources/resources.h"

@@ -4,11 +4,13 @@
 
 #include "app/frame_pacer.h"
 #include "app/main_window.h"
+#include "app/rewind.h"
 #include "app/scan_line.h"
 #include "app/sound_output.h"
+#include "app/state_slots.h"
 #include "app/window_procedure.h"
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/bank_controller.h"
 #include "core/io_registers.h"
 #include "core/machine_state.h"
@@ -39,13 +41,36 @@ void runMenuState() {
     // meant for the menu.
     mainWindow.pumpPendingRequests();
     forgetMenuKeys();
-    while ((paused != 0 || cartridgeLoaded == 0) && quitRequested == 0) {
+    while ((paused != 0 || machine.cartridgeLoaded == 0) && quitRequested == 0) {
         mainWindow.pumpOneMessage();
     }
     hideCursor();
     mainWindow.detachMenu();
     display.clearBack(0);
     display.present();
+}
+
+// While the rewind key is held each frame goes back one, instead of being recorded.
+bool rewinding = false;
+
+// At the end of every frame of emulated time.
+void endFrame() {
+    inputLayer.setRumble(takeRumble());
+    if (programKeys.rewind == 0) {
+        rewinding = false;
+        rewindHistory.record();
+        return;
+    }
+    rewinding = true;
+    showOnScreenMessage(rewindHistory.stepBack() ? "Rewinding" : "Rewound as far as it goes");
+}
+
+// The state keys, pressed during play.
+void runStateKeys() {
+    if (programKeys.slot != 0) selectStateSlot(programKeys.slot);
+    if (programKeys.saveState) saveStateToSlot();
+    if (programKeys.loadState) loadStateFromSlot();
+    if (programKeys.undoState) undoStateCommand();
 }
 
 }  // namespace
@@ -62,19 +87,21 @@ bool runEmulationLoop() {
         uint32_t passesToMessageCheck = kPassesBetweenMessageChecks;
         for (;;) {
             if (quitRequested != 0) return true;
-            if (paused != 0 || cartridgeLoaded == 0) break;
+            if (paused != 0 || machine.cartridgeLoaded == 0) break;
             // Once a frame, as LY wraps round to 0 (with the LCD off, after a frame's
             // worth of steps): the controller rumbles through the next frame when the
-            // cartridge's motor ran during this one.
+            // cartridge's motor ran during this one, and the frame goes into the
+            // rewind history, or the rewind takes the game one frame back.
             const LcdEvent event = stepToLcdEvent();
             if (event == LcdEvent::None ||
                 (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0))
-                inputLayer.setRumble(takeRumble());
+                endFrame();
             if (event == LcdEvent::LineTransferred && renderLine()) {
                 paceAfterVisibleLine(secondStart);
-                feedSound(limitFps != 0 && fastForward == 0);
+                feedSound(limitFps != 0 && fastForward == 0 && !rewinding);
             }
             if (!pollInput()) return false;
+            runStateKeys();
             if (--passesToMessageCheck == 0) {
                 passesToMessageCheck = kPassesBetweenMessageChecks;
                 mainWindow.pumpPendingRequests();

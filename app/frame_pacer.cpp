@@ -1,7 +1,7 @@
 #include "app/frame_pacer.h"
 
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "platform/clock.h"
 
 namespace {

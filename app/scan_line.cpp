@@ -28,7 +28,7 @@ LcdEvent eventOf(uint32_t before, uint32_t now) {
 // its few values in registers rather than sharing them with the renderer's.
 [[gnu::noinline]] LcdEvent stepToLcdEvent(uint32_t* stepsTaken) {
     // LY and STAT are read straight from the register page, not through the bus.
-    const uint8_t* io = machine.HighPage;
+    const uint8_t* io = machine.HighPage.data();
     uint32_t position = lcdPosition(io);
     const uint32_t maxSteps = maxStepsWithoutLineChange();
     uint32_t steps = 0;

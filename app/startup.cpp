@@ -4,11 +4,12 @@
 #include "app/emulation_loop.h"
 #include "app/main_window.h"
 #include "app/sound_output.h"
+#include "app/state_slots.h"
 #include "app/window_procedure.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/settings.h"
 #include "cartridge/write_failure.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/machine_state.h"
 #include "input/input.h"
 #include "input/input_layer.h"
@@ -77,6 +78,7 @@ bool startUp() {
         return false;
     }
     checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
+    checkMenuItem(ID_GAME_STATE_SLOT_1 + selectedStateSlot() - 1, true);
     startSound();
     mainWindow.show();
     return true;
@@ -85,7 +87,7 @@ bool startUp() {
 void shutDown() {
     stopSound();
     // The name is taken first: saving unloads the cartridge.
-    const std::string saveName = cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
+    const std::string saveName = machine.cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
     if (!saveBatteryRam()) {
         showMessageBox(topLevelWindow(),
                        writeFailureMessage(saveName, batterySaveFailure()).c_str());

@@ -4,10 +4,12 @@
 
 #include "app/display_settings.h"
 #include "app/main_window.h"
+#include "app/rewind.h"
 #include "app/sound_output.h"
+#include "app/state_slots.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/rom_loader.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/machine_state.h"
 #include "input/input.h"
 #include "input/input_settings.h"
@@ -37,6 +39,7 @@ void reportLoadNotices() {
 // and tells why.
 bool acceptRomFile(const std::string& path, std::string& reason, void*) {
     if (loadCartridge(path)) {
+        rewindHistory.clear();
         reportLoadNotices();
         return true;
     }
@@ -77,6 +80,16 @@ bool runCommand(uint32_t id) {
             return true;
         }
         case ID_GAME_RESUME: paused = 0; return true;
+        // The state commands play on at once, with their message on the screen.
+        case ID_GAME_SAVE_STATE:
+            if (saveStateToSlot()) paused = 0;
+            return true;
+        case ID_GAME_LOAD_STATE:
+            if (loadStateFromSlot()) paused = 0;
+            return true;
+        case ID_GAME_UNDO_STATE:
+            if (undoStateCommand()) paused = 0;
+            return true;
         case ID_GAME_SOUND:
             soundEnabled = soundEnabled ? 0 : 1;
             checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
@@ -86,7 +99,12 @@ bool runCommand(uint32_t id) {
         case ID_SCREEN_OAM: showScreen(2); return true;
         case ID_DISPLAY_SETTINGS: openDisplaySettings(); return true;
         case ID_INPUT_SETTINGS: openInputSettings(); return true;
-        default: return false;
+        default:
+            if (id >= ID_GAME_STATE_SLOT_1 && id <= ID_GAME_STATE_SLOT_4) {
+                selectStateSlot(static_cast<uint8_t>(id - ID_GAME_STATE_SLOT_1 + 1));
+                return true;
+            }
+            return false;
     }
 }
 
@@ -100,7 +118,7 @@ bool menuKey(const WindowMessage& message) {
     }
     if (!escapePressedInMenu) return true;
     escapePressedInMenu = false;
-    if (cartridgeLoaded != 0) resume();
+    if (machine.cartridgeLoaded != 0) resume();
     return true;
 }
 
@@ -118,6 +136,7 @@ bool chooseRomFile(PlatformWindow* owner) {
 
 bool loadCartridgeAndReport(const std::string& path) {
     if (loadCartridge(path)) {
+        rewindHistory.clear();
         reportLoadNotices();
         return true;
     }

@@ -6,7 +6,6 @@
 
 #include "cartridge/file_handle.h"
 #include "cartridge/whole_file_writer.h"
-#include "core/app_flags.h"
 #include "core/machine_state.h"
 #include "core/real_time_clock.h"
 
@@ -85,21 +84,25 @@ void refuseSave(const std::string& name, const std::string& reason) {
 
 }  // namespace
 
-std::string saveFileName(const std::string& romPath) {
+std::string fileNameBesideImage(const std::string& romPath, const std::string& extension) {
     size_t nameStart = romPath.size();
     while (nameStart > 0 && !isPathSeparator(romPath[nameStart - 1])) --nameStart;
     if (nameStart == romPath.size()) return {};
 
     const size_t dot = romPath.rfind('.');
-    if (dot == std::string::npos || dot <= nameStart) return romPath + ".sav";
-    return romPath.substr(0, dot + 1) + "sav";
+    if (dot == std::string::npos || dot <= nameStart) return romPath + "." + extension;
+    return romPath.substr(0, dot + 1) + extension;
+}
+
+std::string saveFileName(const std::string& romPath) {
+    return fileNameBesideImage(romPath, "sav");
 }
 
 bool saveBatteryRam() {
     lastFailure.clear();
     lastSkip.clear();
-    if (!cartridgeLoaded) return true;
-    cartridgeLoaded = 0;
+    if (!machine.cartridgeLoaded) return true;
+    machine.cartridgeLoaded = 0;
     if (!machine.hasBattery) return true;
 
     const std::string name = saveFileName(machine.romPath);
@@ -115,7 +118,7 @@ bool saveBatteryRam() {
         return true;
     }
 
-    std::vector<uint8_t> contents(machine.CartRam, machine.CartRam + machine.cartRamSize);
+    std::vector<uint8_t> contents(machine.CartRam.begin(), machine.CartRam.begin() + machine.cartRamSize);
     if (machine.hasClock) {
         syncClock();
         contents.resize(machine.cartRamSize + kClockFooterSize);
@@ -162,7 +165,7 @@ void loadBatteryRam() {
     file.close();
 
     const uint32_t ramBytes = got < machine.cartRamSize ? got : machine.cartRamSize;
-    std::copy(bytes.begin(), bytes.begin() + ramBytes, machine.CartRam);
+    std::copy(bytes.begin(), bytes.begin() + ramBytes, machine.CartRam.begin());
     const uint32_t tailBytes = got - ramBytes;
     if (machine.hasClock && (tailBytes == kClockFooterSize || tailBytes == kShortClockFooterSize)) {
         decodeClockFooter(bytes.data() + ramBytes, tailBytes);

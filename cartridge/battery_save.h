@@ -17,8 +17,10 @@
 // directory name, and a leading '.' (a hidden file) is no extension. Empty when
 // romPath names no file.
 std::string saveFileName(const std::string& romPath);
+// The same rule for any extension: fileNameBesideImage("game.gb", "ss1") is "game.ss1".
+std::string fileNameBesideImage(const std::string& romPath, const std::string& extension);
 
-// Unloads the cartridge (cartridgeLoaded becomes 0) and, when it has a battery, writes
+// Unloads the cartridge (machine.cartridgeLoaded becomes 0) and, when it has a battery, writes
 // its whole CartRam (and clock) to the save file. The old save is replaced only once
 // the new one is completely on disk. Nothing is written over a save that could not
 // be read when the cartridge was loaded, nor over one whose size did not fit the

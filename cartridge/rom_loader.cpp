@@ -2,16 +2,25 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "cartridge/battery_save.h"
 #include "cartridge/file_handle.h"
 #include "cartridge/write_failure.h"
-#include "core/app_flags.h"
 #include "core/machine_state.h"
 
 namespace {
+
+bool allocateZeroed(std::vector<uint8_t>& buffer, uint32_t size) {
+    try {
+        buffer.assign(size, 0);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
 constexpr uint16_t kTypeOffset = 0x147;
 constexpr uint16_t kRomSizeOffset = 0x148;
@@ -132,7 +141,7 @@ bool loadCartridge(const std::string& requestedPath) {
     lastSaveFailure.clear();
     lastNotice.clear();
 
-    if (!machine.RomBank0 || !machine.RomBankArea || !machine.CartRam)
+    if (machine.RomBank0.empty() || machine.HighPage.empty())
         return fail(LoadErrorKind::MachineNotReady, "the emulated machine is not ready");
 
     // Everything that can go wrong with the new image is found out before the running
@@ -186,14 +195,14 @@ bool loadCartridge(const std::string& requestedPath) {
 
     // The new buffers are filled while the old ones still serve the running game. A
     // short image leaves zeros behind it, never the previous cartridge's bytes.
-    std::unique_ptr<uint8_t[]> romArea(new (std::nothrow) uint8_t[romSize]());
-    if (!romArea)
+    std::vector<uint8_t> romArea;
+    std::vector<uint8_t> cartRam;
+    if (!allocateZeroed(romArea, romSize))
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge image");
-    std::unique_ptr<uint8_t[]> cartRam(new (std::nothrow) uint8_t[*ramSize]());
-    if (!cartRam)
+    if (!allocateZeroed(cartRam, *ramSize))
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge RAM");
-    std::memcpy(romArea.get(), header, kHeaderEnd);
-    file.read(romArea.get() + kHeaderEnd, romSize - kHeaderEnd);
+    std::memcpy(romArea.data(), header, kHeaderEnd);
+    file.read(romArea.data() + kHeaderEnd, romSize - kHeaderEnd);
     if (file.readFailed()) return failToRead(file);
     file.close();
 
@@ -201,20 +210,18 @@ bool loadCartridge(const std::string& requestedPath) {
     // the new one takes its place.
     if (!saveBatteryRam())
         lastSaveFailure = writeFailureMessage(saveFileName(machine.romPath), batterySaveFailure());
-    delete[] machine.RomBankArea;
-    machine.RomBankArea = romArea.release();
+    machine.RomBankArea = std::move(romArea);
     machine.romSize = romSize;
-    delete[] machine.CartRam;
-    machine.CartRam = cartRam.release();
+    machine.CartRam = std::move(cartRam);
     machine.cartRamSize = *ramSize;
     // Bank 0 is the start of the image: every ROM size holds at least two banks.
-    std::memcpy(machine.RomBank0, machine.RomBankArea, kRomBank0Size);
+    std::memcpy(machine.RomBank0.data(), machine.RomBankArea.data(), kRomBank0Size);
     machine.controllerType = kind->controllerType;
     machine.hasBattery = kind->hasBattery;
     machine.hasClock = kind->hasClock;
     lastNotice = notice;
 
-    cartridgeLoaded = 1;
+    machine.cartridgeLoaded = 1;
     resetMachine();
     machine.romPath = path;
     loadBatteryRam();

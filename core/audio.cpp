@@ -13,20 +13,14 @@ using namespace reg;
 // 7,088 steps are one frame of 70,224 clock cycles: 4,389 cycles every 443 steps.
 constexpr uint64_t kCyclesPerStepNumerator = 4389;
 constexpr uint64_t kCyclesPerStepDenominator = 443;
-// The frame sequencer moves on every 8,192 cycles: 512 times a second.
-constexpr uint64_t kCyclesPerSequencerStep = 8192;
-// Sample positions are fixed point with 32 fraction bits. At the exact rate one
-// cycle is 48,000 / 4,194,304 = 375 / 32,768 of a sample.
-constexpr uint64_t kExactRateStep = 375ull << 17;
 
 // A change of level reaches the output as a band-limited step: its slope, a
 // windowed sinc, is added to kTaps samples from the one it falls in, at one of
 // kPhases positions within that sample; the output integrates the slopes.
-constexpr int kTaps = 16;
+constexpr int kTaps = kAudioStepTaps;
 constexpr int kPhaseBits = 6;
 constexpr int kPhases = 1 << kPhaseBits;
 constexpr int kUnitBits = 15;
-constexpr uint32_t kBufferLength = kAudioPendingFrames + kTaps;
 
 // Output: amplitude units (a channel swings by 30 at most, times a master volume
 // of up to 8, four channels) to 16-bit samples, after the high-pass filter of
@@ -41,49 +35,10 @@ constexpr uint32_t kNoiseDivisors[8] = {8, 16, 32, 48, 64, 80, 96, 112};
 // Wave channel output level: mute, 100 %, 50 %, 25 % as right shifts of a sample.
 constexpr uint8_t kWaveShifts[4] = {4, 0, 1, 2};
 
-struct Envelope {
-    uint8_t volume = 0;
-    uint8_t period = 0;
-    uint8_t timer = 0;
-    bool increase = false;
-};
+using Envelope = AudioEnvelope;
+using Channel = AudioChannel;
 
-struct Channel {
-    bool on = false;
-    bool lengthEnabled = false;
-    int8_t level = 0;      // the DAC's output now: -15 to 15, 0 with the DAC off
-    uint8_t position = 0;  // duty eighth (pulse) or sample 0-31 (wave)
-    uint16_t frequency = 0;
-    uint16_t length = 0;  // steps left before the length counter switches it off
-    uint32_t timer = 0;   // cycles until the waveform moves on
-    Envelope envelope;
-};
-
-struct AudioUnit {
-    Channel channels[4];
-    uint16_t sweepShadow = 0;
-    uint8_t sweepTimer = 0;
-    bool sweepEnabled = false;
-    uint16_t lfsr = 0x7FFF;
-    bool power = false;
-    uint8_t sequencerStep = 0;
-    uint64_t cycle = 0;  // the unit's time in clock cycles
-    uint64_t nextSequencerCycle = kCyclesPerSequencerStep;
-    int32_t weightLeft[4] = {};
-    int32_t weightRight[4] = {};
-
-    bool listening = false;
-    uint64_t rateStep = kExactRateStep;
-    uint64_t samplePos = 0;  // where `cycle` falls in the buffer
-    int32_t sumLeft = 0;     // the integrated level before buffer entry 0
-    int32_t sumRight = 0;
-    float capacitorLeft = 0;
-    float capacitorRight = 0;
-};
-
-AudioUnit unit;
-int32_t bufferLeft[kBufferLength];
-int32_t bufferRight[kBufferLength];
+// The step shapes are a constant table, built once.
 int32_t kernel[kPhases][kTaps];
 bool kernelBuilt = false;
 
@@ -125,16 +80,16 @@ uint64_t cyclesAt(uint64_t steps) {
     return steps * kCyclesPerStepNumerator / kCyclesPerStepDenominator;
 }
 
-// Buffer position of cycle t of the batch that starts at unit.cycle.
+// Buffer position of cycle t of the batch that starts at machine.audio.cycle.
 uint64_t positionAt(uint64_t t) {
-    return unit.samplePos + (t - unit.cycle) * unit.rateStep;
+    return machine.audio.samplePos + (t - machine.audio.cycle) * machine.audio.rateStep;
 }
 
 void addStep(uint64_t position, int32_t left, int32_t right) {
     const uint32_t index = static_cast<uint32_t>(position >> 32);
     const int32_t* slope = kernel[(position >> (32 - kPhaseBits)) & (kPhases - 1)];
-    int32_t* outLeft = bufferLeft + index;
-    int32_t* outRight = bufferRight + index;
+    int32_t* outLeft = machine.audio.bufferLeft + index;
+    int32_t* outRight = machine.audio.bufferRight + index;
     for (int k = 0; k < kTaps; ++k) {
         outLeft[k] += left * slope[k];
         outRight[k] += right * slope[k];
@@ -142,22 +97,22 @@ void addStep(uint64_t position, int32_t left, int32_t right) {
 }
 
 void setLevel(int c, int level, uint64_t position) {
-    Channel& ch = unit.channels[c];
+    Channel& ch = machine.audio.channels[c];
     if (level == ch.level) return;
     const int32_t delta = level - ch.level;
     ch.level = static_cast<int8_t>(level);
-    if (unit.listening) addStep(position, delta * unit.weightLeft[c], delta * unit.weightRight[c]);
+    if (machine.audio.listening) addStep(position, delta * machine.audio.weightLeft[c], delta * machine.audio.weightRight[c]);
 }
 
 int32_t mixLeft() {
     int32_t sum = 0;
-    for (int c = 0; c < 4; ++c) sum += unit.channels[c].level * unit.weightLeft[c];
+    for (int c = 0; c < 4; ++c) sum += machine.audio.channels[c].level * machine.audio.weightLeft[c];
     return sum;
 }
 
 int32_t mixRight() {
     int32_t sum = 0;
-    for (int c = 0; c < 4; ++c) sum += unit.channels[c].level * unit.weightRight[c];
+    for (int c = 0; c < 4; ++c) sum += machine.audio.channels[c].level * machine.audio.weightRight[c];
     return sum;
 }
 
@@ -179,7 +134,7 @@ uint8_t waveSample(uint8_t position) {
 // What channel c puts out now, from its state alone.
 int levelOf(int c) {
     if (!dacOn(c)) return 0;
-    const Channel& ch = unit.channels[c];
+    const Channel& ch = machine.audio.channels[c];
     int digital = 0;
     if (ch.on) {
         switch (c) {
@@ -190,18 +145,18 @@ int levelOf(int c) {
                 break;
             }
             case 2: digital = waveSample(ch.position) >> kWaveShifts[(io(NR32) >> 5) & 3]; break;
-            default: digital = (unit.lfsr & 1) ? 0 : ch.envelope.volume; break;
+            default: digital = (machine.audio.lfsr & 1) ? 0 : ch.envelope.volume; break;
         }
     }
     return 2 * digital - 15;
 }
 
 void refresh(int c) {
-    setLevel(c, levelOf(c), unit.samplePos);
+    setLevel(c, levelOf(c), machine.audio.samplePos);
 }
 
 uint32_t periodOf(int c) {
-    const Channel& ch = unit.channels[c];
+    const Channel& ch = machine.audio.channels[c];
     if (c == 2) return (2048u - ch.frequency) * 2u;
     if (c < 2) return (2048u - ch.frequency) * 4u;
     const uint8_t nr43 = io(NR43);
@@ -214,21 +169,21 @@ void setWeights() {
     const uint8_t nr50 = io(NR50);
     const uint8_t nr51 = io(NR51);
     for (int c = 0; c < 4; ++c) {
-        unit.weightLeft[c] = unit.power ? ((nr51 >> (4 + c)) & 1) * (((nr50 >> 4) & 7) + 1) : 0;
-        unit.weightRight[c] = unit.power ? ((nr51 >> c) & 1) * ((nr50 & 7) + 1) : 0;
+        machine.audio.weightLeft[c] = machine.audio.power ? ((nr51 >> (4 + c)) & 1) * (((nr50 >> 4) & 7) + 1) : 0;
+        machine.audio.weightRight[c] = machine.audio.power ? ((nr51 >> c) & 1) * ((nr50 & 7) + 1) : 0;
     }
-    if (unit.listening) addStep(unit.samplePos, mixLeft() - oldLeft, mixRight() - oldRight);
+    if (machine.audio.listening) addStep(machine.audio.samplePos, mixLeft() - oldLeft, mixRight() - oldRight);
 }
 
-// The waveforms from unit.cycle up to cycle end, one loop per channel: between
+// The waveforms from machine.audio.cycle up to cycle end, one loop per channel: between
 // register writes and sequencer steps the channels do not touch each other.
 void runPulse(int c, uint64_t end) {
-    Channel& ch = unit.channels[c];
+    Channel& ch = machine.audio.channels[c];
     if (!ch.on) return;  // a channel that is off holds its level; a trigger restarts it
     const uint32_t period = periodOf(c);
     const uint8_t pattern = kDutyPatterns[io(c == 0 ? NR11 : NR21) >> 6];
     const int high = 2 * ch.envelope.volume - 15;
-    uint64_t t = unit.cycle + ch.timer;
+    uint64_t t = machine.audio.cycle + ch.timer;
     for (; t < end; t += period) {
         ch.position = (ch.position + 1) & 7;
         const int level = ((pattern >> ch.position) & 1) ? high : -15;
@@ -238,11 +193,11 @@ void runPulse(int c, uint64_t end) {
 }
 
 void runWave(uint64_t end) {
-    Channel& ch = unit.channels[2];
+    Channel& ch = machine.audio.channels[2];
     if (!ch.on) return;
     const uint32_t period = periodOf(2);
     const uint8_t shift = kWaveShifts[(io(NR32) >> 5) & 3];
-    uint64_t t = unit.cycle + ch.timer;
+    uint64_t t = machine.audio.cycle + ch.timer;
     for (; t < end; t += period) {
         ch.position = (ch.position + 1) & 31;
         const int level = 2 * (waveSample(ch.position) >> shift) - 15;
@@ -252,14 +207,14 @@ void runWave(uint64_t end) {
 }
 
 void runNoise(uint64_t end) {
-    Channel& ch = unit.channels[3];
+    Channel& ch = machine.audio.channels[3];
     const uint8_t nr43 = io(NR43);
     if (!ch.on || (nr43 >> 4) >= 14) return;  // shifts 14 and 15 stop the clock
     const uint32_t period = periodOf(3);
     const bool shortMode = (nr43 & 0x08) != 0;
     const int high = 2 * ch.envelope.volume - 15;
-    uint16_t lfsr = unit.lfsr;
-    uint64_t t = unit.cycle + ch.timer;
+    uint16_t lfsr = machine.audio.lfsr;
+    uint64_t t = machine.audio.cycle + ch.timer;
     for (; t < end; t += period) {
         const uint16_t bit = (lfsr ^ (lfsr >> 1)) & 1;
         lfsr = static_cast<uint16_t>((lfsr >> 1) | (bit << 14));
@@ -267,46 +222,46 @@ void runNoise(uint64_t end) {
         const int level = (lfsr & 1) ? -15 : high;
         if (level != ch.level) setLevel(3, level, positionAt(t));
     }
-    unit.lfsr = lfsr;
+    machine.audio.lfsr = lfsr;
     ch.timer = static_cast<uint32_t>(t - end);
 }
 
 void switchOff(int c) {
-    unit.channels[c].on = false;
+    machine.audio.channels[c].on = false;
     refresh(c);
 }
 
 uint16_t sweepTarget() {
-    const uint16_t change = unit.sweepShadow >> (io(NR10) & 7);
-    return (io(NR10) & 0x08) ? static_cast<uint16_t>(unit.sweepShadow - change)
-                             : static_cast<uint16_t>(unit.sweepShadow + change);
+    const uint16_t change = machine.audio.sweepShadow >> (io(NR10) & 7);
+    return (io(NR10) & 0x08) ? static_cast<uint16_t>(machine.audio.sweepShadow - change)
+                             : static_cast<uint16_t>(machine.audio.sweepShadow + change);
 }
 
 void clockLengths() {
     for (int c = 0; c < 4; ++c) {
-        Channel& ch = unit.channels[c];
+        Channel& ch = machine.audio.channels[c];
         if (ch.lengthEnabled && ch.length > 0 && --ch.length == 0) switchOff(c);
     }
 }
 
 void clockSweep() {
-    if (--unit.sweepTimer != 0) return;
+    if (--machine.audio.sweepTimer != 0) return;
     const uint8_t period = (io(NR10) >> 4) & 7;
-    unit.sweepTimer = period ? period : 8;
-    if (!unit.sweepEnabled || period == 0) return;
+    machine.audio.sweepTimer = period ? period : 8;
+    if (!machine.audio.sweepEnabled || period == 0) return;
     const uint16_t target = sweepTarget();
     if (target > 2047) {
         switchOff(0);
     } else if ((io(NR10) & 7) != 0) {
-        unit.sweepShadow = target;
-        unit.channels[0].frequency = target;
+        machine.audio.sweepShadow = target;
+        machine.audio.channels[0].frequency = target;
         if (sweepTarget() > 2047) switchOff(0);
     }
 }
 
 void clockEnvelopes() {
     for (int c : {0, 1, 3}) {
-        Envelope& env = unit.channels[c].envelope;
+        Envelope& env = machine.audio.channels[c].envelope;
         if (env.period == 0 || --env.timer != 0) continue;
         env.timer = env.period;
         if (env.increase && env.volume < 15) {
@@ -319,8 +274,8 @@ void clockEnvelopes() {
 }
 
 void stepSequencer() {
-    const uint8_t step = unit.sequencerStep;
-    unit.sequencerStep = (step + 1) & 7;
+    const uint8_t step = machine.audio.sequencerStep;
+    machine.audio.sequencerStep = (step + 1) & 7;
     if ((step & 1) == 0) clockLengths();
     if (step == 2 || step == 6) clockSweep();
     if (step == 7) clockEnvelopes();
@@ -330,45 +285,45 @@ void dropFrames(uint32_t count);
 
 // Keeps the buffer from overflowing when nobody takes the samples: the oldest go.
 void makeRoom(uint64_t cycles) {
-    const uint64_t last = (unit.samplePos + cycles * unit.rateStep) >> 32;
+    const uint64_t last = (machine.audio.samplePos + cycles * machine.audio.rateStep) >> 32;
     if (last + 1 <= kAudioPendingFrames) return;
     dropFrames(static_cast<uint32_t>(last + 1 - kAudioPendingFrames));
 }
 
 void catchUp() {
-    if (machine.HighPage == nullptr) return;
+    if (machine.HighPage.empty()) return;
     const uint64_t target = cyclesAt(machine.stepCount);
-    while (unit.cycle < target) {
-        const uint64_t end = target < unit.nextSequencerCycle ? target : unit.nextSequencerCycle;
-        if (unit.listening) {
-            makeRoom(end - unit.cycle);
-            if (unit.power) {
+    while (machine.audio.cycle < target) {
+        const uint64_t end = target < machine.audio.nextSequencerCycle ? target : machine.audio.nextSequencerCycle;
+        if (machine.audio.listening) {
+            makeRoom(end - machine.audio.cycle);
+            if (machine.audio.power) {
                 runPulse(0, end);
                 runPulse(1, end);
                 runWave(end);
                 runNoise(end);
             }
-            unit.samplePos += (end - unit.cycle) * unit.rateStep;
+            machine.audio.samplePos += (end - machine.audio.cycle) * machine.audio.rateStep;
         }
-        unit.cycle = end;
-        if (end == unit.nextSequencerCycle) {
-            unit.nextSequencerCycle += kCyclesPerSequencerStep;
-            if (unit.power) stepSequencer();
+        machine.audio.cycle = end;
+        if (end == machine.audio.nextSequencerCycle) {
+            machine.audio.nextSequencerCycle += kCyclesPerSequencerStep;
+            if (machine.audio.power) stepSequencer();
         }
     }
 }
 
 void updateStatus() {
     // Bits 4-6 read as 0, so that NR52 keeps the power-on value of every register.
-    uint8_t status = unit.power ? 0x80 : 0x00;
+    uint8_t status = machine.audio.power ? 0x80 : 0x00;
     for (int c = 0; c < 4; ++c) {
-        if (unit.channels[c].on) status |= static_cast<uint8_t>(1u << c);
+        if (machine.audio.channels[c].on) status |= static_cast<uint8_t>(1u << c);
     }
     io(NR52) = status;
 }
 
 void trigger(int c) {
-    Channel& ch = unit.channels[c];
+    Channel& ch = machine.audio.channels[c];
     ch.on = dacOn(c);
     if (ch.length == 0) ch.length = c == 2 ? 256 : 64;
     ch.timer = periodOf(c);
@@ -381,13 +336,13 @@ void trigger(int c) {
         ch.envelope.period = nrx2 & 7;
         ch.envelope.timer = ch.envelope.period;
     }
-    if (c == 3) unit.lfsr = 0x7FFF;
+    if (c == 3) machine.audio.lfsr = 0x7FFF;
     if (c == 0) {
         const uint8_t period = (io(NR10) >> 4) & 7;
         const uint8_t shift = io(NR10) & 7;
-        unit.sweepShadow = ch.frequency;
-        unit.sweepTimer = period ? period : 8;
-        unit.sweepEnabled = period != 0 || shift != 0;
+        machine.audio.sweepShadow = ch.frequency;
+        machine.audio.sweepTimer = period ? period : 8;
+        machine.audio.sweepEnabled = period != 0 || shift != 0;
         if (shift != 0 && sweepTarget() > 2047) ch.on = false;
     }
     refresh(c);
@@ -395,42 +350,42 @@ void trigger(int c) {
 
 // NRx3 and NRx4 together hold the 11-bit frequency; NRx4 also starts the channel.
 void writeFrequencyHigh(int c, uint8_t value) {
-    Channel& ch = unit.channels[c];
+    Channel& ch = machine.audio.channels[c];
     ch.frequency = static_cast<uint16_t>((ch.frequency & 0xFF) | ((value & 7) << 8));
     ch.lengthEnabled = (value & 0x40) != 0;
     if (value & 0x80) trigger(c);
 }
 
 void writeFrequencyLow(int c, uint8_t value) {
-    Channel& ch = unit.channels[c];
+    Channel& ch = machine.audio.channels[c];
     ch.frequency = static_cast<uint16_t>((ch.frequency & 0x700) | value);
 }
 
 void setPower(bool on) {
-    if (on == unit.power) return;
+    if (on == machine.audio.power) return;
     if (!on) {
         // Switching off clears every sound register below NR52; wave RAM stays.
         for (uint16_t index = NR10; index < NR52; ++index) io(index) = 0;
         for (int c = 0; c < 4; ++c) {
-            const int8_t level = unit.channels[c].level;
-            unit.channels[c] = Channel{};
-            unit.channels[c].level = level;  // refresh takes it down with a step
+            const int8_t level = machine.audio.channels[c].level;
+            machine.audio.channels[c] = Channel{};
+            machine.audio.channels[c].level = level;  // refresh takes it down with a step
             refresh(c);
         }
     }
-    unit.power = on;
-    unit.sequencerStep = 0;
+    machine.audio.power = on;
+    machine.audio.sequencerStep = 0;
     setWeights();
 }
 
 void restartBuffer() {
-    std::memset(bufferLeft, 0, sizeof bufferLeft);
-    std::memset(bufferRight, 0, sizeof bufferRight);
-    unit.samplePos &= 0xFFFFFFFFull;
-    unit.sumLeft = mixLeft() << kUnitBits;
-    unit.sumRight = mixRight() << kUnitBits;
-    unit.capacitorLeft = static_cast<float>(unit.sumLeft);
-    unit.capacitorRight = static_cast<float>(unit.sumRight);
+    std::memset(machine.audio.bufferLeft, 0, sizeof machine.audio.bufferLeft);
+    std::memset(machine.audio.bufferRight, 0, sizeof machine.audio.bufferRight);
+    machine.audio.samplePos &= 0xFFFFFFFFull;
+    machine.audio.sumLeft = mixLeft() << kUnitBits;
+    machine.audio.sumRight = mixRight() << kUnitBits;
+    machine.audio.capacitorLeft = static_cast<float>(machine.audio.sumLeft);
+    machine.audio.capacitorRight = static_cast<float>(machine.audio.sumRight);
 }
 
 int16_t toSample(int32_t sum, float& capacitor) {
@@ -446,22 +401,22 @@ int16_t toSample(int32_t sum, float& capacitor) {
 // Removes the first count finished frames, writing them to out when it is given.
 void shiftOut(int16_t* out, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
-        unit.sumLeft += bufferLeft[i];
-        unit.sumRight += bufferRight[i];
-        const int16_t left = toSample(unit.sumLeft, unit.capacitorLeft);
-        const int16_t right = toSample(unit.sumRight, unit.capacitorRight);
+        machine.audio.sumLeft += machine.audio.bufferLeft[i];
+        machine.audio.sumRight += machine.audio.bufferRight[i];
+        const int16_t left = toSample(machine.audio.sumLeft, machine.audio.capacitorLeft);
+        const int16_t right = toSample(machine.audio.sumRight, machine.audio.capacitorRight);
         if (out) {
             out[2 * i] = left;
             out[2 * i + 1] = right;
         }
     }
     // Entries past the last finished frame plus the kernel's length are still zero.
-    const uint32_t live = static_cast<uint32_t>(unit.samplePos >> 32) - count + kTaps;
-    std::memmove(bufferLeft, bufferLeft + count, live * sizeof(int32_t));
-    std::memmove(bufferRight, bufferRight + count, live * sizeof(int32_t));
-    std::memset(bufferLeft + live, 0, count * sizeof(int32_t));
-    std::memset(bufferRight + live, 0, count * sizeof(int32_t));
-    unit.samplePos -= static_cast<uint64_t>(count) << 32;
+    const uint32_t live = static_cast<uint32_t>(machine.audio.samplePos >> 32) - count + kTaps;
+    std::memmove(machine.audio.bufferLeft, machine.audio.bufferLeft + count, live * sizeof(int32_t));
+    std::memmove(machine.audio.bufferRight, machine.audio.bufferRight + count, live * sizeof(int32_t));
+    std::memset(machine.audio.bufferLeft + live, 0, count * sizeof(int32_t));
+    std::memset(machine.audio.bufferRight + live, 0, count * sizeof(int32_t));
+    machine.audio.samplePos -= static_cast<uint64_t>(count) << 32;
 }
 
 void dropFrames(uint32_t count) {
@@ -472,15 +427,15 @@ void dropFrames(uint32_t count) {
 
 void resetAudio() {
     if (!kernelBuilt) buildKernel();
-    const bool listening = unit.listening;
-    const uint64_t rateStep = unit.rateStep;
-    unit = AudioUnit{};
-    unit.listening = listening;
-    unit.rateStep = rateStep;
-    unit.cycle = cyclesAt(machine.stepCount);
-    unit.nextSequencerCycle = unit.cycle + kCyclesPerSequencerStep;
+    const bool listening = machine.audio.listening;
+    const uint64_t rateStep = machine.audio.rateStep;
+    machine.audio = AudioUnit{};
+    machine.audio.listening = listening;
+    machine.audio.rateStep = rateStep;
+    machine.audio.cycle = cyclesAt(machine.stepCount);
+    machine.audio.nextSequencerCycle = machine.audio.cycle + kCyclesPerSequencerStep;
     restartBuffer();
-    if (machine.HighPage != nullptr) updateStatus();
+    if (!machine.HighPage.empty()) updateStatus();
 }
 
 void writeSoundRegister(uint8_t value, uint16_t address) {
@@ -494,20 +449,20 @@ void writeSoundRegister(uint8_t value, uint16_t address) {
     io(index) = value;
     // Wave RAM and the unused bytes are plain storage; while the unit is off the
     // channel registers only store what is written.
-    if (index >= WAVE_RAM || index > NR51 || !unit.power) return;
+    if (index >= WAVE_RAM || index > NR51 || !machine.audio.power) return;
     switch (index) {
         case NR11:
         case NR21:
         case NR41:
-            unit.channels[index == NR11 ? 0 : index == NR21 ? 1 : 3].length = 64 - (value & 63);
+            machine.audio.channels[index == NR11 ? 0 : index == NR21 ? 1 : 3].length = 64 - (value & 63);
             break;
-        case NR31: unit.channels[2].length = static_cast<uint16_t>(256 - value); break;
+        case NR31: machine.audio.channels[2].length = static_cast<uint16_t>(256 - value); break;
         case NR12:
         case NR22:
         case NR42:
         case NR30: {
             const int c = index == NR12 ? 0 : index == NR22 ? 1 : index == NR30 ? 2 : 3;
-            if (!dacOn(c)) unit.channels[c].on = false;
+            if (!dacOn(c)) machine.audio.channels[c].on = false;
             refresh(c);
             break;
         }
@@ -519,7 +474,7 @@ void writeSoundRegister(uint8_t value, uint16_t address) {
         case NR24: writeFrequencyHigh(1, value); break;
         case NR34: writeFrequencyHigh(2, value); break;
         case NR44:
-            unit.channels[3].lengthEnabled = (value & 0x40) != 0;
+            machine.audio.channels[3].lengthEnabled = (value & 0x40) != 0;
             if (value & 0x80) trigger(3);
             break;
         case NR50:
@@ -536,30 +491,93 @@ uint8_t readSoundStatus() {
 }
 
 void setAudioListening(bool listening) {
-    if (listening == unit.listening) return;
+    if (listening == machine.audio.listening) return;
     if (!kernelBuilt) buildKernel();
     catchUp();
-    unit.listening = listening;
+    machine.audio.listening = listening;
     if (listening) restartBuffer();
 }
 
 bool audioListening() {
-    return unit.listening;
+    return machine.audio.listening;
 }
 
 void setAudioRateRatio(double ratio) {
     if (!(ratio > 0.5)) ratio = 0.5;
     if (ratio > 2.0) ratio = 2.0;
     catchUp();
-    unit.rateStep =
+    machine.audio.rateStep =
         static_cast<uint64_t>(std::llround(static_cast<double>(kExactRateStep) * ratio));
 }
 
 size_t takeAudioSamples(int16_t* out, size_t maxFrames) {
     catchUp();
-    if (!unit.listening) return 0;
-    const uint64_t finished = unit.samplePos >> 32;
+    if (!machine.audio.listening) return 0;
+    const uint64_t finished = machine.audio.samplePos >> 32;
     const uint32_t count = static_cast<uint32_t>(finished < maxFrames ? finished : maxFrames);
     shiftOut(out, count);
     return count;
+}
+
+void bringAudioIntoRange(AudioUnit& unit, uint64_t stepCount) {
+    // The integrated levels stay far inside 32 bits: a channel swings by 30 at most,
+    // weighted by 8 at most, four channels, in units of 2^15.
+    constexpr int32_t kLevelBound = 1 << 24;
+    const auto clamp = [](int32_t value, int32_t low, int32_t high) {
+        return value < low ? low : value > high ? high : value;
+    };
+    for (int c = 0; c < 4; ++c) {
+        AudioChannel& ch = unit.channels[c];
+        ch.level = static_cast<int8_t>(clamp(ch.level, -15, 15));
+        ch.position &= c == 2 ? 31 : 7;
+        ch.frequency &= 0x7FF;
+        if (ch.length > 256) ch.length = 256;
+        ch.envelope.volume &= 15;
+        ch.envelope.period &= 7;
+        unit.weightLeft[c] = clamp(unit.weightLeft[c], 0, 8);
+        unit.weightRight[c] = clamp(unit.weightRight[c], 0, 8);
+    }
+    unit.sweepShadow &= 0x7FF;
+    unit.sweepTimer &= 7;
+    unit.lfsr &= 0x7FFF;
+    unit.sequencerStep &= 7;
+    // At most a second behind the machine, never ahead of it.
+    const uint64_t now = cyclesAt(stepCount);
+    if (unit.cycle > now || now - unit.cycle > 4194304) unit.cycle = now;
+    if (unit.nextSequencerCycle <= unit.cycle ||
+        unit.nextSequencerCycle > unit.cycle + kCyclesPerSequencerStep)
+        unit.nextSequencerCycle = unit.cycle + kCyclesPerSequencerStep;
+    if ((unit.samplePos >> 32) + kTaps > kAudioBufferLength) unit.samplePos &= 0xFFFFFFFFull;
+    unit.sumLeft = clamp(unit.sumLeft, -kLevelBound, kLevelBound);
+    unit.sumRight = clamp(unit.sumRight, -kLevelBound, kLevelBound);
+    // Past the live entries the buffer is zero; within them, the output integrates
+    // to levels a real unit can reach, or the buffer starts again empty.
+    const uint32_t live = static_cast<uint32_t>(unit.samplePos >> 32) + kTaps;
+    int64_t left = unit.sumLeft;
+    int64_t right = unit.sumRight;
+    bool reachable = true;
+    for (uint32_t i = 0; i < kAudioBufferLength; ++i) {
+        if (i >= live) unit.bufferLeft[i] = unit.bufferRight[i] = 0;
+        left += unit.bufferLeft[i];
+        right += unit.bufferRight[i];
+        if (left < -kLevelBound || left > kLevelBound || right < -kLevelBound ||
+            right > kLevelBound)
+            reachable = false;
+    }
+    if (!reachable) {
+        std::memset(unit.bufferLeft, 0, sizeof unit.bufferLeft);
+        std::memset(unit.bufferRight, 0, sizeof unit.bufferRight);
+    }
+    if (!std::isfinite(unit.capacitorLeft)) unit.capacitorLeft = 0;
+    if (!std::isfinite(unit.capacitorRight)) unit.capacitorRight = 0;
+}
+
+void keepAudioTaker(bool listening, uint64_t rateStep) {
+    const bool stateListened = machine.audio.listening;
+    machine.audio.listening = listening;
+    machine.audio.rateStep = rateStep;
+    if (listening) {
+        if (!kernelBuilt) buildKernel();
+        if (!stateListened) restartBuffer();
+    }
 }

@@ -13,9 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr uint32_t kAudioSampleRate = 48000;
-// The most stereo frames that wait in the unit for a taker; older ones are dropped.
-inline constexpr uint32_t kAudioPendingFrames = 8192;
+#include "core/audio_unit.h"
 
 // Power-on state: the unit off, every channel silent, no samples waiting. The
 // listening flag and the rate ratio are kept.
@@ -42,3 +40,13 @@ void setAudioRateRatio(double ratio);
 // Brings the unit up to the machine's step count and moves up to maxFrames
 // finished stereo frames (left, right, signed 16-bit) to out. Returns how many.
 size_t takeAudioSamples(int16_t* out, size_t maxFrames);
+
+// Brings a sound unit read from a state into the range a running one keeps (levels,
+// weights and positions within their bounds, its time close behind stepCount's), so
+// that catching up can neither overflow nor run for ages.
+void bringAudioIntoRange(AudioUnit& unit, uint64_t stepCount);
+
+// After the machine was replaced by a state: the taker's choices made before it
+// (listening, the rate) hold on, and a state taken while nobody listened starts on an
+// empty buffer.
+void keepAudioTaker(bool listening, uint64_t rateStep);

@@ -1,6 +1,5 @@
 #include "core/bus.h"
 
-#include "core/app_flags.h"
 #include "core/audio.h"
 #include "core/bank_controller.h"
 #include "core/io_registers.h"
@@ -20,7 +19,7 @@ void selectJoypad(uint8_t value) {
         return;
     }
     uint8_t p1 = value | 0xCF;
-    const JoypadButtons& pad = JoypadState;
+    const JoypadButtons& pad = machine.joypad;
     if (p1 == 0xEF) {
         p1 = static_cast<uint8_t>(0xEF - (8 * pad.down + 4 * pad.up + 2 * pad.left + pad.right));
     } else if (p1 == 0xDF) {
@@ -117,7 +116,7 @@ void writePaletteData(uint8_t value, uint16_t indexRegister, uint16_t dataPort, 
 }  // namespace
 
 void copyHblankDmaBlock() {
-    uint8_t* const bank = machine.VideoRam + (io(reg::VBK) & 1) * 0x2000;
+    uint8_t* const bank = machine.VideoRam.data() + (io(reg::VBK) & 1) * 0x2000;
     for (uint16_t i = 0; i < 16; ++i) {
         bank[machine.hblankDmaDestination + i] =
             readByte(static_cast<uint16_t>(machine.hblankDmaSource + i));

@@ -7,7 +7,7 @@
 using namespace reg;
 
 void advanceStatMode(uint8_t mode) {
-    uint8_t* io = machine.HighPage;
+    uint8_t* io = machine.HighPage.data();
     switch (mode) {
         case 0:  // leaving horizontal blank
             if (io[STAT] & 0x08) io[IF] |= kIntStat;
@@ -34,7 +34,7 @@ void startFrame() {
 // count moves on if the window is part of it, and the horizontal blank that begins
 // copies the next block of a running transfer to video RAM.
 void finishTransfer() {
-    const uint8_t* io = machine.HighPage;
+    const uint8_t* io = machine.HighPage.data();
     // The window's top is found only while the window is switched on: one switched
     // on after LY has passed WY stays hidden for the rest of the frame.
     if (io[LY] == io[WY] && (io[LCDC] & 0x20)) machine.windowYReached = true;
@@ -45,7 +45,7 @@ void finishTransfer() {
 }  // namespace
 
 void tickLcd() {
-    uint8_t* io = machine.HighPage;
+    uint8_t* io = machine.HighPage.data();
     if (io[LY] < 144) {
         const uint8_t mode = io[STAT] & 3;
         if (mode == 0) ++io[LY];
@@ -73,7 +73,7 @@ void tickLcd() {
 }
 
 void writeLcdControl(uint8_t value) {
-    uint8_t* io = machine.HighPage;
+    uint8_t* io = machine.HighPage.data();
     if ((io[LCDC] & 0x80) && !(value & 0x80)) {
         // The common "wait while video RAM is busy" loops poll the mode field after
         // switching off, so it must read 0 rather than stay where it was.

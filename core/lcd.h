@@ -27,7 +27,7 @@ inline void advanceLcd() {
 // switch instead), its top line reached in this frame, and its left edge (WX - 7) on
 // the screen.
 inline bool windowOnLine() {
-    const uint8_t* io = machine.HighPage;
+    const uint8_t* io = machine.HighPage.data();
     const uint8_t switches = machine.colourModel ? 0x20 : 0x21;
     return (io[reg::LCDC] & switches) == switches && machine.windowYReached && io[reg::WX] <= 166;
 }

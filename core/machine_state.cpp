@@ -3,7 +3,6 @@
 #include <cstring>
 #include <new>
 
-#include "core/app_flags.h"
 #include "core/audio.h"
 #include "core/bank_controller.h"
 #include "core/bus.h"
@@ -15,52 +14,57 @@ MachineState machine;
 
 namespace {
 
-uint8_t* allocateZeroed(uint32_t size) {
-    return new (std::nothrow) uint8_t[size]();
-}
-
-void freeBuffer(uint8_t*& buffer) {
-    delete[] buffer;
-    buffer = nullptr;
+bool giveSize(std::vector<uint8_t>& buffer, uint32_t size) {
+    try {
+        buffer.assign(size, 0);
+        return true;
+    } catch (const std::bad_alloc&) {
+        buffer.clear();
+        return false;
+    }
 }
 
 }  // namespace
 
 bool allocateMachineBuffers() {
     freeMachineBuffers();
-    machine.RomBank0 = allocateZeroed(kRomBank0Size);
-    machine.RomBankArea = allocateZeroed(kRomBank0Size);
     machine.romSize = kRomBank0Size;
-    machine.VideoRam = allocateZeroed(kVideoRamSize);
-    machine.CartRam = allocateZeroed(kCartRamMinSize);
     machine.cartRamSize = kCartRamMinSize;
-    machine.WorkRam0 = allocateZeroed(kWorkRam0Size);
-    machine.WorkRamBanks = allocateZeroed(kWorkRamBanksSize);
-    machine.HighPage = allocateZeroed(kHighPageSize);
+    const bool allocated = giveSize(machine.RomBank0, kRomBank0Size) &&
+                           giveSize(machine.RomBankArea, kRomBank0Size) &&
+                           giveSize(machine.VideoRam, kVideoRamSize) &&
+                           giveSize(machine.CartRam, kCartRamMinSize) &&
+                           giveSize(machine.WorkRam0, kWorkRam0Size) &&
+                           giveSize(machine.WorkRamBanks, kWorkRamBanksSize) &&
+                           giveSize(machine.HighPage, kHighPageSize);
+    if (!allocated) {
+        freeMachineBuffers();
+        return false;
+    }
     updateBankOffsets();
-    return machine.RomBank0 && machine.RomBankArea && machine.VideoRam && machine.CartRam &&
-           machine.WorkRam0 && machine.WorkRamBanks && machine.HighPage;
+    return true;
 }
 
 void freeMachineBuffers() {
-    freeBuffer(machine.RomBank0);
-    freeBuffer(machine.RomBankArea);
-    freeBuffer(machine.VideoRam);
-    freeBuffer(machine.CartRam);
-    freeBuffer(machine.WorkRam0);
-    freeBuffer(machine.WorkRamBanks);
-    freeBuffer(machine.HighPage);
+    for (std::vector<uint8_t>* buffer :
+         {&machine.RomBank0, &machine.RomBankArea, &machine.VideoRam, &machine.CartRam,
+          &machine.WorkRam0, &machine.WorkRamBanks, &machine.HighPage}) {
+        std::vector<uint8_t>().swap(*buffer);
+    }
+    // Without its memories the machine holds no cartridge, and nobody holds a button.
+    machine.cartridgeLoaded = 0;
+    machine.joypad = {};
 }
 
 void resetMachine() {
-    if (!cartridgeLoaded) return;
+    if (!machine.cartridgeLoaded) return;
 
     // ROM and video RAM bank 1 keep their contents; everything else starts cleared.
-    std::memset(machine.VideoRam, 0, 0x2000);
-    std::memset(machine.CartRam, 0, machine.cartRamSize);
-    std::memset(machine.WorkRam0, 0, kWorkRam0Size);
-    std::memset(machine.WorkRamBanks, 0, kWorkRamBanksSize);
-    std::memset(machine.HighPage, 0, kHighPageSize);
+    std::memset(machine.VideoRam.data(), 0, 0x2000);
+    std::memset(machine.CartRam.data(), 0, machine.cartRamSize);
+    std::memset(machine.WorkRam0.data(), 0, kWorkRam0Size);
+    std::memset(machine.WorkRamBanks.data(), 0, kWorkRamBanksSize);
+    std::memset(machine.HighPage.data(), 0, kHighPageSize);
 
     // A colour cartridge runs on the colour handheld, which starts it with registers of
     // its own: A = 0x11 is how a program tells that it may use the colour hardware.
@@ -90,7 +94,7 @@ void resetMachine() {
     std::memset(machine.backgroundPalettes, 0xFF, sizeof machine.backgroundPalettes);
     std::memset(machine.spritePalettes, 0, sizeof machine.spritePalettes);
     if (machine.colourModel) {
-        uint8_t* io = machine.HighPage;
+        uint8_t* io = machine.HighPage.data();
         // The data ports read the palette byte their index register points at.
         io[reg::BCPD] = machine.backgroundPalettes[io[reg::BCPS] & 0x3F];
         io[reg::OCPD] = machine.spritePalettes[io[reg::OCPS] & 0x3F];
@@ -122,5 +126,4 @@ void resetMachine() {
     resetClock();
     updateBankOffsets();
     resetAudio();
-    paused = 0;
 }

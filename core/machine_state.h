@@ -1,9 +1,14 @@
-// The emulated handheld's whole state: memory buffers, CPU registers, CPU flags,
-// cartridge controller latches, the LCD step counter and the timer's phase. One global instance.
+// The emulated handheld's whole state in one value: memories, CPU registers and
+// flags, cartridge controller latches and clock, LCD, timer, sound unit, DMA, the
+// joypad lines and the step counters. The program runs one global instance; a copy
+// is a snapshot of the handheld, which can be run on, compared or written out.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "core/audio_unit.h"
 
 struct CpuRegisters {
     uint8_t A, F, B, C, D, E, H, L;
@@ -28,15 +33,23 @@ struct RealTimeClock {
 inline constexpr uint8_t kStoppedForGood = 1;
 inline constexpr uint8_t kWaitingForButton = 2;
 
+struct JoypadButtons {
+    uint8_t right, left, up, down, a, b, select, start;  // 1 while pressed
+};
+
 struct MachineState {
-    // Memory buffers behind the 64 KB address space (see the bus for the map).
-    uint8_t* RomBank0 = nullptr;      // 0x0000-0x3FFF, first 16 KB of the image
-    uint8_t* RomBankArea = nullptr;   // 0x4000-0x7FFF, the whole image (romSize bytes)
-    uint8_t* VideoRam = nullptr;      // 0x8000-0x9FFF, two 8 KB banks (VBK)
-    uint8_t* CartRam = nullptr;       // 0xA000-0xBFFF, cartRamSize bytes
-    uint8_t* WorkRam0 = nullptr;      // 0xC000-0xCFFF
-    uint8_t* WorkRamBanks = nullptr;  // 0xD000-0xDFFF, eight 4 KB banks (SVBK)
-    uint8_t* HighPage = nullptr;      // 0xE000-0xFFFF: echo, OAM, I/O, high RAM, IE
+    // Memory buffers behind the 64 KB address space (see the bus for the map); empty
+    // until allocateMachineBuffers.
+    std::vector<uint8_t> RomBank0;      // 0x0000-0x3FFF, first 16 KB of the image
+    std::vector<uint8_t> RomBankArea;   // 0x4000-0x7FFF, the whole image (romSize bytes)
+    std::vector<uint8_t> VideoRam;      // 0x8000-0x9FFF, two 8 KB banks (VBK)
+    std::vector<uint8_t> CartRam;       // 0xA000-0xBFFF, cartRamSize bytes
+    std::vector<uint8_t> WorkRam0;      // 0xC000-0xCFFF
+    std::vector<uint8_t> WorkRamBanks;  // 0xD000-0xDFFF, eight 4 KB banks (SVBK)
+    std::vector<uint8_t> HighPage;      // 0xE000-0xFFFF: echo, OAM, I/O, high RAM, IE
+
+    // 1 once a cartridge is in the slot: until then the machine does not run.
+    uint8_t cartridgeLoaded = 0;
 
     CpuRegisters cpu{};
     uint8_t ime = 0;
@@ -117,6 +130,11 @@ struct MachineState {
     // Steps since the program started, never reset: the clock of the units that
     // count time in cycles (7,088 steps are one frame of 70,224 cycles).
     uint64_t stepCount = 0;
+
+    // The sound unit and its output stage (see core/audio.h).
+    AudioUnit audio;
+    // The buttons as the player holds them; the program sees them through P1.
+    JoypadButtons joypad{};
 };
 
 extern MachineState machine;
@@ -134,10 +152,10 @@ constexpr uint16_t ioIndex(uint16_t address) {
     return static_cast<uint16_t>(address - 0xE000);
 }
 
-// Allocates all seven buffers zero-filled at their start-up sizes (romSize and
-// cartRamSize become 0x4000 and 0x2000). Returns false if memory ran out.
+// Gives all seven buffers their start-up sizes, zero-filled (romSize and cartRamSize
+// become 0x4000 and 0x2000). Returns false if memory ran out.
 bool allocateMachineBuffers();
-// Frees every buffer that was allocated; harmless when repeated.
+// Empties every buffer; the machine then holds no cartridge. Harmless when repeated.
 void freeMachineBuffers();
 
 // Power-on reset; does nothing while no cartridge is loaded.

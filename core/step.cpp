@@ -1,6 +1,5 @@
 #include "core/step.h"
 
-#include "core/app_flags.h"
 #include "core/bus.h"
 #include "core/cpu.h"
 #include "core/io_registers.h"
@@ -30,7 +29,7 @@ void dispatchInterrupt() {
 // in P1 (bit 4 the directions, bit 5 the buttons; 0 selects).
 bool buttonOnSelectedLine() {
     const uint8_t select = machine.HighPage[P1];
-    const JoypadButtons& pad = JoypadState;
+    const JoypadButtons& pad = machine.joypad;
     const bool directions = pad.down | pad.up | pad.left | pad.right;
     const bool buttons = pad.start | pad.select | pad.b | pad.a;
     return (!(select & 0x10) && directions) || (!(select & 0x20) && buttons);
@@ -73,8 +72,8 @@ void switchCpuSpeed() {
 }
 
 uint32_t skipIdleSteps(uint32_t maxSteps) {
-    if (!cartridgeLoaded || (machine.halted | machine.stopped) == 0) return 0;
-    uint8_t* const io = machine.HighPage;
+    if (!machine.cartridgeLoaded || (machine.halted | machine.stopped) == 0) return 0;
+    uint8_t* const io = machine.HighPage.data();
     // An interrupt that can be taken is dispatched at the end of the very next step.
     if (machine.ime && (io[IE] & io[IF] & 0x1F) != 0) return 0;
     // Neither the step that ticks the LCD nor the one on which TIMA overflows is
@@ -94,7 +93,7 @@ uint32_t skipIdleSteps(uint32_t maxSteps) {
 }
 
 bool stepMachine() {
-    if (!cartridgeLoaded) return false;
+    if (!machine.cartridgeLoaded) return false;
     // One test covers the common step: each flag is 0 while the CPU runs at normal speed.
     if ((machine.halted | machine.stopped | machine.doubleSpeed) == 0) {
         ++machine.stepCount;

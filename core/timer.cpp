@@ -3,7 +3,7 @@
 using namespace reg;
 
 void countTimer(uint32_t period) {
-    uint8_t* const io = machine.HighPage;
+    uint8_t* const io = machine.HighPage.data();
     machine.timerPhase -= period;
     // A program that has just chosen a faster rate can leave more than one period
     // behind; what is over a whole period is dropped rather than counted all at once.
@@ -15,7 +15,7 @@ void countTimer(uint32_t period) {
 }
 
 uint32_t stepsBeforeTimerOverflow() {
-    const uint8_t* const io = machine.HighPage;
+    const uint8_t* const io = machine.HighPage.data();
     if (!(io[TAC] & 0x04)) return UINT32_MAX;
     const uint32_t period = kTimerPeriods[io[TAC] & 3];
     // Left over from a rate change: let a real step settle it first.
@@ -28,7 +28,7 @@ uint32_t stepsBeforeTimerOverflow() {
 }
 
 void skipTimerSteps(uint32_t steps) {
-    uint8_t* const io = machine.HighPage;
+    uint8_t* const io = machine.HighPage.data();
     io[DIV] = static_cast<uint8_t>(io[DIV] - steps);
     if (!(io[TAC] & 0x04)) return;
     const uint32_t period = kTimerPeriods[io[TAC] & 3];

@@ -32,7 +32,7 @@ void countTimer(uint32_t period);
 
 // Called once per step. Inline, since it runs for every instruction.
 inline void advanceTimer() {
-    uint8_t* const io = machine.HighPage;
+    uint8_t* const io = machine.HighPage.data();
     --io[reg::DIV];
     if (!(io[reg::TAC] & 0x04)) return;
     machine.timerPhase += kTimerUnitsPerStep;

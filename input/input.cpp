@@ -1,7 +1,7 @@
 #include "input/input.h"
 
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "input/input_layer.h"
 #include "input/joypad_map.h"
 #include "platform/message_box.h"
@@ -11,6 +11,25 @@ namespace {
 
 // Set when the menu resumed the game while the pause control may still be held.
 bool pauseMustBeReleased = false;
+
+// The program's keys as held at the last poll, to tell presses from holds.
+ProgramKeys heldProgramKeys{};
+
+// A key's press: down now, up at the poll before.
+uint8_t pressed(uint8_t now, uint8_t before) {
+    return static_cast<uint8_t>(now & ~before);
+}
+
+void readProgramKeys(const uint8_t* keys) {
+    ProgramKeys held{};
+    if (keys != nullptr) mapProgramKeys(keys, held);
+    programKeys.saveState = pressed(held.saveState, heldProgramKeys.saveState);
+    programKeys.loadState = pressed(held.loadState, heldProgramKeys.loadState);
+    programKeys.undoState = pressed(held.undoState, heldProgramKeys.undoState);
+    programKeys.slot = held.slot != heldProgramKeys.slot ? held.slot : 0;
+    programKeys.rewind = held.rewind;
+    heldProgramKeys = held;
+}
 
 // The controller stopped answering (unplugged, most likely): the keyboard takes
 // over for the rest of the run and the game waits in the menu. The choice in
@@ -25,6 +44,8 @@ bool fallBackToKeyboard() {
 }
 
 }  // namespace
+
+ProgramKeys programKeys{};
 
 bool initInput() {
     PlatformWindow* window = topLevelWindow();
@@ -44,11 +65,13 @@ bool pollInput() {
     uint8_t pause = 0;
     if (inputDevice == 0) {
         const uint8_t* keys = inputLayer.keyboardState();
-        mapKeyboard(keys, JoypadState, pause);
+        mapKeyboard(keys, machine.joypad, pause);
         fastForward = static_cast<uint8_t>(keys[DIK_TAB] >> 7);
+        readProgramKeys(keys);
     } else {
-        mapController(inputLayer.controllerState(), JoypadState, pause);
+        mapController(inputLayer.controllerState(), machine.joypad, pause);
         fastForward = 0;
+        readProgramKeys(nullptr);
     }
     if (pauseMustBeReleased) {
         if (pause != 0)

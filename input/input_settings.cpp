@@ -2,7 +2,7 @@
 
 #include "cartridge/settings.h"
 #include "cartridge/write_failure.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "input/input.h"
 #include "input/input_layer.h"
 #include "platform/message_box.h"

@@ -40,3 +40,15 @@ void mapController(const ControllerState& controller, JoypadButtons& joypad, uin
     joypad.start = down(controller.buttons[11]);
     pause = down(controller.buttons[1]);
 }
+
+void mapProgramKeys(const uint8_t* keys, ProgramKeys& held) {
+    held.saveState = down(keys[DIK_F5]);
+    held.loadState = down(keys[DIK_F7]);
+    held.undoState = down(keys[DIK_F9]);
+    held.rewind = down(keys[DIK_BACK]);
+    held.slot = 0;
+    const uint8_t slotKeys[4] = {DIK_1, DIK_2, DIK_3, DIK_4};
+    for (uint8_t i = 4; i > 0; --i) {
+        if (down(keys[slotKeys[i - 1]])) held.slot = i;
+    }
+}

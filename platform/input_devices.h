@@ -9,11 +9,19 @@
 
 // Keyboard scan codes used by the joypad map.
 inline constexpr uint8_t DIK_ESCAPE = 0x01;
+inline constexpr uint8_t DIK_1 = 0x02;
+inline constexpr uint8_t DIK_2 = 0x03;
+inline constexpr uint8_t DIK_3 = 0x04;
+inline constexpr uint8_t DIK_4 = 0x05;
+inline constexpr uint8_t DIK_BACK = 0x0E;
 inline constexpr uint8_t DIK_TAB = 0x0F;
 inline constexpr uint8_t DIK_RETURN = 0x1C;
 inline constexpr uint8_t DIK_Z = 0x2C;
 inline constexpr uint8_t DIK_X = 0x2D;
 inline constexpr uint8_t DIK_SPACE = 0x39;
+inline constexpr uint8_t DIK_F5 = 0x3F;
+inline constexpr uint8_t DIK_F7 = 0x41;
+inline constexpr uint8_t DIK_F9 = 0x43;
 inline constexpr uint8_t DIK_UP = 0xC8;
 inline constexpr uint8_t DIK_LEFT = 0xCB;
 inline constexpr uint8_t DIK_RIGHT = 0xCD;

@@ -10,9 +10,23 @@ const MenuItem kFileItems[] = {
     {"E&xit", ID_FILE_EXIT, nullptr, 0},
 };
 
+const MenuItem kSlotItems[] = {
+    {"Slot &1\t1", ID_GAME_STATE_SLOT_1, nullptr, 0},
+    {"Slot &2\t2", ID_GAME_STATE_SLOT_1 + 1, nullptr, 0},
+    {"Slot &3\t3", ID_GAME_STATE_SLOT_1 + 2, nullptr, 0},
+    {"Slot &4\t4", ID_GAME_STATE_SLOT_4, nullptr, 0},
+};
+
 const MenuItem kGameItems[] = {
-    {"&Load...", ID_GAME_LOAD, nullptr, 0},  {"&Reset", ID_GAME_RESET, nullptr, 0},
-    {"R&esume", ID_GAME_RESUME, nullptr, 0}, {nullptr, 0, nullptr, 0},
+    {"&Load...", ID_GAME_LOAD, nullptr, 0},
+    {"&Reset", ID_GAME_RESET, nullptr, 0},
+    {"R&esume", ID_GAME_RESUME, nullptr, 0},
+    {nullptr, 0, nullptr, 0},
+    {"Sa&ve State\tF5", ID_GAME_SAVE_STATE, nullptr, 0},
+    {"Loa&d State\tF7", ID_GAME_LOAD_STATE, nullptr, 0},
+    {"S&lot", 0, kSlotItems, std::size(kSlotItems)},
+    {"&Undo State\tF9", ID_GAME_UNDO_STATE, nullptr, 0},
+    {nullptr, 0, nullptr, 0},
     {"&Sound", ID_GAME_SOUND, nullptr, 0},
 };
 

@@ -22,6 +22,12 @@ inline constexpr uint16_t ID_SCREEN_TILES = 40013;
 inline constexpr uint16_t ID_INPUT_SETTINGS = 40014;
 inline constexpr uint16_t ID_GAME_RESET = 40015;
 inline constexpr uint16_t ID_GAME_SOUND = 40016;  // a check item
+inline constexpr uint16_t ID_GAME_SAVE_STATE = 40017;
+inline constexpr uint16_t ID_GAME_LOAD_STATE = 40018;
+inline constexpr uint16_t ID_GAME_UNDO_STATE = 40019;
+// Game > Slot > 1-4, check items: ID_GAME_STATE_SLOT_1 + slot - 1.
+inline constexpr uint16_t ID_GAME_STATE_SLOT_1 = 40021;
+inline constexpr uint16_t ID_GAME_STATE_SLOT_4 = 40024;
 
 // Dialog control IDs.
 inline constexpr uint16_t IDOK = 1;
@@ -34,7 +40,8 @@ inline constexpr uint16_t IDC_RAW_COLOURS = 1015;
 inline constexpr uint16_t IDC_STATIC = 0xFFFF;  // labels have no ID of their own
 
 // One entry of a menu: a command item, a separator, or a submenu whose items
-// follow in `children`. Captions keep the '&' that marks the mnemonic letter.
+// follow in `children`. Captions keep the '&' that marks the mnemonic letter; a
+// tab divides a caption from the key that does the same.
 struct MenuItem {
     const char* caption;  // null for a separator
     uint16_t commandId;   // 0 for separators and submenus

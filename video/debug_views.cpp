@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/io_registers.h"
 #include "core/machine_state.h"
 #include "video/colour_curve.h"
@@ -68,7 +68,7 @@ void firstPalettes(TileColours (&views)[768]) {
         const int tile = mapTileIndex(number, lcdc) + ((attributes & 0x08) ? 384 : 0);
         if (palette[tile] < 0) palette[tile] = static_cast<int8_t>(attributes & 7);
     }
-    const uint8_t* oam = machine.HighPage + kOamIndex;
+    const uint8_t* oam = machine.HighPage.data() + kOamIndex;
     for (int s = 0; s < 40; ++s) {
         const uint8_t* entry = oam + 4 * s;
         const int tile = entry[2] + ((entry[3] & 0x08) ? 384 : 0);
@@ -114,7 +114,7 @@ bool drawOamView(uint8_t obp0) {
     display.fillRect(nullptr, kPanelIndex, 5, 22, 136, 128);
     const TileColours monochrome = monochromeColours(obp0);
     const int height = (machine.HighPage[reg::LCDC] & 0x04) ? 16 : 8;
-    const uint8_t* oam = machine.HighPage + kOamIndex;
+    const uint8_t* oam = machine.HighPage.data() + kOamIndex;
     for (int s = 0; s < 40; ++s) {
         const uint8_t* entry = oam + 4 * s;
         const bool yFlip = entry[3] & 0x40;
@@ -147,7 +147,7 @@ bool drawOamView(uint8_t obp0) {
 
 void redrawView() {
     display.clearBack(kClearIndex);
-    if (machine.HighPage != nullptr && machine.VideoRam != nullptr) {
+    if (!machine.HighPage.empty() && !machine.VideoRam.empty()) {
         const uint8_t obp0 = machine.HighPage[reg::OBP0];
         if (screenMode == 1 && !drawTilesView(obp0)) return;
         if (screenMode == 2 && !drawOamView(obp0)) return;

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/io_registers.h"
 #include "core/lcd.h"
 #include "core/machine_state.h"
@@ -104,7 +104,7 @@ const QuadShades& shadesFor(QuadShades& table, uint8_t palette) {
 
 // Tiles are numbered across both video RAM banks: 0-383 in bank 0, 512-895 in bank 1.
 inline uint16_t decodeRow(int tile, int row) {
-    const uint8_t* planes = machine.VideoRam + 16 * tile + 2 * row;
+    const uint8_t* planes = machine.VideoRam.data() + 16 * tile + 2 * row;
     return static_cast<uint16_t>(kSpreadPlane[planes[0]] | (kSpreadPlane[planes[1]] << 1));
 }
 
@@ -220,7 +220,7 @@ void drawBackgroundAndWindow(int ly, uint8_t lcdc, int fine) {
     const QuadShades& shades = shadesFor(backgroundShades, io(reg::BGP));
     const int bgLine = (io(reg::SCY) + ly) & 0xFF;
     const uint8_t* backgroundMap =
-        machine.VideoRam + ((lcdc & kBackgroundMap) ? 0x1C00 : 0x1800) + 32 * (bgLine / 8);
+        machine.VideoRam.data() + ((lcdc & kBackgroundMap) ? 0x1C00 : 0x1800) + 32 * (bgLine / 8);
     drawMapTiles(backgroundMap, io(reg::SCX) / 8, 21, bgLine % 8, lcdc, shades, kMargin);
 
     if (!windowOnLine()) return;
@@ -229,7 +229,7 @@ void drawBackgroundAndWindow(int ly, uint8_t lcdc, int fine) {
     const int windowRow = (machine.windowLinesShown - 1) & 0xFF;
     const int left = io(reg::WX) - 7;  // -7 to 159
     const uint8_t* windowMap =
-        machine.VideoRam + ((lcdc & kWindowMap) ? 0x1C00 : 0x1800) + 32 * (windowRow / 8);
+        machine.VideoRam.data() + ((lcdc & kWindowMap) ? 0x1C00 : 0x1800) + 32 * (windowRow / 8);
     drawMapTiles(windowMap, 0, (kScreenWidth - 1 - left) / 8 + 1, windowRow % 8, lcdc, shades,
                  kMargin + fine + left);
 }
@@ -237,7 +237,7 @@ void drawBackgroundAndWindow(int ly, uint8_t lcdc, int fine) {
 // Bit i set for each OAM entry i on the line: the first ten entries in OAM order
 // whose rows cover it, Y <= spriteLine < Y + height, wherever they stand across.
 uint64_t spritesOnLine(int spriteLine, int height) {
-    const uint8_t* oam = machine.HighPage + kOamIndex;
+    const uint8_t* oam = machine.HighPage.data() + kOamIndex;
     uint64_t found = 0;
 #if defined(__SSE2__)
     // Sixteen bytes hold four entries, which byte arithmetic looks at together.
@@ -285,7 +285,7 @@ uint64_t spritesOnLine(int spriteLine, int height) {
 void drawSprites(int ly, uint8_t lcdc, int fine) {
     const int spriteLine = ly + 16;
     const int height = (lcdc & kTallSprites) ? 16 : 8;
-    const uint8_t* oam = machine.HighPage + kOamIndex;
+    const uint8_t* oam = machine.HighPage.data() + kOamIndex;
     const uint64_t onLine = spritesOnLine(spriteLine, height);
     if (onLine == 0) return;
     const bool colourModel = machine.colourModel;
@@ -389,7 +389,7 @@ void releaseScreenLayer() {
 }
 
 bool renderLine() {
-    if (machine.HighPage == nullptr || machine.VideoRam == nullptr) return false;
+    if (machine.HighPage.empty() || machine.VideoRam.empty()) return false;
     const uint8_t lcdc = io(reg::LCDC);
     const int ly = io(reg::LY);
     if (ly >= kScreenHeight || !(lcdc & 0x80)) return false;
@@ -418,5 +418,9 @@ void composeFrame() {
                        {0, 0, kScreenWidth, kScreenHeight}, false);
     ++framesThisSecond;
     display.drawNumber(fpsShown, 0, 0);
+    if (onScreenMessageFrames != 0) {
+        --onScreenMessageFrames;
+        display.drawText(onScreenMessage, 0, 12);
+    }
     display.present();
 }

@@ -64,7 +64,7 @@ bool isWindowModeKey(const SDL_KeyboardEvent& key) {
 }
 
 // Command IDs of the menu items that show a check mark.
-uint16_t checkedItems[8] = {};
+uint16_t checkedItems[16] = {};
 
 bool isChecked(uint16_t commandId) {
     for (uint16_t id : checkedItems) {
@@ -84,6 +84,13 @@ uint16_t drawMenuItems(const MenuItem* items, size_t count) {
             continue;
         }
         stripMnemonic(item.caption, caption, sizeof caption);
+        // "Save State\tF5": the key goes to the right-hand column.
+        char* tab = std::strchr(caption, '\t');
+        const char* shortcut = nullptr;
+        if (tab != nullptr) {
+            *tab = '\0';
+            shortcut = tab + 1;
+        }
         ImGui::PushID(static_cast<int>(i));
         if (item.children != nullptr) {
             if (ImGui::BeginMenu(caption)) {
@@ -91,7 +98,7 @@ uint16_t drawMenuItems(const MenuItem* items, size_t count) {
                 if (inner != 0) chosen = inner;
                 ImGui::EndMenu();
             }
-        } else if (ImGui::MenuItem(caption, nullptr, isChecked(item.commandId))) {
+        } else if (ImGui::MenuItem(caption, shortcut, isChecked(item.commandId))) {
             chosen = item.commandId;
         }
         ImGui::PopID();

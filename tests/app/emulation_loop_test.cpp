@@ -88,7 +88,7 @@ TEST_F(LoopTest, ResumeWithoutCartridgeStaysInTheMenu) {
     onMenuWaits({
         [] { headless::queueCommand(ID_GAME_RESUME); },
         [&] {
-            stillInMenu = headless::menuAttached() && paused == 0 && cartridgeLoaded == 0;
+            stillInMenu = headless::menuAttached() && paused == 0 && machine.cartridgeLoaded == 0;
             headless::queueCommand(ID_FILE_EXIT);
         },
     });

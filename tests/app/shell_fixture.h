@@ -15,7 +15,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/machine_state.h"
 #include "input/input_layer.h"
 #include "platform/headless/headless_platform.h"

@@ -123,7 +123,7 @@ TEST_F(StartUpTest, FailuresShowTheirMessageAndTheProgramStillEndsCleanly) {
         EXPECT_EQ(headless::messageBoxes(), std::vector<std::string>{c.message});
         // The window outlives a later failure until the program's exit destroys it.
         EXPECT_EQ(headless::windowExists(), c.windowRemains) << c.message;
-        EXPECT_EQ(machine.HighPage, nullptr) << "nothing after the failure was made";
+        EXPECT_TRUE(machine.HighPage.empty()) << "nothing after the failure was made";
     }
     headless::presenter().setOpenFails(false);
 }
@@ -139,7 +139,7 @@ TEST_F(StartUpTest, ShutdownSavesBatteryRamAndIsHarmlessTwice) {
     ASSERT_EQ(save.size(), 0x2000u);
     EXPECT_EQ(save[0], 0x5A);
     EXPECT_EQ(save[0x1FFF], 0xA5);
-    EXPECT_EQ(machine.HighPage, nullptr);
+    EXPECT_TRUE(machine.HighPage.empty());
     EXPECT_FALSE(display.isInitialised());
     shutDown();
 }

@@ -48,7 +48,7 @@ TEST_F(WindowProcedureTest, EveryMenuItemIsACommand) {
         }
     };
     walk(menu->topLevel, menu->topLevelCount);
-    EXPECT_EQ(ids.size(), 10u);
+    EXPECT_EQ(ids.size(), 17u);
     for (uint16_t id : ids) {
         quitRequested = 0;
         EXPECT_TRUE(command(id)) << id;
@@ -73,7 +73,7 @@ TEST_F(WindowProcedureTest, LoadOffersGameboyRomsAndCancelChangesNothing) {
     EXPECT_TRUE(command(ID_GAME_LOAD));
     EXPECT_EQ(headless::fileFilterDescriptions(), std::vector<std::string>{"Gameboy ROMs"});
     EXPECT_EQ(paused, 1);
-    EXPECT_EQ(cartridgeLoaded, 0);
+    EXPECT_EQ(machine.cartridgeLoaded, 0);
 }
 
 TEST_F(WindowProcedureTest, LoadThatFailsKeepsTheChooserOpenWithTheReason) {
@@ -82,7 +82,7 @@ TEST_F(WindowProcedureTest, LoadThatFailsKeepsTheChooserOpenWithTheReason) {
     EXPECT_TRUE(command(ID_GAME_LOAD));
     ASSERT_EQ(headless::fileRejections().size(), 1u);
     EXPECT_FALSE(headless::fileRejections()[0].empty());
-    EXPECT_EQ(cartridgeLoaded, 1);
+    EXPECT_EQ(machine.cartridgeLoaded, 1);
     EXPECT_EQ(paused, 0);
     EXPECT_EQ(machine.romPath, path("good.gb"));
 
@@ -156,7 +156,7 @@ TEST_F(WindowProcedureTest, ResetThatFailsKeepsTheGameAndSaysWhy) {
     paused = 1;
     EXPECT_TRUE(command(ID_GAME_RESET));
     EXPECT_EQ(paused, 1);
-    EXPECT_EQ(cartridgeLoaded, 1);
+    EXPECT_EQ(machine.cartridgeLoaded, 1);
     ASSERT_EQ(headless::messageBoxes().size(), 1u);
     EXPECT_NE(headless::messageBoxes()[0].find("game.gb"), std::string::npos);
     EXPECT_NE(headless::messageBoxes()[0].find("too short"), std::string::npos);
@@ -165,13 +165,13 @@ TEST_F(WindowProcedureTest, ResetThatFailsKeepsTheGameAndSaysWhy) {
 TEST_F(WindowProcedureTest, ResetWithoutCartridgeChangesNothing) {
     EXPECT_TRUE(command(ID_GAME_RESET));
     EXPECT_EQ(paused, 1);
-    EXPECT_EQ(cartridgeLoaded, 0);
+    EXPECT_EQ(machine.cartridgeLoaded, 0);
 }
 
 TEST_F(WindowProcedureTest, ResumeOnlyClearsPaused) {
     EXPECT_TRUE(command(ID_GAME_RESUME));
     EXPECT_EQ(paused, 0);
-    EXPECT_EQ(cartridgeLoaded, 0);
+    EXPECT_EQ(machine.cartridgeLoaded, 0);
 }
 
 }  // namespace

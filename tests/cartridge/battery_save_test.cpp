@@ -62,7 +62,7 @@ TEST_F(BatterySaveTest, BatteryRamIsSavedOnReloadAndUnloadAndReadBack) {
     fillCartRam(2);
     const std::vector<uint8_t> second = cartRam();
     ASSERT_TRUE(saveBatteryRam());  // exit
-    EXPECT_EQ(cartridgeLoaded, 0);
+    EXPECT_EQ(machine.cartridgeLoaded, 0);
     EXPECT_EQ(readBytes(dir / "game.sav"), second);
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"game.gbc", "game.sav"}))
         << "no temporary file is left behind";
@@ -262,7 +262,7 @@ TEST_F(FailingSaveTest, SaveThatCannotBeCreatedKeepsTheOldOne) {
     EXPECT_FALSE(saveBatteryRam());
     EXPECT_NE(batterySaveFailure().find("cannot create a temporary file"), std::string::npos)
         << batterySaveFailure();
-    EXPECT_EQ(cartridgeLoaded, 0);
+    EXPECT_EQ(machine.cartridgeLoaded, 0);
     EXPECT_EQ(readBytes(dir / "game.sav"), oldSave);
 }
 
@@ -360,8 +360,8 @@ TEST_F(SaveHazardTest, TwoWriterProcessesNeverLeaveAPartialSave) {
         if (writers[w] == 0) {
             int failed = 0;
             for (int i = 0; i < kSaves; ++i) {
-                std::memset(machine.CartRam, 0x10 + w, machine.cartRamSize);
-                cartridgeLoaded = 1;
+                std::memset(machine.CartRam.data(), 0x10 + w, machine.cartRamSize);
+                machine.cartridgeLoaded = 1;
                 if (!saveBatteryRam()) ++failed;
             }
             _exit(failed == 0 ? 0 : 1);
@@ -394,8 +394,8 @@ TEST_F(SaveHazardTest, KillDuringTheWriteLeavesAWholeSave) {
         ASSERT_GE(writer, 0);
         if (writer == 0) {
             for (uint8_t value = 0;; ++value) {
-                std::memset(machine.CartRam, value, machine.cartRamSize);
-                cartridgeLoaded = 1;
+                std::memset(machine.CartRam.data(), value, machine.cartRamSize);
+                machine.cartridgeLoaded = 1;
                 saveBatteryRam();
             }
         }

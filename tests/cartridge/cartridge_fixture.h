@@ -10,7 +10,6 @@
 
 #include "cartridge/battery_save.h"
 #include "cartridge/rom_loader.h"
-#include "core/app_flags.h"
 #include "core/machine_state.h"
 #include "file_fixture.h"
 
@@ -38,13 +37,11 @@ inline std::vector<uint8_t> makeImage(const Header& header, size_t size = 0x8000
 class CartridgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetAppFlags();
         ASSERT_TRUE(allocateMachineBuffers());
         ASSERT_FALSE(dir.path().empty());
     }
     void TearDown() override {
         freeMachineBuffers();
-        resetAppFlags();
         machine.romPath.clear();
     }
 
@@ -60,7 +57,7 @@ protected:
             machine.CartRam[i] = static_cast<uint8_t>(i * 31 + seed);
     }
     static std::vector<uint8_t> cartRam() {
-        return std::vector<uint8_t>(machine.CartRam, machine.CartRam + machine.cartRamSize);
+        return std::vector<uint8_t>(machine.CartRam.data(), machine.CartRam.data() + machine.cartRamSize);
     }
 
     TempDir dir;

@@ -26,9 +26,9 @@ TEST_F(RomLoaderTest, RomSizeCodesGiveTheImageSize) {
         const std::vector<uint8_t> image = makeImage({0x19, c.code, 0x00}, c.romSize);
         ASSERT_TRUE(loadCartridge(putImage("rom.gb", image))) << lastLoadError().message;
         EXPECT_EQ(machine.romSize, c.romSize) << "code " << int(c.code);
-        EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), c.romSize))
+        EXPECT_EQ(0, std::memcmp(machine.RomBankArea.data(), image.data(), c.romSize))
             << "code " << int(c.code);
-        EXPECT_EQ(0, std::memcmp(machine.RomBank0, image.data(), 0x4000));
+        EXPECT_EQ(0, std::memcmp(machine.RomBank0.data(), image.data(), 0x4000));
     }
 }
 
@@ -134,7 +134,7 @@ TEST_F(RomLoaderTest, UnsupportedTypeFailsWithAReasonAndKeepsTheGame) {
                       "unsupported cartridge type 0x%02X (header byte 0x147)", type);
         EXPECT_EQ(lastLoadError().message, message);
         // The running game is untouched: image, controller, registers and path.
-        EXPECT_EQ(cartridgeLoaded, 1) << message;
+        EXPECT_EQ(machine.cartridgeLoaded, 1) << message;
         EXPECT_EQ(machine.romSize, 0x10000u) << message;
         EXPECT_EQ(machine.RomBank0[0x148], 0x01) << message;
         EXPECT_EQ(machine.controllerType, 1) << message;
@@ -148,7 +148,7 @@ TEST_F(RomLoaderTest, MissingFileFailsWithCannotOpen) {
     EXPECT_FALSE(loadCartridge(dir / "missing.gb"));
     EXPECT_EQ(lastLoadError().kind, LoadErrorKind::CannotOpen);
     EXPECT_EQ(lastLoadError().message, "cannot open file");
-    EXPECT_EQ(cartridgeLoaded, 1) << "the game that ran goes on";
+    EXPECT_EQ(machine.cartridgeLoaded, 1) << "the game that ran goes on";
     EXPECT_FALSE(loadCartridge(dir.path())) << "a directory is no image";
     EXPECT_EQ(lastLoadError().kind, LoadErrorKind::CannotOpen);
 #ifndef _WIN32
@@ -161,7 +161,7 @@ TEST_F(RomLoaderTest, FailsWhenTheMachineWasNeverStarted) {
     freeMachineBuffers();
     EXPECT_FALSE(loadCartridge(putImage("good.gb", makeImage({}))));
     EXPECT_EQ(lastLoadError().kind, LoadErrorKind::MachineNotReady);
-    EXPECT_EQ(cartridgeLoaded, 0);
+    EXPECT_EQ(machine.cartridgeLoaded, 0);
 }
 
 TEST_F(RomLoaderTest, ShortImageNeverShowsThePreviousCartridge) {
@@ -169,7 +169,7 @@ TEST_F(RomLoaderTest, ShortImageNeverShowsThePreviousCartridge) {
     std::vector<uint8_t> image = makeImage({0x01, 0x00, 0x00}, 0x6000);
     ASSERT_TRUE(loadCartridge(putImage("short.gb", image)));
     EXPECT_EQ(machine.romSize, 0x8000u);
-    EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), image.size()));
+    EXPECT_EQ(0, std::memcmp(machine.RomBankArea.data(), image.data(), image.size()));
     for (uint32_t i = 0x6000; i < 0x8000; ++i)
         ASSERT_EQ(machine.RomBankArea[i], 0) << "RomBankArea at " << i;
 
@@ -198,7 +198,7 @@ TEST_F(RomLoaderTest, LongerImageIsReadWholeUpToTheLargestController) {
     const std::vector<uint8_t> image = makeImage({0x19, 0x00, 0x00}, 0x34000);
     ASSERT_TRUE(loadCartridge(putImage("long.gb", image)));
     EXPECT_EQ(machine.romSize, 0x40000u);
-    EXPECT_EQ(0, std::memcmp(machine.RomBankArea, image.data(), image.size()));
+    EXPECT_EQ(0, std::memcmp(machine.RomBankArea.data(), image.data(), image.size()));
     writeByte(0x0C, 0x2000);
     EXPECT_EQ(readByte(0x4000), image[0xC * 0x4000]);
 }

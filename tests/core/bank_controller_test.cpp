@@ -146,7 +146,7 @@ TEST_F(BankControllerTest, BankingModeSurvivesResetAndRomNeverChanges) {
     std::vector<uint8_t> image(0x8000, 0x3C);
     installImage(image, 1);
     writeByte(0x01, 0x6000);
-    cartridgeLoaded = 1;
+    machine.cartridgeLoaded = 1;
     resetMachine();
     EXPECT_EQ(machine.bankingMode, 1);
     for (uint32_t a = 0; a < 0x8000; a += 0x0800) writeByte(0x00, static_cast<uint16_t>(a));

@@ -37,16 +37,16 @@ TEST_F(BusTest, JoypadSelectFoldsInPressedButtonsOfTheChosenGroup) {
         {"0x13 is not 0x03", 0x13, all, 0xD0},
     };
     for (const JoypadCase& c : cases) {
-        JoypadState = c.pressed;
+        machine.joypad = c.pressed;
         writeByte(c.written, 0xFF00);
         EXPECT_EQ(readByte(0xFF00), c.expected) << c.name;
     }
 }
 
 TEST_F(BusTest, JoypadIsSampledOnlyAtTheWrite) {
-    JoypadState = {};
+    machine.joypad = {};
     writeByte(0x20, 0xFF00);
-    JoypadState.right = 1;
+    machine.joypad.right = 1;
     EXPECT_EQ(readByte(0xFF00), 0xEF);
     writeByte(0x20, 0xFF00);
     EXPECT_EQ(readByte(0xFF00), 0xEE);

@@ -326,7 +326,7 @@ start:  ld a,0x01
         startCount = machine.stepCount;
     };
     const auto take = [&] {
-        const uint8_t* h = machine.HighPage;
+        const uint8_t* h = machine.HighPage.data();
         return State{machine.cpu,
                      {machine.halted, machine.stopped, machine.doubleSpeed, machine.lcdTickCounter,
                       machine.stepCountParity, machine.ime},

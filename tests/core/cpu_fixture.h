@@ -10,7 +10,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "core/app_flags.h"
 #include "core/bus.h"
 #include "core/machine_state.h"
 #include "core/step.h"
@@ -23,20 +22,17 @@ protected:
 
     void TearDown() override {
         freeMachineBuffers();
-        resetAppFlags();
     }
 
     // Loads an image the way the loader lays a cartridge out, then resets.
     void install(const std::vector<uint8_t>& image, uint8_t controllerType = 0) {
-        resetAppFlags();
         ASSERT_TRUE(allocateMachineBuffers());
-        delete[] machine.RomBankArea;
-        machine.RomBankArea = new uint8_t[image.size()]();
+        machine.RomBankArea.assign(image.size(), 0);
         machine.romSize = static_cast<uint32_t>(image.size());
-        std::memcpy(machine.RomBankArea, image.data(), image.size());
-        std::memcpy(machine.RomBank0, image.data(), 0x4000);
+        std::memcpy(machine.RomBankArea.data(), image.data(), image.size());
+        std::memcpy(machine.RomBank0.data(), image.data(), 0x4000);
         machine.controllerType = controllerType;
-        cartridgeLoaded = 1;
+        machine.cartridgeLoaded = 1;
         resetMachine();
         io(0xFF40) = 0x00;  // LCD off: LY, STAT and IF stay where the test puts them
     }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/app_flags.h"
 #include "tests/core/cpu_fixture.h"
 
 namespace {
@@ -328,16 +327,16 @@ TEST_F(CpuTest, StopWaitsForAButtonAndUndefinedOpcodesStopTheCpu) {
     step();
     EXPECT_EQ(machine.stopped, kWaitingForButton);
     EXPECT_EQ(cpu().PC, 0xC202);
-    JoypadState.left = 1;  // a line that is not selected
+    machine.joypad.left = 1;  // a line that is not selected
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(stepMachine());
     EXPECT_EQ(cpu().A, 0);
-    JoypadState.start = 1;
+    machine.joypad.start = 1;
     stepMachine();  // wakes
     EXPECT_EQ(machine.stopped, 0);
     step();
     EXPECT_EQ(cpu().A, 1) << "the instruction after STOP runs";
     EXPECT_EQ(cpu().PC, 0xC203);
-    JoypadState = JoypadButtons{};
+    machine.joypad = JoypadButtons{};
 }
 
 // An instruction at 0xFFFF takes its operand from 0x0000 and 0x0001.

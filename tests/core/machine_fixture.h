@@ -8,27 +8,23 @@
 #include <cstring>
 #include <vector>
 
-#include "core/app_flags.h"
 #include "core/machine_state.h"
 
 // Puts an image into the machine the way the loader does (without files), with the
 // given controller and cartridge RAM size, and resets it.
 inline void installImage(const std::vector<uint8_t>& image, uint8_t controllerType = 0,
                          uint32_t cartRamSize = 0x2000) {
-    resetAppFlags();
     ASSERT_TRUE(allocateMachineBuffers());
     const uint32_t romSize = static_cast<uint32_t>(std::max<size_t>(image.size(), 0x8000));
-    delete[] machine.RomBankArea;
-    machine.RomBankArea = new uint8_t[romSize]();
+    machine.RomBankArea.assign(romSize, 0);
     machine.romSize = romSize;
-    std::memcpy(machine.RomBankArea, image.data(), image.size());
-    std::memcpy(machine.RomBank0, image.data(), std::min<size_t>(image.size(), 0x4000));
-    delete[] machine.CartRam;
-    machine.CartRam = new uint8_t[cartRamSize]();
+    std::memcpy(machine.RomBankArea.data(), image.data(), image.size());
+    std::memcpy(machine.RomBank0.data(), image.data(), std::min<size_t>(image.size(), 0x4000));
+    machine.CartRam.assign(cartRamSize, 0);
     machine.cartRamSize = cartRamSize;
     machine.controllerType = controllerType;
     machine.bankingMode = 0;
-    cartridgeLoaded = 1;
+    machine.cartridgeLoaded = 1;
     resetMachine();
 }
 
@@ -37,7 +33,6 @@ protected:
     void SetUp() override { installImage(std::vector<uint8_t>(0x8000, 0)); }
     void TearDown() override {
         freeMachineBuffers();
-        resetAppFlags();
     }
     static uint8_t& io(uint16_t address) { return machine.HighPage[address - 0xE000]; }
 };

@@ -23,7 +23,6 @@ TEST_F(ResetTest, RegistersTakeTheirPowerOnValues) {
     EXPECT_EQ(machine.romBank, 1);
     EXPECT_EQ(machine.ramBank, 0);
     EXPECT_EQ(machine.ramEnabled, 1);
-    EXPECT_EQ(paused, 0);
 }
 
 TEST_F(ResetTest, IoRegistersTakeTheirPowerOnValuesAndTheRestIsZero) {
@@ -69,12 +68,10 @@ TEST_F(ResetTest, ClearsRamButKeepsRomAndVideoBankOne) {
 TEST_F(ResetTest, DoesNothingWithoutACartridge) {
     machine.cpu.PC = 0x1234;
     machine.WorkRam0[0] = 0x42;
-    cartridgeLoaded = 0;
-    paused = 1;
+    machine.cartridgeLoaded = 0;
     resetMachine();
     EXPECT_EQ(machine.cpu.PC, 0x1234);
     EXPECT_EQ(machine.WorkRam0[0], 0x42);
-    EXPECT_EQ(paused, 1);
 }
 
 // A colour cartridge starts on the colour handheld, whose A = 0x11 tells the program
@@ -102,7 +99,7 @@ TEST(MachineBuffers, AllocatedZeroFilledAndFreedTwiceHarmlessly) {
     for (uint32_t i = 0; i < kWorkRamBanksSize; ++i) ASSERT_EQ(machine.WorkRamBanks[i], 0);
     freeMachineBuffers();
     freeMachineBuffers();
-    EXPECT_EQ(machine.HighPage, nullptr);
+    EXPECT_TRUE(machine.HighPage.empty());
 }
 
 }  // namespace

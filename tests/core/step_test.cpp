@@ -93,7 +93,7 @@ TEST_F(StepTest, HaltWaitsForTheVBlankOfTheLcd) {
 }
 
 TEST_F(StepTest, NothingHappensWithoutACartridge) {
-    cartridgeLoaded = 0;
+    machine.cartridgeLoaded = 0;
     const uint8_t div = io(0xFF04);
     const uint16_t pc = machine.cpu.PC;
     EXPECT_FALSE(stepMachine());
@@ -150,7 +150,7 @@ struct MachineSnapshot {
                 machine.stopped,
                 machine.lcdTickCounter,
                 machine.timerPhase,
-                std::vector<uint8_t>(machine.HighPage, machine.HighPage + kHighPageSize)};
+                std::vector<uint8_t>(machine.HighPage.data(), machine.HighPage.data() + kHighPageSize)};
     }
     bool operator==(const MachineSnapshot& o) const {
         return std::memcmp(&cpu, &o.cpu, sizeof cpu) == 0 && ime == o.ime && halted == o.halted &&
@@ -285,7 +285,7 @@ TEST(IdleStepsTest, NothingIsSkippedWhileTheCpuRunsOrAnInterruptWaits) {
     const uint8_t div = machine.HighPage[0x1F04];
     EXPECT_EQ(skipIdleSteps(100), 100u) << "LCD off: only DIV moves";
     EXPECT_EQ(machine.HighPage[0x1F04], static_cast<uint8_t>(div - 100));
-    cartridgeLoaded = 0;
+    machine.cartridgeLoaded = 0;
     EXPECT_EQ(skipIdleSteps(100), 0u) << "no cartridge";
     freeMachineBuffers();
 }

@@ -15,7 +15,7 @@
 #include "cartridge/file_handle.h"
 #include "cartridge/rom_loader.h"
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/machine_state.h"
 #include "video/debug_views.h"
 #include "video/display.h"

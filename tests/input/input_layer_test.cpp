@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "input/input.h"
 #include "input/joypad_map.h"
 #include "tests/app/shell_fixture.h"
@@ -175,17 +175,17 @@ TEST_F(InputSetUp, EnumerationFailureFallsBackToTheKeyboard) {
 TEST_F(InputSetUp, PollWritesAllNineValuesFromTheKeyboard) {
     inputDevice = 0;
     ASSERT_TRUE(initInput());
-    JoypadState = {1, 1, 1, 1, 1, 1, 1, 1};
+    machine.joypad = {1, 1, 1, 1, 1, 1, 1, 1};
     paused = 1;
     headless::setKey(DIK_RETURN, true);
     ASSERT_TRUE(pollInput());
-    EXPECT_EQ(pressedCount(JoypadState, paused), 1);
-    EXPECT_EQ(JoypadState.start, 1);
+    EXPECT_EQ(pressedCount(machine.joypad, paused), 1);
+    EXPECT_EQ(machine.joypad.start, 1);
 
     headless::setKey(DIK_RETURN, false);
     headless::setKey(DIK_ESCAPE, true);
     ASSERT_TRUE(pollInput());
-    EXPECT_EQ(JoypadState.start, 0);
+    EXPECT_EQ(machine.joypad.start, 0);
     EXPECT_EQ(paused, 1);
 }
 
@@ -195,7 +195,7 @@ TEST_F(InputSetUp, KeyboardThatLostAcquisitionIsAcquiredAgain) {
     headless::setKey(DIK_X, true);
     headless::loseKeyboardAcquisition(1);
     ASSERT_TRUE(pollInput());
-    EXPECT_EQ(JoypadState.a, 1);
+    EXPECT_EQ(machine.joypad.a, 1);
 
     // Acquiring again fails: the read cannot be done.
     headless::loseKeyboardAcquisition(1);
@@ -214,7 +214,7 @@ TEST_F(InputSetUp, ControllerPollAndReadFailure) {
     paused = 0;
     // Not acquired at set-up: the first read acquires it.
     ASSERT_TRUE(pollInput());
-    EXPECT_EQ(JoypadState.left, 1);
+    EXPECT_EQ(machine.joypad.left, 1);
     EXPECT_EQ(paused, 1);
 
     // Unplugged: the keyboard takes over with a message, and the game pauses.
@@ -226,7 +226,7 @@ TEST_F(InputSetUp, ControllerPollAndReadFailure) {
     EXPECT_EQ(paused, 1);
     ASSERT_EQ(headless::messageBoxes().size(), 1u);
     ASSERT_TRUE(pollInput());
-    EXPECT_EQ(JoypadState.a, 1) << "the keyboard is read now";
+    EXPECT_EQ(machine.joypad.a, 1) << "the keyboard is read now";
 
     // No keyboard to fall back on either: the input is lost.
     ASSERT_TRUE(initInput());

@@ -110,7 +110,7 @@ TEST_F(DebugViewTest, ViewsThatDoNotFitAreNotPresented) {
 // The texts the OAM view must show, drawn independently onto a black screen.
 std::vector<Pixel> expectedOamTexts(const HeadlessPresenter& presenter) {
     display.clearBack(0);
-    const uint8_t* oam = machine.HighPage + 0x1E00;
+    const uint8_t* oam = machine.HighPage.data() + 0x1E00;
     for (int s = 0; s < 40; ++s) {
         for (int byte = 0; byte < 4; ++byte) {
             char text[16];

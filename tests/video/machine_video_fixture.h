@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/machine_state.h"
 #include "video/display.h"
 #include "video/headless_presenter.h"
@@ -46,7 +46,7 @@ protected:
     static uint8_t& io(uint16_t address) { return machine.HighPage[ioIndex(address)]; }
 
     static void setSprite(int entry, uint8_t y, uint8_t x, uint8_t tile, uint8_t attributes) {
-        uint8_t* e = machine.HighPage + 0x1E00 + 4 * entry;
+        uint8_t* e = machine.HighPage.data() + 0x1E00 + 4 * entry;
         e[0] = y;
         e[1] = x;
         e[2] = tile;

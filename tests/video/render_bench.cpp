@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/machine_state.h"
 #include "video/display.h"
 #include "video/headless_presenter.h"
@@ -22,13 +22,13 @@ void buildScene() {
     }
     for (int i = 0; i < 0x800; ++i) machine.VideoRam[0x1800 + i] = static_cast<uint8_t>(i * 7);
     for (int s = 0; s < 40; ++s) {
-        uint8_t* entry = machine.HighPage + 0x1E00 + 4 * s;
+        uint8_t* entry = machine.HighPage.data() + 0x1E00 + 4 * s;
         entry[0] = static_cast<uint8_t>(16 + (s * 29) % 140);
         entry[1] = static_cast<uint8_t>(8 + (s * 37) % 160);
         entry[2] = static_cast<uint8_t>(s * 3);
         entry[3] = static_cast<uint8_t>((s & 3) << 5);
     }
-    uint8_t* io = machine.HighPage + 0x1F00;
+    uint8_t* io = machine.HighPage.data() + 0x1F00;
     io[0x40] = 0xE7;  // LCD, window at 0x9C00, window, signed tiles, tall sprites, all layers
     io[0x42] = 100;   // SCY and SCX past the wrap of the background map, SCX not on a tile
     io[0x43] = 123;

@@ -47,9 +47,9 @@ ModelLine modelLine() {
     const int ly = reg(0xFF44);
     const int spriteLine = ly + 16;
     const int height = (lcdc & 0x04) ? 16 : 8;
-    const uint8_t* oam = machine.HighPage + 0x1E00;
-    const uint8_t* backgroundMap = machine.VideoRam + ((lcdc & 0x08) ? 0x1C00 : 0x1800);
-    const uint8_t* windowMap = machine.VideoRam + ((lcdc & 0x40) ? 0x1C00 : 0x1800);
+    const uint8_t* oam = machine.HighPage.data() + 0x1E00;
+    const uint8_t* backgroundMap = machine.VideoRam.data() + ((lcdc & 0x08) ? 0x1C00 : 0x1800);
+    const uint8_t* windowMap = machine.VideoRam.data() + ((lcdc & 0x40) ? 0x1C00 : 0x1800);
     const int wx = reg(0xFF4B);
     const bool window = (lcdc & 0x21) == 0x21 && machine.windowYReached && wx <= 166;
     const int windowRow = (machine.windowLinesShown + 255) % 256;

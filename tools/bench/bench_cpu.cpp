@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "core/app_flags.h"
 #include "core/machine_state.h"
 #include "core/step.h"
 #include "tools/bench/bench_cartridge.h"
@@ -34,13 +33,12 @@ bool parseSteps(const char* text, uint64_t& steps) {
 // Puts the image into the machine the way the loader lays a cartridge out.
 bool installCartridge(const std::vector<uint8_t>& image) {
     if (!allocateMachineBuffers()) return false;
-    std::memcpy(machine.RomBank0, image.data(), kRomBank0Size);
-    delete[] machine.RomBankArea;
-    machine.RomBankArea = new uint8_t[image.size()];
-    std::memcpy(machine.RomBankArea, image.data(), image.size());
+    std::memcpy(machine.RomBank0.data(), image.data(), kRomBank0Size);
+    machine.RomBankArea.assign(image.size(), 0);
+    std::memcpy(machine.RomBankArea.data(), image.data(), image.size());
     machine.romSize = static_cast<uint32_t>(image.size());
     machine.controllerType = 0;
-    cartridgeLoaded = 1;
+    machine.cartridgeLoaded = 1;
     resetMachine();
     return true;
 }

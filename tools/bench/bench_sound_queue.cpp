@@ -15,7 +15,7 @@
 #include "app/sound_output.h"
 #include "cartridge/rom_loader.h"
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/io_registers.h"
 #include "core/machine_state.h"
 

@@ -8,7 +8,6 @@
 
 #include "cartridge/rom_loader.h"
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
 #include "tools/korvi_compat/contact_sheet.h"
 #include "tools/korvi_run/runner.h"
 #include "video/headless_presenter.h"
@@ -105,7 +104,7 @@ CompatResult runCartridge(const std::string& path, uint32_t frames) {
         result.verdict = judgePicture(picture, kPictureWidth, kPictureHeight, pitch);
         result.picture = pixelsToRgb(picture, kPictureWidth, kPictureHeight, pitch);
     }
-    cartridgeLoaded = 0;  // unloaded without writing a battery save beside the image
+    machine.cartridgeLoaded = 0;  // unloaded without writing a battery save beside the image
     closeRunner();
     return result;
 }

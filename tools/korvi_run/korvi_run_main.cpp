@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/app_flags.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/rom_loader.h"
-#include "core/app_flags.h"
+#include "cartridge/state_file.h"
+#include "core/audio.h"
 #include "core/machine_state.h"
 #include "tools/korvi_run/run_options.h"
 #include "tools/korvi_run/runner.h"
@@ -76,10 +78,31 @@ int main(int argc, char** argv) {
         closeRunner();
         return fail(error);
     }
+    // The unit listens before a state comes in, so that the sound the state was
+    // making goes on where it stopped.
+    setAudioListening(wav.isOpen());
+    if (!options.loadStatePath.empty()) {
+        std::string message;
+        const StateFileResult loaded = loadStateFile(options.loadStatePath, message);
+        if (loaded != StateFileResult::Done) {
+            closeRunner();
+            return fail(loaded == StateFileResult::Missing
+                            ? "\"" + options.loadStatePath + "\": no such state file"
+                            : message);
+        }
+    }
     const RunResult result = runFrames(options, wav.isOpen() ? &wav : nullptr);
     drawView(options.view);
 
     int status = 0;
+    if (!options.saveStatePath.empty()) {
+        std::string message;
+        if (saveStateFile(options.saveStatePath, message) != StateFileResult::Done) {
+            status = fail(message);
+        } else if (!options.quiet) {
+            std::printf("state: %s\n", options.saveStatePath.c_str());
+        }
+    }
     if (wav.isOpen()) {
         if (!wav.close(error)) {
             status = fail(error);
@@ -102,7 +125,7 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
 
-    const bool battery = machine.hasBattery && cartridgeLoaded;
+    const bool battery = machine.hasBattery && machine.cartridgeLoaded;
     if (!saveBatteryRam() && battery) {
         status = fail("cannot write the battery save \"" + saveFileName(romPath) + "\"");
     } else if (battery && !options.quiet && !batterySaveSkipped().empty()) {

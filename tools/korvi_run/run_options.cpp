@@ -14,6 +14,10 @@ const char* const kRunUsage =
     "                             a, b, select, start; may be given several times\n"
     "  --screenshot FILE.png      write the last presented picture (or the view) as PNG\n"
     "  --wav FILE.wav             write the whole run's sound (48 kHz, stereo, 16-bit)\n"
+    "  --load-state FILE          load a state file before the first frame\n"
+    "  --save-state FILE          write the machine's state to FILE at the end of the run;\n"
+    "                             loaded into another run, it plays on exactly as this one\n"
+    "                             would have (with identical sound when both record it)\n"
     "  --view main|tiles|oam      what the screenshot shows (default main: the game)\n"
     "  --size WxH                 display size in pixels (default: the picture at the zoom,\n"
     "                             540x420 for the tiles view, 400x300 for the OAM view)\n"
@@ -141,6 +145,10 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
             if (!value(options.screenshotPath)) return std::nullopt;
         } else if (arg == "--wav") {
             if (!value(options.wavPath)) return std::nullopt;
+        } else if (arg == "--load-state") {
+            if (!value(options.loadStatePath)) return std::nullopt;
+        } else if (arg == "--save-state") {
+            if (!value(options.saveStatePath)) return std::nullopt;
         } else if (arg == "--view") {
             if (!value(text)) return std::nullopt;
             if (text == "main") {

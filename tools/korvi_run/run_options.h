@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app_flags.h"
+#include "core/machine_state.h"
 #include "video/colour_curve.h"
 
 enum class RunView { Main, Tiles, Oam };
@@ -24,6 +24,8 @@ struct RunOptions {
     std::vector<ScriptedPress> presses;
     std::string screenshotPath;
     std::string wavPath;  // empty: no sound is made
+    std::string loadStatePath;  // empty: the run starts from the reset
+    std::string saveStatePath;  // empty: no state is written
     RunView view = RunView::Main;
     int width = 0;  // 0: just large enough for the picture at the zoom
     int height = 0;

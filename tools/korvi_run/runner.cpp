@@ -15,7 +15,7 @@
 #include "cartridge/battery_save.h"
 #include "cartridge/file_handle.h"
 #include "cartridge/settings.h"
-#include "core/app_flags.h"
+#include "app/app_flags.h"
 #include "core/audio.h"
 #include "core/bank_controller.h"
 #include "core/machine_state.h"
@@ -87,7 +87,7 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
     uint32_t counted = framesThisSecond;
     for (uint64_t line = 0; result.frames < options.frames && line < lineLimit; ++line) {
         // Scripted buttons take the place of polling the input device.
-        JoypadState = scriptedButtons(options.presses, result.frames);
+        machine.joypad = scriptedButtons(options.presses, result.frames);
         uint32_t steps = 0;
         const LcdEvent event = stepToLcdEvent(&steps);
         result.steps += steps;
@@ -98,7 +98,6 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
         counted = framesThisSecond;
     }
     takeSound(wav);
-    setAudioListening(false);
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return result;
@@ -128,6 +127,7 @@ bool writeScreenshot(const std::string& path, const HeadlessPresenter& presenter
 }
 
 void closeRunner() {
+    setAudioListening(false);
     saveBatteryRam();
     releaseScreenLayer();
     freeMachineBuffers();

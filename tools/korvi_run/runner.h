@@ -27,6 +27,8 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
 // (frames + 1) * 154 lines it stops whatever was presented. With a WAV writer the
 // audio unit listens and its samples go to the file after every line. With
 // options.verbose each frame at which the rumble motor starts or stops is printed.
+// The unit goes on listening after the run, so that a state taken then keeps the
+// sound still being made; closeRunner stops it.
 RunResult runFrames(const RunOptions& options, WavWriter* wav = nullptr);
 
 // Draws the chosen debug view over the last frame (nothing for the main view).

@@ -1,8 +1,5 @@
 // The korvi-asm command-line tool: files in and out, exit codes, messages.
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +8,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/tools/run_program.h"
 
 namespace {
 
@@ -36,22 +35,7 @@ protected:
 
     // Runs korvi-asm with the arguments; returns its exit code and its standard error.
     int run(const std::string& args, std::string& errors) {
-        const fs::path errFile = dir / "stderr.txt";
-        const std::string command =
-            std::string("\"") + KORVI_ASM_PATH + "\" " + args + " 2>\"" + errFile.string() + "\"";
-#ifdef _WIN32
-        // cmd.exe drops the outermost pair of quotes; the ones inside must survive.
-        const int status = std::system(("\"" + command + "\"").c_str());
-#else
-        const int status = std::system(command.c_str());
-#endif
-        std::ifstream in(errFile);
-        errors.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-#ifdef _WIN32
-        return status;
-#else
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+        return runProgram(KORVI_ASM_PATH, args, (dir / "stderr.txt").string(), errors);
     }
 
     std::string path(const std::string& name) {

@@ -1,16 +1,10 @@
-// Application flags shared by the emulated machine, the loop and the menu commands.
+// The program's flags, shared by the loop, the menu commands and the views. None of
+// them is part of the emulated handheld, which lives in `machine`.
 #pragma once
 
 #include <cstdint>
 
-struct JoypadButtons {
-    uint8_t right, left, up, down, a, b, select, start;  // 1 while pressed
-};
-
-extern JoypadButtons JoypadState;
-
 extern uint8_t paused;           // initial 1: menu state wanted
-extern uint8_t cartridgeLoaded;  // initial 0
 extern uint8_t quitRequested;    // initial 0
 extern uint8_t screenMode;       // 0 main, 1 tiles, 2 OAM
 extern uint8_t fastForward;      // 1 while the fast-forward key is held: no frame limit
@@ -18,6 +12,13 @@ extern uint8_t fastForward;      // 1 while the fast-forward key is held: no fra
 // 32-bit so that a rate above 255 frames per second is shown as it is.
 extern uint32_t framesThisSecond;
 extern uint32_t fpsShown;  // initial 60
+
+// A short line shown over the game for a while ("State 2 saved"): the text, and the
+// presented frames it has left (0: none shown).
+extern char onScreenMessage[64];
+extern uint32_t onScreenMessageFrames;
+// Shows text for about two seconds of play, cut to fit.
+void showOnScreenMessage(const char* text);
 
 // Puts every flag back to its value at program start (for tests).
 void resetAppFlags();
