@@ -57,3 +57,5 @@ fi
 if [ -x "$bin/korvi" ]; then
     scripts/measure-cpu.sh "$bin/korvi" "$bin/demo.gb"
 fi
+
+run "$build/tools/bench/korvi-bench-state"
