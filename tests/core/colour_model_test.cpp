@@ -196,7 +196,10 @@ countFrame:
 // copies its first block at once.
 TEST_F(ColourTest, HblankTransferCopiesOneBlockALine) {
     std::string tiles = "tiles:  db ";
-    for (int i = 0; i < 80; ++i) tiles += (i ? ", " : "") + std::to_string(i + 1);
+    for (int i = 0; i < 80; ++i) {
+        if (i) tiles += ", ";
+        tiles += std::to_string(i + 1);
+    }
     runProgram(R"(
         header colour=0x80
         org 0x0100
