@@ -78,7 +78,7 @@ bool startUp() {
         return false;
     }
     checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
-    checkMenuItem(ID_GAME_STATE_SLOT_1 + selectedStateSlot() - 1, true);
+    resetStateSlots();
     startSound();
     mainWindow.show();
     return true;

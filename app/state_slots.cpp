@@ -38,6 +38,13 @@ void report(const std::string& shortText, const std::string& message) {
     showMessageBox(topLevelWindow(), message.c_str());
 }
 
+// The slot the commands use from now on, with its check mark in Game > Slot.
+void useSlot(uint8_t slot) {
+    slotInUse = slot;
+    for (uint8_t s = 1; s <= kStateSlots; ++s)
+        checkMenuItem(static_cast<uint16_t>(ID_GAME_STATE_SLOT_1 + s - 1), s == slot);
+}
+
 std::string slotText(const char* what, uint8_t slot, const char* outcome) {
     return std::string(what) + " " + std::to_string(slot) + " " + outcome;
 }
@@ -50,10 +57,13 @@ uint8_t selectedStateSlot() {
 
 void selectStateSlot(uint8_t slot) {
     if (slot < 1 || slot > kStateSlots) return;
-    slotInUse = slot;
-    for (uint8_t s = 1; s <= kStateSlots; ++s)
-        checkMenuItem(static_cast<uint16_t>(ID_GAME_STATE_SLOT_1 + s - 1), s == slot);
+    useSlot(slot);
     say("Slot " + std::to_string(slot));
+}
+
+void resetStateSlots() {
+    useSlot(1);
+    undoStep = UndoStep{};
 }
 
 std::string stateSlotFileName(const std::string& romPath, uint8_t slot) {

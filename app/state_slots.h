@@ -14,6 +14,8 @@ inline constexpr uint8_t kStateSlots = 4;
 // The slot that saving and loading use, 1-4; 1 at start.
 uint8_t selectedStateSlot();
 void selectStateSlot(uint8_t slot);
+// Slot 1 and nothing to undo, as at start; the menu's check marks follow.
+void resetStateSlots();
 
 // The file of slot 1-4 of the image at romPath; empty when romPath names no file.
 std::string stateSlotFileName(const std::string& romPath, uint8_t slot);
