@@ -9,11 +9,11 @@ uint8_t fastForward = 0;
 uint32_t framesThisSecond = 0;
 uint32_t fpsShown = 60;
 char onScreenMessage[64] = {};
-uint32_t onScreenMessageFrames = 0;
+uint32_t onScreenMessageSerial = 0;
 
 void showOnScreenMessage(const char* text) {
     std::snprintf(onScreenMessage, sizeof onScreenMessage, "%s", text);
-    onScreenMessageFrames = 120;
+    ++onScreenMessageSerial;
 }
 
 void resetAppFlags() {
@@ -24,5 +24,5 @@ void resetAppFlags() {
     framesThisSecond = 0;
     fpsShown = 60;
     onScreenMessage[0] = '\0';
-    onScreenMessageFrames = 0;
+    onScreenMessageSerial = 0;
 }

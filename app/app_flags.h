@@ -13,11 +13,12 @@ extern uint8_t fastForward;      // 1 while the fast-forward key is held: no fra
 extern uint32_t framesThisSecond;
 extern uint32_t fpsShown;  // initial 60
 
-// A short line shown over the game for a while ("State 2 saved"): the text, and the
-// presented frames it has left (0: none shown).
+// A short line shown over the game for a while ("State 2 saved"); empty when none.
+// The loop takes it away after two seconds (see app/emulation_loop).
 extern char onScreenMessage[64];
-extern uint32_t onScreenMessageFrames;
-// Shows text for about two seconds of play, cut to fit.
+// Counts the messages shown, so that a new one restarts its time.
+extern uint32_t onScreenMessageSerial;
+// Shows text, cut to fit.
 void showOnScreenMessage(const char* text);
 
 // Puts every flag back to its value at program start (for tests).

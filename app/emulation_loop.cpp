@@ -16,6 +16,7 @@
 #include "core/machine_state.h"
 #include "input/input.h"
 #include "input/input_layer.h"
+#include "platform/clock.h"
 #include "platform/window.h"
 #include "video/debug_views.h"
 #include "video/display.h"
@@ -53,9 +54,27 @@ void runMenuState() {
 // While the rewind key is held each frame goes back one, instead of being recorded.
 bool rewinding = false;
 
+// An on-screen message stays for two seconds of the host's clock, however fast the
+// frames come.
+constexpr uint32_t kMessageMilliseconds = 2000;
+uint32_t messageSerialSeen = 0;
+uint32_t messageShownAt = 0;
+
+void expireOnScreenMessage() {
+    if (onScreenMessage[0] == '\0') return;
+    const uint32_t now = tickCount();
+    if (onScreenMessageSerial != messageSerialSeen) {
+        messageSerialSeen = onScreenMessageSerial;
+        messageShownAt = now;
+    } else if (now - messageShownAt >= kMessageMilliseconds) {
+        onScreenMessage[0] = '\0';
+    }
+}
+
 // At the end of every frame of emulated time.
 void endFrame() {
     inputLayer.setRumble(takeRumble());
+    expireOnScreenMessage();
     if (programKeys.rewind == 0) {
         rewinding = false;
         rewindHistory.record();

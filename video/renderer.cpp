@@ -418,9 +418,6 @@ void composeFrame() {
                        {0, 0, kScreenWidth, kScreenHeight}, false);
     ++framesThisSecond;
     display.drawNumber(fpsShown, 0, 0);
-    if (onScreenMessageFrames != 0) {
-        --onScreenMessageFrames;
-        display.drawText(onScreenMessage, 0, 12);
-    }
+    if (onScreenMessage[0] != '\0') display.drawText(onScreenMessage, 0, 12);
     display.present();
 }

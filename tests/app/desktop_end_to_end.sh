@@ -173,6 +173,39 @@ shot moved 0.3
 check "the right arrow moves the pennants" \
     test "$(differing still-2 moved $UPPER_PICTURE)" -gt 50
 
+# Save states: F5 writes slot 1 beside the image, F9 takes the save back (the slot was
+# empty), F7 loads, Backspace rewinds; each says so in the top-left corner, below the
+# frame rate.
+press_key() { xdotool keydown "$1"; sleep 0.3; xdotool keyup "$1"; }
+wait_until() {  # wait_until SECONDS COMMAND...: true as soon as COMMAND holds
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.2
+    done
+}
+MESSAGE="210 14 0 19"
+message_differs_from() {  # message_differs_from SHOT: the message area has changed since
+    shot message-now 0.1
+    test "$(differing "$1" message-now $MESSAGE)" -gt 20
+}
+shot no-message 0
+press_key F5
+check "F5 saves the state in demo.ss1" wait_until 20 test -s demo.ss1
+check "the message says so" wait_until 20 message_differs_from no-message
+press_key F9
+check "F9 undoes the save: the slot is empty again" wait_until 20 test ! -e demo.ss1
+press_key F5
+wait_until 20 test -s demo.ss1
+shot saved 0.3
+press_key F7
+check "F7 loads the state: the message changes" wait_until 20 message_differs_from saved
+shot loaded 0.3
+xdotool keydown BackSpace
+check "Backspace held rewinds: the message changes" wait_until 20 message_differs_from loaded
+xdotool keyup BackSpace
+
 xdotool key Escape
 shot paused
 check "Esc brings the menu bar back" brighter_than "$(mean paused 200 18 0 0)" 0.05

@@ -47,7 +47,7 @@ TEST_F(StateKeysTest, SaveLoadUndoAndRewindDuringPlay) {
         if (read == kRewindFrom) headless::setKey(DIK_BACK, true);
         if (read == kRewindTo) headless::setKey(DIK_BACK, false);
         steps[read] = machine.stepCount;
-        messages[read] = onScreenMessageFrames != 0 ? onScreenMessage : "";
+        messages[read] = onScreenMessage;
         if (read == 1201) slot2Saved = std::filesystem::exists(stateSlotFileName(rom, 2));
         if (read == kRewindTo + 154 * 5) headless::queueMessage({MessageKind::Close, 0});
     });

@@ -228,6 +228,32 @@ step "Game > Resume goes on with the game"
 open_menu 48 Game
 click 62 66   # Resume
 wait_for 20 "Resume after the refused image showed no game (last: $work/4b-resumed.png)" game_shown 4b-resumed
+
+# --- save states: F5, F9 (undo), F7, Backspace; each says so in the top-left corner ---
+step "F5 saves a state, F9 undoes the save, F7 loads, Backspace rewinds"
+message_area_differs_from() {  # the message area below the frame rate has changed since SHOT
+    shot message-now
+    [ "$(convert "$work/$1.png" "$work/message-now.png" -crop 200x14+0+14 +repage \
+        -compose difference -composite -format '%[fx:maxima.r+maxima.g+maxima.b]' info: \
+        | cut -d. -f1)" != 0 ]
+}
+shot 4d-no-message
+press F5
+wait_for 30 "F5 wrote no demo.ss1" test -s "$work/demo.ss1"
+wait_for 30 "no message after F5" message_area_differs_from 4d-no-message
+press F9
+wait_for 30 "F9 did not take back the save to the empty slot" eval '! test -e "$work/demo.ss1"'
+press F5
+wait_for 30 "F5 wrote no demo.ss1 the second time" test -s "$work/demo.ss1"
+sleep 1
+shot 4e-saved
+press F7
+wait_for 30 "no new message after F7" message_area_differs_from 4e-saved
+sleep 1
+shot 4f-loaded
+xdotool keydown BackSpace
+wait_for 30 "no new message while Backspace is held" message_area_differs_from 4f-loaded
+xdotool keyup BackSpace
 press Escape
 wait_for 10 "Esc did not bring back the menu bar" menu_shown 4c-paused
 
