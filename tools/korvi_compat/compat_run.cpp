@@ -94,9 +94,9 @@ CompatResult runCartridge(const std::string& path, uint32_t frames) {
         return result;
     }
     const RunResult run = runFrames(options);
-    result.frames = run.frames;
+    result.frames = run.presented;
     result.steps = run.steps;
-    if (run.frames == 0 || presenter.frame().empty()) {
+    if (run.presented == 0 || presenter.frame().empty()) {
         result.verdict = Verdict::NothingPresented;
     } else {
         const int pitch = presenter.frameWidth();

@@ -20,7 +20,7 @@ struct CompatResult {
     std::string name;  // file name within the folder
     Verdict verdict = Verdict::Refused;
     std::string reason;   // the loader's message for a refused image
-    uint32_t frames = 0;  // frames presented
+    uint32_t frames = 0;  // pictures presented in the run
     uint64_t steps = 0;
     RgbImage picture;  // the last presented picture, 160 x 144; empty if none
 };

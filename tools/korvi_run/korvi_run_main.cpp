@@ -118,8 +118,10 @@ int main(int argc, char** argv) {
         }
     }
     if (!options.quiet) {
-        std::printf("frames %u, steps %llu, wall time %.3f s, %.0f frames per second",
-                    result.frames, static_cast<unsigned long long>(result.steps), result.seconds,
+        std::printf("frames %u (%u presented), steps %llu, wall time %.3f s, %.0f frames per "
+                    "second",
+                    result.frames, result.presented,
+                    static_cast<unsigned long long>(result.steps), result.seconds,
                     result.seconds > 0 ? result.frames / result.seconds : 0.0);
         if (machine.controllerType == 6) std::printf(", rumble frames %u", result.rumbleFrames);
         std::printf("\n");

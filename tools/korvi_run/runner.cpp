@@ -18,6 +18,7 @@
 #include "app/app_flags.h"
 #include "core/audio.h"
 #include "core/bank_controller.h"
+#include "core/io_registers.h"
 #include "core/machine_state.h"
 #include "tools/korvi_run/png_image.h"
 #include "tools/korvi_run/wav_writer.h"
@@ -29,10 +30,6 @@
 
 extern const uint8_t kDemoCartridge[];
 extern const size_t kDemoCartridgeSize;
-
-namespace {
-constexpr uint32_t kLinesPerFrame = 154;
-}
 
 bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::string& error) {
     resetAppFlags();
@@ -82,10 +79,11 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
     RunResult result;
     setAudioListening(wav != nullptr);
     const auto start = std::chrono::steady_clock::now();
-    // Counted in 64 bits: (2^32 - 1 + 1) * 154 lines does not fit in 32.
-    const uint64_t lineLimit = (uint64_t{options.frames} + 1) * kLinesPerFrame;
     uint32_t counted = framesThisSecond;
-    for (uint64_t line = 0; result.frames < options.frames && line < lineLimit; ++line) {
+    // A frame of emulated time ends as LY wraps round to 0 or, with the LCD off, after
+    // a frame's worth of steps: the run counts those, whether anything was presented
+    // in them or not.
+    while (result.frames < options.frames) {
         // Scripted buttons take the place of polling the input device.
         machine.joypad = scriptedButtons(options.presses, result.frames);
         uint32_t steps = 0;
@@ -94,8 +92,11 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
         takeSound(wav);
         if (event == LcdEvent::LineTransferred) renderLine();
         if (framesThisSecond != counted) countRumble(options, result);
-        result.frames += framesThisSecond - counted;  // the renderer counts presented frames
+        result.presented += framesThisSecond - counted;  // the renderer counts presented frames
         counted = framesThisSecond;
+        if (event == LcdEvent::None ||
+            (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0))
+            ++result.frames;
     }
     takeSound(wav);
     result.seconds =

@@ -11,7 +11,8 @@ class HeadlessPresenter;
 class WavWriter;
 
 struct RunResult {
-    uint32_t frames = 0;
+    uint32_t frames = 0;     // frames of emulated time, LCD on or off
+    uint32_t presented = 0;  // pictures presented in them
     uint64_t steps = 0;
     double seconds = 0;
     uint32_t rumbleFrames = 0;  // presented frames during which the rumble motor ran
@@ -22,9 +23,9 @@ struct RunResult {
 // creates the renderer's layers. False with a message when something is missing.
 bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::string& error);
 
-// Runs until options.frames frames were presented. A line whose LY does not move
-// (the LCD off) still counts as a line, so that every run ends: after
-// (frames + 1) * 154 lines it stops whatever was presented. With a WAV writer the
+// Runs options.frames frames of emulated time (70,224 clock cycles each, the LCD on
+// or off), ending as LY wraps round to 0; the presenter then holds the last picture
+// presented, if any. Scripted presses count the same frames. With a WAV writer the
 // audio unit listens and its samples go to the file after every line. With
 // options.verbose each frame at which the rumble motor starts or stops is printed.
 // The unit goes on listening after the run, so that a state taken then keeps the
