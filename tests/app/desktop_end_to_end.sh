@@ -190,18 +190,24 @@ message_differs_from() {  # message_differs_from SHOT: the message area has chan
     shot message-now 0.1
     test "$(differing "$1" message-now $MESSAGE)" -gt 20
 }
+message_same_as() {  # message_same_as SHOT: the message area shows what SHOT showed
+    shot message-now 0.1
+    test "$(differing "$1" message-now $MESSAGE)" -eq 0
+}
+keep_message_as() { cp "$work/message-now.png" "$work/$1.png"; }
 shot no-message 0
 press_key F5
 check "F5 saves the state in demo.ss1" wait_until 20 test -s demo.ss1
 check "the message says so" wait_until 20 message_differs_from no-message
+keep_message_as saved
 press_key F9
 check "F9 undoes the save: the slot is empty again" wait_until 20 test ! -e demo.ss1
 press_key F5
 wait_until 20 test -s demo.ss1
-shot saved 0.3
+wait_until 20 message_same_as saved
 press_key F7
 check "F7 loads the state: the message changes" wait_until 20 message_differs_from saved
-shot loaded 0.3
+keep_message_as loaded
 xdotool keydown BackSpace
 check "Backspace held rewinds: the message changes" wait_until 20 message_differs_from loaded
 xdotool keyup BackSpace

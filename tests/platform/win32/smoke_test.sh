@@ -231,26 +231,28 @@ wait_for 20 "Resume after the refused image showed no game (last: $work/4b-resum
 
 # --- save states: F5, F9 (undo), F7, Backspace; each says so in the top-left corner ---
 step "F5 saves a state, F9 undoes the save, F7 loads, Backspace rewinds"
-message_area_differs_from() {  # the message area below the frame rate has changed since SHOT
+message_area_difference() {  # how much the message area differs from SHOT's now
     shot message-now
-    [ "$(convert "$work/$1.png" "$work/message-now.png" -crop 200x14+0+14 +repage \
-        -compose difference -composite -format '%[fx:maxima.r+maxima.g+maxima.b]' info: \
-        | cut -d. -f1)" != 0 ]
+    convert "$work/$1.png" "$work/message-now.png" -crop 200x14+0+14 +repage \
+        -compose difference -composite -format '%[fx:maxima.r+maxima.g+maxima.b]' info: |
+        cut -d. -f1
 }
+message_area_differs_from() { [ "$(message_area_difference "$1")" != 0 ]; }
+message_area_same_as() { [ "$(message_area_difference "$1")" = 0 ]; }
+keep_message_as() { cp "$work/message-now.png" "$work/$1.png"; }
 shot 4d-no-message
 press F5
 wait_for 30 "F5 wrote no demo.ss1" test -s "$work/demo.ss1"
 wait_for 30 "no message after F5" message_area_differs_from 4d-no-message
+keep_message_as 4e-saved
 press F9
 wait_for 30 "F9 did not take back the save to the empty slot" eval '! test -e "$work/demo.ss1"'
 press F5
 wait_for 30 "F5 wrote no demo.ss1 the second time" test -s "$work/demo.ss1"
-sleep 1
-shot 4e-saved
+wait_for 30 "no saved message after the second F5" message_area_same_as 4e-saved
 press F7
 wait_for 30 "no new message after F7" message_area_differs_from 4e-saved
-sleep 1
-shot 4f-loaded
+keep_message_as 4f-loaded
 xdotool keydown BackSpace
 wait_for 30 "no new message while Backspace is held" message_area_differs_from 4f-loaded
 xdotool keyup BackSpace
