@@ -2,11 +2,7 @@
 // keeps the LCD off for a while still runs the frames asked for, in their steps.
 #include <gtest/gtest.h>
 
-#include "cartridge/rom_loader.h"
-#include "tests/cartridge/file_fixture.h"
-#include "tools/assembler/assembler.h"
-#include "tools/korvi_run/runner.h"
-#include "video/headless_presenter.h"
+#include "tests/tools/korvi_run/assembled_run.h"
 
 namespace {
 
@@ -40,22 +36,8 @@ idle:
 )";
 
 TEST(RunnerFrameCountTest, FramesWithTheLcdOffCountAsFrames) {
-    const sm83::AssemblyResult image = sm83::assemble(kDarkAfterThreeFrames);
-    ASSERT_TRUE(image.ok) << image.error;
-    TempDir scratch;
-    const std::string rom = scratch / "dark.gb";
-    writeBytes(rom, image.image);
-
-    RunOptions options;
-    options.frames = 120;
-    options.width = 160;
-    options.height = 144;
     HeadlessPresenter presenter;
-    std::string error;
-    ASSERT_TRUE(openRunner(options, presenter, error)) << error;
-    ASSERT_TRUE(loadCartridge(rom)) << lastLoadError().message;
-    const RunResult result = runFrames(options);
-    closeRunner();
+    const RunResult result = runAssembled(kDarkAfterThreeFrames, 120, presenter);
     EXPECT_EQ(result.frames, 120u);
     EXPECT_GE(result.presented, 3u);
     EXPECT_LE(result.presented, 4u);

@@ -1,14 +1,7 @@
 // The headless runner counts the frames in which a rumble cartridge's motor ran.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "cartridge/rom_loader.h"
-#include "tests/cartridge/file_fixture.h"
-#include "tools/assembler/assembler.h"
-#include "tools/korvi_run/runner.h"
-#include "video/headless_presenter.h"
+#include "tests/tools/korvi_run/assembled_run.h"
 
 namespace {
 
@@ -40,22 +33,8 @@ idle:
 )";
 
 TEST(RunnerRumbleTest, CountsTheFramesTheMotorRan) {
-    const sm83::AssemblyResult image = sm83::assemble(kRumbleCartridge);
-    ASSERT_TRUE(image.ok) << image.error;
-    TempDir scratch;
-    const std::string rom = scratch / "rumble.gb";
-    writeBytes(rom, image.image);
-
-    RunOptions options;
-    options.frames = 30;
-    options.width = 160;
-    options.height = 144;
     HeadlessPresenter presenter;
-    std::string error;
-    ASSERT_TRUE(openRunner(options, presenter, error)) << error;
-    ASSERT_TRUE(loadCartridge(rom)) << lastLoadError().message;
-    const RunResult result = runFrames(options);
-    closeRunner();
+    const RunResult result = runAssembled(kRumbleCartridge, 30, presenter);
     EXPECT_EQ(result.frames, 30u);
     // The motor stops during the tenth frame; where the first one begins depends on
     // the line the machine starts on.
