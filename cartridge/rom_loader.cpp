@@ -13,15 +13,6 @@
 
 namespace {
 
-bool allocateZeroed(std::vector<uint8_t>& buffer, uint32_t size) {
-    try {
-        buffer.assign(size, 0);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
 constexpr uint16_t kTypeOffset = 0x147;
 constexpr uint16_t kRomSizeOffset = 0x148;
 constexpr uint16_t kRamSizeOffset = 0x149;
@@ -197,9 +188,9 @@ bool loadCartridge(const std::string& requestedPath) {
     // short image leaves zeros behind it, never the previous cartridge's bytes.
     std::vector<uint8_t> romArea;
     std::vector<uint8_t> cartRam;
-    if (!allocateZeroed(romArea, romSize))
+    if (!assignZeroed(romArea, romSize))
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge image");
-    if (!allocateZeroed(cartRam, *ramSize))
+    if (!assignZeroed(cartRam, *ramSize))
         return fail(LoadErrorKind::OutOfMemory, "not enough memory for the cartridge RAM");
     std::memcpy(romArea.data(), header, kHeaderEnd);
     file.read(romArea.data() + kHeaderEnd, romSize - kHeaderEnd);

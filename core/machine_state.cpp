@@ -12,9 +12,7 @@
 
 MachineState machine;
 
-namespace {
-
-bool giveSize(std::vector<uint8_t>& buffer, uint32_t size) {
+bool assignZeroed(std::vector<uint8_t>& buffer, uint32_t size) {
     try {
         buffer.assign(size, 0);
         return true;
@@ -24,19 +22,17 @@ bool giveSize(std::vector<uint8_t>& buffer, uint32_t size) {
     }
 }
 
-}  // namespace
-
 bool allocateMachineBuffers() {
     freeMachineBuffers();
     machine.romSize = kRomBank0Size;
     machine.cartRamSize = kCartRamMinSize;
-    const bool allocated = giveSize(machine.RomBank0, kRomBank0Size) &&
-                           giveSize(machine.RomBankArea, kRomBank0Size) &&
-                           giveSize(machine.VideoRam, kVideoRamSize) &&
-                           giveSize(machine.CartRam, kCartRamMinSize) &&
-                           giveSize(machine.WorkRam0, kWorkRam0Size) &&
-                           giveSize(machine.WorkRamBanks, kWorkRamBanksSize) &&
-                           giveSize(machine.HighPage, kHighPageSize);
+    const bool allocated = assignZeroed(machine.RomBank0, kRomBank0Size) &&
+                           assignZeroed(machine.RomBankArea, kRomBank0Size) &&
+                           assignZeroed(machine.VideoRam, kVideoRamSize) &&
+                           assignZeroed(machine.CartRam, kCartRamMinSize) &&
+                           assignZeroed(machine.WorkRam0, kWorkRam0Size) &&
+                           assignZeroed(machine.WorkRamBanks, kWorkRamBanksSize) &&
+                           assignZeroed(machine.HighPage, kHighPageSize);
     if (!allocated) {
         freeMachineBuffers();
         return false;

@@ -152,6 +152,9 @@ constexpr uint16_t ioIndex(uint16_t address) {
     return static_cast<uint16_t>(address - 0xE000);
 }
 
+// Makes buffer size zero bytes; false, with the buffer empty, when memory ran out.
+bool assignZeroed(std::vector<uint8_t>& buffer, uint32_t size);
+
 // Gives all seven buffers their start-up sizes, zero-filled (romSize and cartRamSize
 // become 0x4000 and 0x2000). Returns false if memory ran out.
 bool allocateMachineBuffers();
