@@ -71,17 +71,33 @@ void expireOnScreenMessage() {
     }
 }
 
-// At the end of every frame of emulated time.
+FramePacer pacer;
+// The clock reading at which the current one-second window of presented frames began.
+uint32_t secondStart = 0;
+
+// At the end of every frame of emulated time, with the LCD on or off: the controller
+// rumbles through the next frame when the cartridge's motor ran during this one; the
+// frame goes into the rewind history, or the rewind takes the game one frame back;
+// with the limit on the host's clock catches up with the machine's, and the frame's
+// sound is queued.
 void endFrame() {
     inputLayer.setRumble(takeRumble());
     expireOnScreenMessage();
     if (programKeys.rewind == 0) {
         rewinding = false;
         rewindHistory.record();
-        return;
+    } else {
+        rewinding = true;
+        showOnScreenMessage(rewindHistory.stepBack() ? "Rewinding" : "Rewound as far as it goes");
     }
-    rewinding = true;
-    showOnScreenMessage(rewindHistory.stepBack() ? "Rewinding" : "Rewound as far as it goes");
+    const bool realTime = limitFps != 0 && fastForward == 0;
+    if (realTime) {
+        waitUntil(frameDue(pacer, machine.stepCount, microsecondCount()));
+    } else {
+        restartPacing(pacer);
+    }
+    feedSound(realTime && !rewinding);
+    updateFrameRateWindow(secondStart);
 }
 
 // The state keys, pressed during play.
@@ -95,11 +111,12 @@ void runStateKeys() {
 }  // namespace
 
 bool runEmulationLoop() {
-    // The clock reading at which the current one-second window began.
-    uint32_t secondStart = 0;
+    secondStart = 0;
     if (quitRequested != 0) return true;
     for (;;) {
         runMenuState();
+        // Time in the menu is not made up for.
+        restartPacing(pacer);
         // Run state: one LCD event (a line drawn or a blank line) per pass; the
         // message queue is looked at once a frame, for requests to end the program
         // only.
@@ -107,18 +124,13 @@ bool runEmulationLoop() {
         for (;;) {
             if (quitRequested != 0) return true;
             if (paused != 0 || machine.cartridgeLoaded == 0) break;
-            // Once a frame, as LY wraps round to 0 (with the LCD off, after a frame's
-            // worth of steps): the controller rumbles through the next frame when the
-            // cartridge's motor ran during this one, and the frame goes into the
-            // rewind history, or the rewind takes the game one frame back.
+            // A frame ends as LY wraps round to 0, or with the LCD off after a
+            // frame's worth of steps.
             const LcdEvent event = stepToLcdEvent();
+            if (event == LcdEvent::LineTransferred) renderLine();
             if (event == LcdEvent::None ||
                 (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0))
                 endFrame();
-            if (event == LcdEvent::LineTransferred && renderLine()) {
-                paceAfterVisibleLine(secondStart);
-                feedSound(limitFps != 0 && fastForward == 0 && !rewinding);
-            }
             if (!pollInput()) return false;
             runStateKeys();
             if (--passesToMessageCheck == 0) {

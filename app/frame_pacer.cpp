@@ -1,34 +1,53 @@
 #include "app/frame_pacer.h"
 
-#include "cartridge/settings.h"
 #include "app/app_flags.h"
 #include "platform/clock.h"
 
-namespace {
+void restartPacing(FramePacer& pacer) {
+    pacer.started = false;
+}
 
-// The limit never holds more than this many frames in one window: the 59th frame's
-// wait ends at 1003 ms, past the window's 999, so the window closes there. Frames
-// run unlimited (fast-forward) do not make the next wait any longer.
-constexpr uint32_t kFramesPerLimitedWindow = 59;
+uint64_t frameDue(FramePacer& pacer, uint64_t stepCount, uint64_t nowMicroseconds) {
+    if (!pacer.started) {
+        pacer = FramePacer{true, nowMicroseconds, 0, stepCount};
+        return nowMicroseconds;
+    }
+    // Normal frames move the count on by about a frame (a little more or less where
+    // the LCD was switched on or off); anything else is a jump in the machine's time.
+    uint64_t steps = stepCount - pacer.lastStepCount;
+    if (stepCount < pacer.lastStepCount || steps > 4 * kStepsPerFrame) steps = kStepsPerFrame;
+    pacer.lastStepCount = stepCount;
+    pacer.steps += steps;
+    if (pacer.steps >= kStepsPerPacingPeriod) {
+        pacer.steps -= kStepsPerPacingPeriod;
+        pacer.startMicroseconds += kMicrosecondsPerPacingPeriod;
+    }
+    const uint64_t due = pacer.startMicroseconds + microsecondsOfSteps(pacer.steps);
+    if (nowMicroseconds > due + kMaxLagMicroseconds) {
+        pacer.startMicroseconds = nowMicroseconds;
+        pacer.steps = 0;
+        return nowMicroseconds;
+    }
+    return due;
+}
 
-}  // namespace
-
-void paceAfterVisibleLine(uint32_t& secondStart) {
-    if (limitFps != 0 && fastForward == 0) {
-        // framesThisSecond only moves when a frame is presented, after its last line,
-        // so the wait happens right after each presented frame. The wait sleeps, and
-        // spins on the clock only through its last millisecond.
-        const uint32_t frames =
-            framesThisSecond < kFramesPerLimitedWindow ? framesThisSecond : kFramesPerLimitedWindow;
-        const uint32_t due = frames * kMillisecondsPerFrame;
-        for (;;) {
-            const uint32_t elapsed = static_cast<uint32_t>(tickCount() - secondStart);
-            if (elapsed >= due) break;
-            if (due - elapsed > 1) sleepMilliseconds(due - elapsed - 1);
+void waitUntil(uint64_t dueMicroseconds) {
+    for (uint64_t now = microsecondCount(); now < dueMicroseconds; now = microsecondCount()) {
+        const uint64_t left = dueMicroseconds - now;
+        // A sleep may run a little over (up to a millisecond with a 1 ms timer), so
+        // it stops short of the deadline; the rest is passed giving the processor up.
+        if (left > 1500) {
+            sleepMilliseconds(left >= 3000 ? static_cast<uint32_t>(left / 1000 - 1) : 1);
+        } else {
+            yieldProcessor();
         }
     }
-    if (static_cast<uint32_t>(tickCount() - secondStart) > 999) {
-        secondStart = tickCount();
+}
+
+void updateFrameRateWindow(uint32_t& secondStart) {
+    const uint32_t now = tickCount();
+    if (static_cast<uint32_t>(now - secondStart) > 999) {
+        secondStart = now;
         fpsShown = framesThisSecond;
         framesThisSecond = 0;
     }

@@ -10,15 +10,17 @@ uint8_t soundEnabled = 1;
 
 namespace {
 
-// The queue level aimed at: 50 ms. A frame's samples come on top of it, so the
-// latency stays near 70 ms.
+// The queue level aimed at: 50 ms. A frame's samples (16.7 ms) come on top of it.
 constexpr double kTargetFrames = 2400;
-// The rate moves at most this far from exact emulated time.
-constexpr double kMaxAdjust = 0.05;
+// The pacer keeps emulated time on the host's clock, so the rate only has to make up
+// for the sound device's clock running a little fast or slow against it: it moves at
+// most this far from exact emulated time, too little to hear.
+constexpr double kMaxAdjust = 0.005;
 // Proportional and integral gains on the level error (a fraction of the target),
-// and the smoothing of the level, which the device takes in periods of 10 ms.
-constexpr double kProportional = 0.04;
-constexpr double kIntegral = 0.0004;
+// applied once a frame, and the smoothing of the level, which the device takes in
+// periods of 10 ms.
+constexpr double kProportional = 0.004;
+constexpr double kIntegral = 0.00005;
 constexpr double kSmoothing = 0.125;
 
 bool deviceOpen = false;
@@ -48,6 +50,13 @@ void stopSound() {
     pauseSound();
     if (deviceOpen) closeAudioOutput();
     deviceOpen = false;
+}
+
+void restartSoundRate() {
+    smoothedLevel = kTargetFrames;
+    integral = 0;
+    levels.ratio = 1.0;
+    setAudioRateRatio(1.0);
 }
 
 void pauseSound() {

@@ -1,6 +1,6 @@
 // The desktop program's sound: the audio unit's samples queued on the platform's
-// device once per presented frame, with the unit's rate nudged so that the queue
-// neither runs dry nor grows.
+// device once per frame of emulated time, with the unit's rate nudged (by half a
+// per cent at the most) so that the queue neither runs dry nor grows.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +13,15 @@ extern uint8_t soundEnabled;
 void startSound();
 void stopSound();
 
-// After each presented frame. Sound is queued only when realTime says the frames
-// come at the limiter's pace (not with the limit off, not fast-forwarding) and
-// sound is enabled; otherwise the device falls silent and the unit stops making
-// samples.
+// After each frame of emulated time. Sound is queued only when realTime says the
+// frames come at the limiter's pace (not with the limit off, not fast-forwarding,
+// not rewinding) and sound is enabled; otherwise the device falls silent and the
+// unit stops making samples.
 void feedSound(bool realTime);
+
+// The rate controller belongs to the game: a cartridge loaded or reset starts it
+// again from exact emulated time.
+void restartSoundRate();
 
 // Silence at once, nothing left queued: for the menu state.
 void pauseSound();

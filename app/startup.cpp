@@ -63,6 +63,10 @@ bool startUp() {
     // centred on the screen actually used.
     screenCentreX = static_cast<uint16_t>(mainWindow.width() / 2);
     screenCentreY = static_cast<uint16_t>(mainWindow.height() / 2);
+    if (zoom == kZoomToFit) zoom = zoomFittingScreen(mainWindow.width(), mainWindow.height());
+    // A first run keeps what it chose; if the file cannot be written the program runs
+    // on and tries again at the next start.
+    if (settingsFileMissing) saveSettings(0, 0);
     if (!initInput()) {
         showMessageBox(mainWindow.handle(), "ERROR: Input initialization failed.");
         return false;

@@ -23,10 +23,13 @@ namespace {
 // Set by an Esc press in the menu state; its release resumes the game.
 bool escapePressedInMenu = false;
 
-// What a successful load has to tell: the previous cartridge's save that could not be
-// written and the new one's that could not be read, in message boxes; header bytes
-// that name nothing, on standard error only.
-void reportLoadNotices() {
+// After a successful load the game starts afresh: no rewind history, the sound's rate
+// exact. Then what the load has to tell: the previous cartridge's save that could
+// not be written and the new one's that could not be read, in message boxes; header
+// bytes that name nothing, on standard error only.
+void startLoadedGame() {
+    rewindHistory.clear();
+    restartSoundRate();
     const std::string& writeFailure = lastBatterySaveFailure();
     if (!writeFailure.empty()) showMessageBox(topLevelWindow(), writeFailure.c_str());
     const std::string& readFailure = batterySaveReadFailure();
@@ -39,8 +42,7 @@ void reportLoadNotices() {
 // and tells why.
 bool acceptRomFile(const std::string& path, std::string& reason, void*) {
     if (loadCartridge(path)) {
-        rewindHistory.clear();
-        reportLoadNotices();
+        startLoadedGame();
         return true;
     }
     reason = "Cannot load " + path + ": " + lastLoadError().message + ".";
@@ -136,8 +138,7 @@ bool chooseRomFile(PlatformWindow* owner) {
 
 bool loadCartridgeAndReport(const std::string& path) {
     if (loadCartridge(path)) {
-        rewindHistory.clear();
-        reportLoadNotices();
+        startLoadedGame();
         return true;
     }
     const std::string text = "Cannot load " + path + ": " + lastLoadError().message + ".";

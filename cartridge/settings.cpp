@@ -18,6 +18,7 @@ uint8_t inputDevice = 0;
 uint8_t limitFps = 0;
 uint8_t rawColours = 0;
 std::string settingsPath;
+bool settingsFileMissing = false;
 
 namespace {
 
@@ -102,38 +103,51 @@ std::string locateSettingsFile() {
 
 void loadSettings() {
     settingsPath = locateSettingsFile();
+    settingsFileMissing = false;
 
     FileHandle file;
+    uint8_t bytes[kSettingsFileSize];
+    // An empty file (one whose first write never finished) holds nothing to go by:
+    // it counts as none.
+    uint32_t count = 0;
     if (file.open(settingsPath, FileMode::Read)) {
-        uint8_t bytes[kSettingsFileSize];
-        const uint32_t count = file.read(bytes, kSettingsFileSize);
+        count = file.read(bytes, kSettingsFileSize);
         file.close();
-        // A field is taken only when the file holds all of its bytes and its value is
-        // one the program can use; otherwise it keeps its initial value, as a missing
-        // field does. The file itself is corrected only by the next confirmed dialog.
-        // An input device that is not attached falls back when input is set up.
-        if (count >= 2 && usableSide(littleEndian16(bytes), 160))
+    }
+    if (count > 0) {
+        // A field is taken only when the file holds all of its bytes; a field the file
+        // lacks keeps its initial value. A screen size or zoom the program cannot use
+        // is replaced by the first run's: the desktop's size, the largest zoom that
+        // fits it. The file itself is corrected only by the next confirmed dialog. An
+        // input device that is not attached falls back when input is set up.
+        if (count >= 4) {
+            const uint16_t width = littleEndian16(bytes), height = littleEndian16(bytes + 2);
+            const bool usable = usableSide(width, 160) && usableSide(height, 144) &&
+                                uint32_t{width} * height <= kLargestArea;
+            screenCentreX = usable ? width : 0;
+            screenCentreY = usable ? height : 0;
+        } else if (count >= 2 && usableSide(littleEndian16(bytes), 160)) {
             screenCentreX = littleEndian16(bytes);
-        if (count >= 4 && usableSide(littleEndian16(bytes + 2), 144))
-            screenCentreY = littleEndian16(bytes + 2);
-        if (uint32_t{screenCentreX} * screenCentreY > kLargestArea) screenCentreY = 480;
-        if (count >= 5 && bytes[4] >= 1 && bytes[4] <= 4) zoom = bytes[4];
+        }
+        if (count >= 5) zoom = bytes[4] >= 1 && bytes[4] <= 4 ? bytes[4] : kZoomToFit;
         if (count >= 6) inputDevice = bytes[5];
         if (count >= 7) limitFps = bytes[6];
         if (count >= 8 && bytes[7] <= 1) rawColours = bytes[7];
         return;
     }
+    // No file yet, a first run: the game plays at once, at the handheld's pace, on the
+    // whole desktop, as large as it fits. Start-up fits the zoom and creates the file.
+    screenCentreX = 0;
+    screenCentreY = 0;
+    zoom = kZoomToFit;
+    limitFps = 1;
+    settingsFileMissing = true;
+}
 
-    // No file yet: create it from the values in memory. If that fails too, the program
-    // runs with them and tries again at the next start.
-    if (!file.open(settingsPath, FileMode::Create)) return;
-    file.writeValue(screenCentreX, 2);
-    file.writeValue(screenCentreY, 2);
-    file.writeValue(zoom, 1);
-    file.writeValue(inputDevice, 1);
-    file.writeValue(limitFps, 1);
-    file.writeValue(rawColours, 1);
-    file.close();
+uint8_t zoomFittingScreen(int width, int height) {
+    int fit = width / 160 < height / 144 ? width / 160 : height / 144;
+    if (fit > 4) fit = 4;
+    return static_cast<uint8_t>(fit < 1 ? 1 : fit);
 }
 
 bool saveSettings(uint16_t width, uint16_t height) {
@@ -162,4 +176,5 @@ void resetSettings() {
     limitFps = 0;
     rawColours = 0;
     settingsPath.clear();
+    settingsFileMissing = false;
 }

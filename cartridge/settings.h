@@ -12,7 +12,7 @@
 // start-up they hold the full size as stored, and start-up halves them.
 extern uint16_t screenCentreX;  // initial 640
 extern uint16_t screenCentreY;  // initial 480
-extern uint8_t zoom;            // 1 to 4, initial 1
+extern uint8_t zoom;            // 1 to 4, initial 1; kZoomToFit until start-up fits it
 extern uint8_t inputDevice;     // 0 keyboard, N the N-th game controller; initial 0
 extern uint8_t limitFps;        // non-zero holds the frame rate down; initial 0
 // 1 shows colour cartridges' colours as stored, 0 through the LCD colour curve;
@@ -22,11 +22,20 @@ extern uint8_t rawColours;
 // Full path of "settings.bin", set by loadSettings (or the first saveSettings).
 extern std::string settingsPath;
 
-// Finds the file, then reads it; when it can't be read it is created from the values
-// in memory. Fields a short file lacks keep their values, and so do fields holding
-// what the program cannot use: a zoom outside 1-4, a width or height other than 0
-// (the desktop's) or from the picture's size (160 x 144) up to 7680, or a size of
-// more than 7680 x 4320 pixels (the height is dropped).
+// A zoom to be chosen at start-up: the largest that shows the whole picture on the
+// screen.
+inline constexpr uint8_t kZoomToFit = 0;
+// The largest zoom, 1 to 4, at which the 160 x 144 picture fits a screen this size.
+uint8_t zoomFittingScreen(int width, int height);
+
+// True when loadSettings found no file: start-up writes one once the zoom is fitted.
+extern bool settingsFileMissing;
+
+// Finds the file, then reads it. Without one, a first run: the desktop's size, a zoom
+// to fit, the frame limit on. Fields a short file lacks keep their values; a zoom
+// outside 1-4 becomes kZoomToFit, and a size the program cannot use the desktop's
+// (0 x 0): a width or height other than 0 or from the picture's size (160 x 144) up
+// to 7680, or more than 7680 x 4320 pixels.
 void loadSettings();
 // Rewrites the whole file from the full screen size and the other values, through
 // a temporary file, so that a failed write leaves the old file as it was. Returns false

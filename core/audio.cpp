@@ -279,6 +279,10 @@ void stepSequencer() {
     if ((step & 1) == 0) clockLengths();
     if (step == 2 || step == 6) clockSweep();
     if (step == 7) clockEnvelopes();
+    // DACs switched off since the last step have let go of their output by now.
+    for (int c = 0; c < 4; ++c) {
+        if (!dacOn(c)) refresh(c);
+    }
 }
 
 void dropFrames(uint32_t count);
@@ -462,8 +466,15 @@ void writeSoundRegister(uint8_t value, uint16_t address) {
         case NR42:
         case NR30: {
             const int c = index == NR12 ? 0 : index == NR22 ? 1 : index == NR30 ? 2 : 3;
-            if (!dacOn(c)) machine.audio.channels[c].on = false;
-            refresh(c);
+            if (dacOn(c)) {
+                refresh(c);
+            } else {
+                // A DAC switched off does not drop to 0 at once: its output holds
+                // until the sequencer's next step. A DAC switched off and straight
+                // back on, as programs do to reload the wave or restart a note,
+                // makes no pulse.
+                machine.audio.channels[c].on = false;
+            }
             break;
         }
         case NR32: refresh(2); break;

@@ -55,6 +55,11 @@ uint32_t clockNow();
 uint32_t clockReadings();
 // Milliseconds the program slept in all (sleeping moves the clock on by as much).
 uint64_t sleptMilliseconds();
+// The microsecond clock's value, without counting as a reading or moving it.
+uint64_t clockMicrosecondsNow();
+// Each time the program gives the processor up the clock moves on by this much.
+inline constexpr uint32_t kYieldMicroseconds = 50;
+uint64_t yields();
 
 // --- Keyboard ---
 void failInputSource(bool fail);

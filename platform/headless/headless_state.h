@@ -47,6 +47,7 @@ struct State {
     uint32_t clockStepMicroseconds = 0;
     uint32_t clockReadings = 0;
     uint64_t sleptMilliseconds = 0;
+    uint64_t yields = 0;
 
     // Input.
     bool failSource = false;

@@ -74,6 +74,12 @@ uint32_t clockReadings() {
 uint64_t sleptMilliseconds() {
     return state().sleptMilliseconds;
 }
+uint64_t clockMicrosecondsNow() {
+    return state().clockMicroseconds;
+}
+uint64_t yields() {
+    return state().yields;
+}
 
 }  // namespace headless
 
@@ -162,6 +168,20 @@ void sleepMilliseconds(uint32_t milliseconds) {
     headless::State& s = state();
     s.clockMicroseconds += static_cast<uint64_t>(milliseconds) * 1000;
     s.sleptMilliseconds += milliseconds;
+}
+
+uint64_t microsecondCount() {
+    headless::State& s = state();
+    ++s.clockReadings;
+    const uint64_t now = s.clockMicroseconds;
+    s.clockMicroseconds += s.clockStepMicroseconds;
+    return now;
+}
+
+void yieldProcessor() {
+    headless::State& s = state();
+    s.clockMicroseconds += headless::kYieldMicroseconds;
+    ++s.yields;
 }
 
 uint32_t tickCount() {

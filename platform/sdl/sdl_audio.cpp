@@ -1,14 +1,20 @@
-// Sound through SDL2's queued audio: the device pulls frames from SDL's queue on
-// its own thread; this side only appends to it and reads its length.
+// Sound through SDL2: the device's thread pulls frames from our own queue in its
+// callback, so that running dry fades the last frame out instead of dropping to
+// zero. This side appends to the queue and reads its length under the device's lock.
 #include <SDL.h>
 
 #include "core/audio.h"
 #include "platform/audio_output.h"
+#include "platform/audio_ring.h"
 
 namespace {
 
 SDL_AudioDeviceID device = 0;
-constexpr uint32_t kBytesPerFrame = 4;
+AudioRing ring;
+
+void pullFrames(void*, Uint8* stream, int bytes) {
+    ring.pull(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(bytes) / 4);
+}
 
 }  // namespace
 
@@ -23,6 +29,7 @@ bool openAudioOutput(std::string& error) {
     want.format = AUDIO_S16SYS;
     want.channels = 2;
     want.samples = 480;  // 10 ms a period
+    want.callback = &pullFrames;
     // No changes allowed: SDL converts to whatever the device takes.
     device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
     if (device == 0) {
@@ -37,21 +44,30 @@ void closeAudioOutput() {
     if (device == 0) return;
     SDL_CloseAudioDevice(device);
     device = 0;
+    ring.clear();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 void queueAudio(const int16_t* frames, size_t count) {
     if (device == 0 || count == 0) return;
-    SDL_QueueAudio(device, frames, static_cast<Uint32>(count * kBytesPerFrame));
+    SDL_LockAudioDevice(device);
+    ring.push(frames, count);
+    SDL_UnlockAudioDevice(device);
     if (SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_PLAYING) SDL_PauseAudioDevice(device, 0);
 }
 
 uint32_t queuedAudioFrames() {
-    return device != 0 ? SDL_GetQueuedAudioSize(device) / kBytesPerFrame : 0;
+    if (device == 0) return 0;
+    SDL_LockAudioDevice(device);
+    const size_t count = ring.size();
+    SDL_UnlockAudioDevice(device);
+    return static_cast<uint32_t>(count);
 }
 
 void stopAudio() {
     if (device == 0) return;
     SDL_PauseAudioDevice(device, 1);
-    SDL_ClearQueuedAudio(device);
+    SDL_LockAudioDevice(device);
+    ring.clear();
+    SDL_UnlockAudioDevice(device);
 }

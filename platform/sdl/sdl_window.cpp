@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sched.h>
+
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/sdl/sdl_platform.h"
@@ -451,4 +453,14 @@ uint32_t tickCount() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+uint64_t microsecondCount() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(since).count());
+}
+
+void yieldProcessor() {
+    sched_yield();
 }

@@ -1,12 +1,13 @@
 // Sound through DirectSound 8: one looping secondary buffer of about a third of a
 // second, playing from the moment it is made and written ahead of its play cursor.
-// Whatever is not queued is kept zeroed, so that running dry plays silence rather
-// than old sound.
+// What follows the queued frames is the last of them faded out, then silence, so
+// that running dry neither clicks nor plays old sound.
 #include <cstdio>
 #include <cstring>
 
 #include "core/audio.h"
 #include "platform/audio_output.h"
+#include "platform/audio_ring.h"
 #include "platform/win32/win32_platform.h"
 
 // clang-format off
@@ -66,6 +67,16 @@ void fill(DWORD offset, const uint8_t* source, DWORD bytes) {
         if (second != nullptr) std::memset(second, 0, secondBytes);
     }
     buffer->Unlock(first, firstBytes, second, secondBytes);
+}
+
+// After the queued frames up to the play cursor: frame `last` faded out, then
+// silence.
+void fillUnderrun(DWORD offset, const int16_t* last, DWORD bytes) {
+    int16_t fade[2 * kUnderrunFadeFrames];
+    writeUnderrunFrames(last, 0, fade, kUnderrunFadeFrames);
+    const DWORD fadeBytes = bytes < sizeof fade ? bytes : static_cast<DWORD>(sizeof fade);
+    fill(offset, reinterpret_cast<const uint8_t*>(fade), fadeBytes);
+    fill((offset + fadeBytes) % kBufferBytes, nullptr, bytes - fadeBytes);
 }
 
 }  // namespace
@@ -140,8 +151,9 @@ void queueAudio(const int16_t* frames, size_t count) {
     fill(writeOffset, reinterpret_cast<const uint8_t*>(frames), bytes);
     writeOffset = (writeOffset + bytes) % kBufferBytes;
     written += bytes;
-    // Everything between the queued end and the play cursor becomes silence.
-    fill(writeOffset, nullptr, static_cast<DWORD>(kBufferBytes - (written - played)));
+    if (bytes == 0) return;
+    fillUnderrun(writeOffset, frames + 2 * (bytes / kBytesPerFrame - 1),
+                 static_cast<DWORD>(kBufferBytes - (written - played)));
 }
 
 uint32_t queuedAudioFrames() {

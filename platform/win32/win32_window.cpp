@@ -299,3 +299,20 @@ void sleepMilliseconds(uint32_t milliseconds) {
 uint32_t tickCount() {
     return GetTickCount();
 }
+
+uint64_t microsecondCount() {
+    static const uint64_t frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return static_cast<uint64_t>(value.QuadPart);
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    const uint64_t ticks = static_cast<uint64_t>(counter.QuadPart);
+    // Whole seconds and the rest apart, so that the product cannot overflow.
+    return ticks / frequency * 1000000 + ticks % frequency * 1000000 / frequency;
+}
+
+void yieldProcessor() {
+    if (!SwitchToThread()) Sleep(0);
+}

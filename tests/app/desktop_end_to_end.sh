@@ -103,6 +103,15 @@ differing() {  # differing A B WIDTH HEIGHT X Y
     compare -metric AE "$work/crop-a.png" "$work/crop-b.png" null: 2>&1 | cut -d' ' -f1
 }
 
+wait_until() {  # wait_until SECONDS COMMAND...: true as soon as COMMAND holds
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.2
+    done
+}
+
 click() {  # click X Y
     xdotool mousemove "$1" "$2"
     sleep 0.15
@@ -132,6 +141,20 @@ mkdir -p "$work/korvi"
 cp "$korvi_program" "$work/korvi/korvi"
 cp "$demo_cartridge" "$work/korvi/demo.gb"
 cd "$work/korvi" || exit 1
+
+# A first run, with no settings.bin: the program fills the 1024 x 768 desktop at the
+# largest zoom that fits (4) with the frame limit on, and keeps that.
+./korvi >"$work/korvi.log" 2>&1 &
+korvi_pid=$!
+settings_hold() { test "$(od -An -tx1 settings.bin 2>/dev/null | tr -s ' \n' ' ')" = " $* "; }
+check "a first run writes settings.bin: the desktop's size, zoom 4, the limit on" \
+    wait_until 20 settings_hold 00 00 00 00 04 00 01 00
+kill -TERM "$korvi_pid"
+wait "$korvi_pid"
+korvi_pid=""
+
+# The rest runs from 640 x 480 at zoom 1 with the limit off.
+printf '\x80\x02\xe0\x01\x01\x00\x00\x00' >settings.bin
 ./korvi >"$work/korvi.log" 2>&1 &
 korvi_pid=$!
 
@@ -177,14 +200,6 @@ check "the right arrow moves the pennants" \
 # empty), F7 loads, Backspace rewinds; each says so in the top-left corner, below the
 # frame rate.
 press_key() { xdotool keydown "$1"; sleep 0.3; xdotool keyup "$1"; }
-wait_until() {  # wait_until SECONDS COMMAND...: true as soon as COMMAND holds
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -ge "$deadline" ] && return 1
-        sleep 0.2
-    done
-}
 MESSAGE="210 14 0 19"
 message_differs_from() {  # message_differs_from SHOT: the message area has changed since
     shot message-now 0.1
@@ -253,8 +268,7 @@ else
     check "File > Exit ends the program with exit code 0 (got $status)" test "$status" -eq 0
 fi
 
-check "settings.bin holds its 8 bytes" \
-    test "$(od -An -tx1 settings.bin 2>/dev/null | tr -s ' \n' ' ')" = " 80 02 e0 01 01 00 00 00 "
+check "settings.bin holds its 8 bytes" settings_hold 80 02 e0 01 01 00 00 00
 check "the demo's save file holds its 8 KB of cartridge RAM" \
     test "$(stat -c %s demo.sav 2>/dev/null)" = 8192
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "resources/resources.h"
 #include "shell_fixture.h"
 
@@ -21,7 +23,9 @@ protected:
                                         {640, 400, 32},
                                         {640, 480, 32},
                                         {800, 600, 32}});
-        ASSERT_TRUE(startUp());  // 640 x 480 from the new settings file
+        // 640 x 480 at zoom 1, the limit off.
+        std::ofstream(path("settings.bin"), std::ios::binary).write("\x80\x02\xE0\x01\x01\x00\x00\x00", 8);
+        ASSERT_TRUE(startUp());
     }
 
     // A user that picks entries by text (empty: leave as it is), sets the box, and

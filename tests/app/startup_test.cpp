@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "cartridge/battery_save.h"
 #include "cartridge/rom_loader.h"
 #include "shell_fixture.h"
@@ -10,18 +13,31 @@ namespace {
 
 class StartUpTest : public ShellTest {};
 
-TEST_F(StartUpTest, FirstStartCreatesTheSettingsAndAWindowOfTheirSize) {
-    ASSERT_TRUE(startUp());
-    EXPECT_EQ(readFile(path("settings.bin")),
-              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(headless::windowWidth(), 640);
-    EXPECT_EQ(headless::windowHeight(), 480);
-    EXPECT_TRUE(headless::windowVisible());
-    EXPECT_EQ(screenCentreX, 320);
-    EXPECT_EQ(screenCentreY, 240);
-    EXPECT_EQ(display.width(), 640);
-    EXPECT_EQ(display.height(), 480);
-    EXPECT_TRUE(headless::messageBoxes().empty());
+// A first run fills the desktop with the largest zoom that shows the whole picture,
+// the limit on, and keeps that in a new settings file.
+TEST_F(StartUpTest, FirstRunFillsTheDesktopAtTheLargestZoomThatFitsAndKeepsIt) {
+    struct Case {
+        uint16_t width, height;
+        uint8_t zoom;
+    };
+    for (const Case& c : {Case{1024, 768, 4}, Case{640, 480, 3}, Case{400, 300, 2}}) {
+        SCOPED_TRACE(c.width);
+        releaseEverything();
+        std::filesystem::remove(path("settings.bin"));
+        headless::setDesktopSize(c.width, c.height);
+        ASSERT_TRUE(startUp());
+        EXPECT_EQ(readFile(path("settings.bin")),
+                  (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x00, c.zoom, 0x00, 0x01, 0x00}));
+        EXPECT_EQ(headless::windowWidth(), c.width);
+        EXPECT_EQ(headless::windowHeight(), c.height);
+        EXPECT_TRUE(headless::windowVisible());
+        EXPECT_EQ(screenCentreX, c.width / 2);
+        EXPECT_EQ(screenCentreY, c.height / 2);
+        EXPECT_EQ(display.width(), c.width);
+        EXPECT_EQ(zoom, c.zoom);
+        EXPECT_EQ(limitFps, 1);
+        EXPECT_TRUE(headless::messageBoxes().empty());
+    }
 }
 
 TEST_F(StartUpTest, ZeroSizeMeansTheDesktopsSize) {
@@ -38,19 +54,23 @@ TEST_F(StartUpTest, ZeroSizeMeansTheDesktopsSize) {
     EXPECT_EQ(screenCentreY, 384);
 }
 
-TEST_F(StartUpTest, ASizeTheDisplayCannotTakeFallsBackWithoutRewritingTheSettings) {
-    // 20000 pixels is wider than any display surface; 640 x 480 is taken instead.
-    const std::vector<uint8_t> stored = {0x20, 0x4E, 0xE0, 0x01, 0x02, 0x00, 0x01};
+TEST_F(StartUpTest, SizeAndZoomTheProgramCannotUseGiveTheFirstRunsWithoutRewritingTheSettings) {
+    // 20000 pixels is wider than any screen, zoom 9 does not exist: the desktop's size
+    // and the zoom that fits it are taken instead, the rest as stored.
+    const std::vector<uint8_t> stored = {0x20, 0x4E, 0xE0, 0x01, 0x09, 0x00, 0x00};
     {
         std::ofstream file(path("settings.bin"), std::ios::binary);
         file.write(reinterpret_cast<const char*>(stored.data()), 7);
     }
+    headless::setDesktopSize(800, 600);
     ASSERT_TRUE(startUp());
-    EXPECT_EQ(headless::windowWidth(), 640);
-    EXPECT_EQ(headless::windowHeight(), 480);
-    EXPECT_EQ(display.width(), 640);
-    EXPECT_EQ(screenCentreX, 320);
-    EXPECT_EQ(screenCentreY, 240);
+    EXPECT_EQ(headless::windowWidth(), 800);
+    EXPECT_EQ(headless::windowHeight(), 600);
+    EXPECT_EQ(display.width(), 800);
+    EXPECT_EQ(screenCentreX, 400);
+    EXPECT_EQ(screenCentreY, 300);
+    EXPECT_EQ(zoom, 4);
+    EXPECT_EQ(limitFps, 0);
     EXPECT_TRUE(headless::messageBoxes().empty());
     EXPECT_EQ(readFile(path("settings.bin")), stored) << "written only on the dialog's OK";
 }

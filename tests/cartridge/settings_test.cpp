@@ -25,16 +25,30 @@ protected:
     TempDir dir;
 };
 
-TEST_F(SettingsTest, FirstStartCreatesTheFileFromTheInitialValues) {
-    loadSettings();
-    EXPECT_EQ(settingsPath, file());
-    EXPECT_EQ(readBytes(file()),
-              (std::vector<uint8_t>{0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(screenCentreX, 640);
-    EXPECT_EQ(screenCentreY, 480);
-    EXPECT_EQ(zoom, 1);
-    EXPECT_EQ(inputDevice, 0);
-    EXPECT_EQ(limitFps, 0);
+// Without a file, or with an empty one, a first run: the game plays at the
+// handheld's pace on the whole desktop, its zoom fitted at start-up, which writes the
+// file.
+TEST_F(SettingsTest, FirstRunTakesTheDesktopAFittedZoomAndTheLimit) {
+    for (const bool emptyFile : {false, true}) {
+        resetSettings();
+        if (emptyFile) writeBytes(file(), {});
+        loadSettings();
+        EXPECT_EQ(settingsPath, file());
+        EXPECT_TRUE(settingsFileMissing);
+        EXPECT_EQ(screenCentreX, 0);
+        EXPECT_EQ(screenCentreY, 0);
+        EXPECT_EQ(zoom, kZoomToFit);
+        EXPECT_EQ(inputDevice, 0);
+        EXPECT_EQ(limitFps, 1);
+    }
+    struct Screen {
+        int width, height;
+        uint8_t zoom;
+    };
+    for (const Screen& s : {Screen{640, 480, 3}, Screen{1024, 768, 4}, Screen{800, 576, 4},
+                            Screen{800, 575, 3}, Screen{479, 1000, 2}, Screen{320, 240, 1},
+                            Screen{100, 100, 1}, Screen{7680, 4320, 4}})
+        EXPECT_EQ(zoomFittingScreen(s.width, s.height), s.zoom) << s.width << "x" << s.height;
 }
 
 TEST_F(SettingsTest, StoredValuesAreReadAndShortFilesKeepTheRest) {
@@ -56,16 +70,15 @@ TEST_F(SettingsTest, StoredValuesAreReadAndShortFilesKeepTheRest) {
         {"4 bytes", {0x00, 0x04, 0x00, 0x03}, 1024, 768, 1, 0, 0},
         {"3 bytes", {0x00, 0x04, 0x00}, 1024, 480, 1, 0, 0},
         {"6 bytes", {0x00, 0x04, 0x00, 0x03, 0x04, 0x01}, 1024, 768, 4, 1, 0},
-        {"empty", {}, 640, 480, 1, 0, 0},
-        {"odd width", {0x81, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00}, 641, 480, 1, 0, 0},
+                {"odd width", {0x81, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x00}, 641, 480, 1, 0, 0},
         {"zero size", {0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 0, 0, 2, 0, 0},
         {"limit stored as 5", {0x80, 0x02, 0xE0, 0x01, 0x01, 0x00, 0x05}, 640, 480, 1, 0, 5},
-        // Sizes no display offers are dropped like missing fields; the rest stays.
-        {"all bytes 0xFF", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 640, 480, 1, 255, 255},
-        {"width 16385", {0x01, 0x40, 0x00, 0x03, 0x02, 0x00, 0x00}, 640, 768, 2, 0, 0},
-        {"16384 x 16384", {0x00, 0x40, 0x00, 0x40, 0x01, 0x00, 0x00}, 640, 480, 1, 0, 0},
-        {"smaller than the picture", {0x64, 0x00, 0x64, 0x00, 0x01, 0x00, 0x00}, 640, 480, 1, 0, 0},
-        {"7680 x 7680", {0x00, 0x1E, 0x00, 0x1E, 0x01, 0x00, 0x00}, 7680, 480, 1, 0, 0},
+        // Sizes no display offers give way to the desktop's; the rest stays.
+        {"all bytes 0xFF", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 0, 0, kZoomToFit, 255, 255},
+        {"width 16385", {0x01, 0x40, 0x00, 0x03, 0x02, 0x00, 0x00}, 0, 0, 2, 0, 0},
+        {"16384 x 16384", {0x00, 0x40, 0x00, 0x40, 0x01, 0x00, 0x00}, 0, 0, 1, 0, 0},
+        {"smaller than the picture", {0x64, 0x00, 0x64, 0x00, 0x01, 0x00, 0x00}, 0, 0, 1, 0, 0},
+        {"7680 x 7680", {0x00, 0x1E, 0x00, 0x1E, 0x01, 0x00, 0x00}, 0, 0, 1, 0, 0},
         {"8K screen", {0x00, 0x1E, 0xE0, 0x10, 0x01, 0x00, 0x00}, 7680, 4320, 1, 0, 0},
     };
     for (const Case& c : cases) {
@@ -81,12 +94,12 @@ TEST_F(SettingsTest, StoredValuesAreReadAndShortFilesKeepTheRest) {
     }
 }
 
-TEST_F(SettingsTest, ZoomOutsideOneToFourLoadsAsOne) {
+TEST_F(SettingsTest, ZoomOutsideOneToFourIsFittedAtStartUp) {
     for (int stored : {0, 1, 2, 3, 4, 5, 17, 255}) {
         resetSettings();
         writeBytes(file(), {0x80, 0x02, 0xE0, 0x01, static_cast<uint8_t>(stored), 0x00, 0x00});
         loadSettings();
-        EXPECT_EQ(zoom, stored >= 1 && stored <= 4 ? stored : 1) << "stored zoom " << stored;
+        EXPECT_EQ(zoom, stored >= 1 && stored <= 4 ? stored : kZoomToFit) << "stored zoom " << stored;
     }
 }
 
@@ -112,8 +125,8 @@ TEST_F(SettingsTest, OddWidthIsHalvedAndWrittenBackEven) {
 TEST_F(SettingsTest, SaveFailsCleanlyWhereNoFileCanBe) {
     writeBytes(dir / "plain", {1});
     setSettingsDirectory(dir / "plain");
-    loadSettings();  // can neither read nor create; runs with the values in memory
-    EXPECT_EQ(zoom, 1);
+    loadSettings();  // can neither read nor create; runs with the first run's values
+    EXPECT_EQ(zoom, kZoomToFit);
     EXPECT_FALSE(saveSettings(800, 600));
     EXPECT_EQ(readBytes(dir / "plain"), std::vector<uint8_t>{1});
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/frame_pacer.h"
+#include "platform/clock.h"
 #include "app/scan_line.h"
 #include "app/sound_output.h"
 #include "cartridge/rom_loader.h"
@@ -35,20 +36,21 @@ int main(int argc, char** argv) {
     std::remove(path.c_str());
     startSound();
     limitFps = 1;
-    uint32_t secondStart = SDL_GetTicks();
-    const uint32_t start = secondStart;
+    const uint32_t start = SDL_GetTicks();
     uint32_t frames = 0;
+    FramePacer pacer;
     SoundQueueLevels warmUp;
     while (SDL_GetTicks() - start < static_cast<uint32_t>(seconds) * 1000u) {
-        if (stepToLcdEvent() != LcdEvent::BlankLineEnded || machine.HighPage[reg::LY] != 0)
+        const LcdEvent event = stepToLcdEvent();
+        if (event != LcdEvent::None &&
+            (event != LcdEvent::BlankLineEnded || machine.HighPage[reg::LY] != 0))
             continue;
-        // A new frame: what the renderer would present now.
-        ++framesThisSecond;
+        // A frame of emulated time ended: paced and fed as the desktop program does.
         ++frames;
-        paceAfterVisibleLine(secondStart);
+        waitUntil(frameDue(pacer, machine.stepCount, microsecondCount()));
         feedSound(true);
         // The first five seconds settle the rate; after them the levels are watched alone.
-        if (frames == 295) {
+        if (frames == 299) {
             warmUp = soundQueueLevels();
             resetSoundQueueLevels();
         }

@@ -311,4 +311,14 @@ TEST_F(SoundTest, PanningAndPower) {
     EXPECT_LT(lastLoud(sound.right), 0.2);
 }
 
+// Programs switch a DAC off and straight back on to reload the wave or restart a
+// note; in silence that must not click.
+TEST_F(SoundTest, ADacSwitchedOffAndStraightBackOnMakesNoPulse) {
+    std::string body = poke({{0x1A, 0x80}, {0x12, 0xF0}}) + waitFrames(6);
+    for (int i = 0; i < 3; ++i)
+        body += poke({{0x1A, 0x00}, {0x1A, 0x80}, {0x12, 0x00}, {0x12, 0xF0}}) + waitFrames(6);
+    const Sound sound = play(cartridge(body), 30);
+    EXPECT_LT(peakToPeak(sound.left, 0.09, 0.45), 20);
+}
+
 }  // namespace
