@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/frame_log.h"
 #include "app/frame_pacer.h"
 #include "app/main_window.h"
 #include "app/rewind.h"
@@ -96,6 +97,7 @@ void endFrame() {
     } else {
         restartPacing(pacer);
     }
+    noteEmulatedFrame();
     feedSound(realTime && !rewinding);
     updateFrameRateWindow(secondStart);
 }
@@ -127,7 +129,12 @@ bool runEmulationLoop() {
             // A frame ends as LY wraps round to 0, or with the LCD off after a
             // frame's worth of steps.
             const LcdEvent event = stepToLcdEvent();
-            if (event == LcdEvent::LineTransferred) renderLine();
+            if (event == LcdEvent::LineTransferred) {
+                // The renderer counts each picture it presents.
+                const uint32_t presented = framesThisSecond;
+                renderLine();
+                if (framesThisSecond != presented) notePresentedFrame();
+            }
             if (event == LcdEvent::None ||
                 (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0))
                 endFrame();

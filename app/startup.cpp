@@ -2,6 +2,7 @@
 
 #include "app/display_settings.h"
 #include "app/emulation_loop.h"
+#include "app/frame_log.h"
 #include "app/main_window.h"
 #include "app/sound_output.h"
 #include "app/state_slots.h"
@@ -83,6 +84,7 @@ bool startUp() {
     }
     checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
     resetStateSlots();
+    startFrameLog();
     startSound();
     mainWindow.show();
     return true;
@@ -90,6 +92,7 @@ bool startUp() {
 
 void shutDown() {
     stopSound();
+    finishFrameLog();
     // The name is taken first: saving unloads the cartridge.
     const std::string saveName = machine.cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
     if (!saveBatteryRam()) {

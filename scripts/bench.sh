@@ -59,3 +59,10 @@ if [ -x "$bin/korvi" ]; then
 fi
 
 run "$build/tools/bench/korvi-bench-state"
+
+# The desktop program's pace and sound for a minute on the demo and on a cartridge that
+# switches the LCD off now and then (needs Xvfb; skipped without it).
+if [ -x "$bin/korvi" ]; then
+    scripts/measure-pacing.sh "$bin/korvi" "$bin/demo.gb" "$build/tools/bench/korvi-bench-pacing" \
+        "${PACING_SECONDS:-60}"
+fi

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The desktop program's pace and sound on a virtual X server: the demo and a cartridge
+# that switches the LCD off for 30 frames every 2 s, each run for SECONDS (60) at
+# 640 x 480, zoom 2, the frame limit on. The program logs its frame times
+# (KORVI_FRAME_LOG) and plays its sound into SDL's disk driver, which takes it at the
+# pace of real time; korvi-bench-pacing turns both into figures. CPU use is the
+# process's user + system time over the run as a share of one core.
+# Usage: scripts/measure-pacing.sh KORVI DEMO_CARTRIDGE KORVI_BENCH_PACING [SECONDS]
+# Exit 0 with "SKIPPED" when Xvfb is not installed.
+set -uo pipefail
+
+korvi_program=$1
+demo_cartridge=$2
+pacing_tool=$3
+seconds=${4:-60}
+work=$(mktemp -d /tmp/korvi-pacing.XXXXXX)
+xvfb_pid=""
+korvi_pid=""
+
+cleanup() {
+    [ -n "$korvi_pid" ] && kill -KILL "$korvi_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+if ! command -v Xvfb >/dev/null; then
+    echo "SKIPPED: the pacing figures need Xvfb (scripts/install-deps.sh test)"
+    exit 0
+fi
+for n in $(seq 191 240); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+    if kill -0 "$xvfb_pid" 2>/dev/null; then
+        export DISPLAY=":$n"
+        break
+    fi
+    xvfb_pid=""
+done
+[ -n "$xvfb_pid" ] || { echo "SKIPPED: Xvfb could not be started"; exit 0; }
+
+ticks_per_second=$(getconf CLK_TCK)
+cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
+
+# measure WHAT ROM: runs korvi on ROM in a fresh folder and prints the figures.
+measure() {
+    local what=$1 rom=$2
+    rm -rf "$work/run" && mkdir -p "$work/run"
+    cp "$korvi_program" "$work/run/korvi"
+    cp "$rom" "$work/run/game.gb"
+    # 640 x 480, zoom 2, keyboard, limit on.
+    printf '\x80\x02\xe0\x01\x02\x00\x01\x00' >"$work/run/settings.bin"
+    (cd "$work/run" && KORVI_FRAME_LOG="$work/run/frames.log" SDL_AUDIODRIVER=disk \
+        SDL_DISKAUDIOFILE="$work/run/sound.raw" exec ./korvi game.gb >/dev/null 2>&1) &
+    korvi_pid=$!
+    sleep 2
+    local before after
+    before=$(cpu_ticks "$korvi_pid") || { echo "$what: korvi did not start"; return 1; }
+    sleep "$seconds"
+    after=$(cpu_ticks "$korvi_pid")
+    kill -TERM "$korvi_pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$korvi_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$korvi_pid" 2>/dev/null
+    wait "$korvi_pid" 2>/dev/null
+    korvi_pid=""
+    echo "== $what, $seconds s at zoom 2 with the limit on"
+    "$pacing_tool" --analyse "$work/run/frames.log" "$work/run/sound.raw"
+    awk -v t=$((after - before)) -v hz="$ticks_per_second" -v s="$seconds" \
+        'BEGIN { printf "   CPU: %.1f %% of one core\n", 100 * t / hz / s }'
+}
+
+"$pacing_tool" --write-cartridge "$work/lcd-off.gb" || exit 1
+measure "the demo" "$demo_cartridge"
+measure "the LCD switched off 30 frames in every 120" "$work/lcd-off.gb"
