@@ -31,3 +31,12 @@ uint32_t queuedAudioFrames() {
 void stopAudio() {
     headless::state().audioQueued = 0;
 }
+
+namespace headless {
+
+void playAudio(uint32_t frames) {
+    uint32_t& queued = state().audioQueued;
+    queued -= frames < queued ? frames : queued;
+}
+
+}  // namespace headless

@@ -61,6 +61,10 @@ uint64_t clockMicrosecondsNow();
 inline constexpr uint32_t kYieldMicroseconds = 50;
 uint64_t yields();
 
+// --- Sound device ---
+// The device plays this many of the queued frames (as many as there are, at most).
+void playAudio(uint32_t frames);
+
 // --- Keyboard ---
 void failInputSource(bool fail);
 void failKeyboardCreation(bool fail);
