@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/sound_output.h"
 #include "app/startup.h"
 #include "cartridge/settings.h"
 #include "app/app_flags.h"
@@ -47,6 +48,7 @@ protected:
         headless::reset();
         resetAppFlags();
         resetSettings();
+        soundEnabled = 1;
         machine.romPath.clear();
     }
 

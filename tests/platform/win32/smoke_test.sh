@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Smoke test of korvi.exe under Wine, on an X server of its own (Xvfb) inside Wine's
 # virtual desktop, whose size may differ from the screen mode the program sets:
-#   settings.bin is created with its 8 bytes; Game > Load... opens the open-file
+#   a first run creates settings.bin for the whole desktop (zoom 4, the limit on) and
+#   ends on a close request; from 640 x 480 at zoom 1, Game > Load... opens the open-file
 #   dialog, where the demo cartridge's path is typed and confirmed; the game runs
 #   in the four shades; Esc brings the menu back; Display > Screen > Tiles shows the
 #   tiles view; a zero-byte image chosen in the dialog is refused with a message and
@@ -166,13 +167,22 @@ menu_shown() {
 : >"$work/empty.gb"
 start_korvi
 
-# --- start: settings.bin and the menu state ---------------------------------------
-step "start-up creates settings.bin"
-wait_for 60 "settings.bin was not created" test -f "$work/settings.bin"
-sleep 3
-want="80 02 e0 01 01 00 00 00"
+# Programs in the virtual desktop reach only its windows: notepad and taskkill run there.
+in_desktop() { (cd "$work" && wine explorer /desktop=korvi,1024x768 "$@" </dev/null >>"$work/wine.log" 2>&1); }
+
+# --- a first run: settings.bin for the whole desktop ----------------------------------
+step "a first run creates settings.bin: the desktop's size, zoom 4, the limit on"
+wait_for 60 "settings.bin was not created" test -s "$work/settings.bin"
+want="00 00 00 00 04 00 01 00"
 got="$(od -An -tx1 "$work/settings.bin" | xargs)"
 [ "$got" = "$want" ] || fail "settings.bin holds '$got', want '$want'"
+in_desktop taskkill /im korvi.exe
+ended_with_zero "WM_CLOSE in the menu"
+
+# --- the menu state, from 640 x 480 at zoom 1 with the limit off -----------------------
+printf '\x80\x02\xe0\x01\x01\x00\x00\x00' >"$work/settings.bin"
+want="80 02 e0 01 01 00 00 00"
+start_korvi
 
 step "menu state: menu bar over a black screen"
 wait_for 30 "the main window did not appear" window_named '^Korvi$'
@@ -300,8 +310,6 @@ start_korvi demo.gb
 wait_for 60 "korvi.exe demo.gb showed no game (last: $work/8-argument.png)" game_shown 8-argument
 
 step "another program in front: Korvi neither paints over it nor reads its keys"
-# Programs in the virtual desktop reach only its windows: notepad and taskkill run there.
-in_desktop() { (cd "$work" && wine explorer /desktop=korvi,1024x768 "$@" </dev/null >>"$work/wine.log" 2>&1); }
 in_desktop notepad &
 wait_for 30 "notepad did not open" window_named 'Notepad'
 sleep 2
