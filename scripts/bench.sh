@@ -52,16 +52,11 @@ if [ -x "$build/tools/bench/korvi-bench-sound-queue" ]; then
         run "$build/tools/bench/korvi-bench-sound-queue" "${SOUND_QUEUE_SECONDS:-60}"
 fi
 
-# CPU use of the desktop program with the frame limit on and idle in the menu (needs
-# Xvfb; skipped without it or without the desktop program).
-if [ -x "$bin/korvi" ]; then
-    scripts/measure-cpu.sh "$bin/korvi" "$bin/demo.gb"
-fi
-
 run "$build/tools/bench/korvi-bench-state"
 
-# The desktop program's pace and sound for a minute on the demo and on a cartridge that
-# switches the LCD off now and then (needs Xvfb; skipped without it).
+# The desktop program's pace, sound and CPU use for a minute on the demo and on a
+# cartridge that switches the LCD off now and then, and its CPU use idle in the menu
+# (needs Xvfb; skipped without it or without the desktop program).
 if [ -x "$bin/korvi" ]; then
     scripts/measure-pacing.sh "$bin/korvi" "$bin/demo.gb" "$build/tools/bench/korvi-bench-pacing" \
         "${PACING_SECONDS:-60}"

@@ -3,8 +3,9 @@
 # that switches the LCD off for 30 frames every 2 s, each run for SECONDS (60) at
 # 640 x 480, zoom 2, the frame limit on. The program logs its frame times
 # (KORVI_FRAME_LOG) and plays its sound into SDL's disk driver, which takes it at the
-# pace of real time; korvi-bench-pacing turns both into figures. CPU use is the
-# process's user + system time over the run as a share of one core.
+# pace of real time; korvi-bench-pacing turns both into figures. Then korvi idle in
+# the menu for 10 s. CPU use is the process's user + system time over the run as a
+# share of one core (noisy when the machine is busy).
 # Usage: scripts/measure-pacing.sh KORVI DEMO_CARTRIDGE KORVI_BENCH_PACING [SECONDS]
 # Exit 0 with "SKIPPED" when Xvfb is not installed.
 set -uo pipefail
@@ -44,33 +45,51 @@ done
 ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
 
-# measure WHAT ROM: runs korvi on ROM in a fresh folder and prints the figures.
-measure() {
-    local what=$1 rom=$2
+# start ROM: starts korvi in a fresh folder at 640 x 480, zoom 2, the limit on, on ROM
+# (or in the menu without one), logging its frames and sound.
+start() {
     rm -rf "$work/run" && mkdir -p "$work/run"
     cp "$korvi_program" "$work/run/korvi"
-    cp "$rom" "$work/run/game.gb"
-    # 640 x 480, zoom 2, keyboard, limit on.
     printf '\x80\x02\xe0\x01\x02\x00\x01\x00' >"$work/run/settings.bin"
+    local game=""
+    [ -n "$1" ] && cp "$1" "$work/run/game.gb" && game=game.gb
     (cd "$work/run" && KORVI_FRAME_LOG="$work/run/frames.log" SDL_AUDIODRIVER=disk \
-        SDL_DISKAUDIOFILE="$work/run/sound.raw" exec ./korvi game.gb >/dev/null 2>&1) &
+        SDL_DISKAUDIOFILE="$work/run/sound.raw" exec ./korvi $game >/dev/null 2>&1) &
     korvi_pid=$!
+}
+
+# cpu_over SECONDS: korvi's CPU share over that many seconds, after 2 s to settle.
+cpu_over() {
     sleep 2
     local before after
-    before=$(cpu_ticks "$korvi_pid") || { echo "$what: korvi did not start"; return 1; }
-    sleep "$seconds"
+    before=$(cpu_ticks "$korvi_pid") || { echo "korvi did not start"; return 1; }
+    sleep "$1"
     after=$(cpu_ticks "$korvi_pid")
+    awk -v t=$((after - before)) -v hz="$ticks_per_second" -v s="$1" \
+        'BEGIN { printf "   CPU: %.1f %% of one core over %d s\n", 100 * t / hz / s, s }'
+}
+
+# stop: asks korvi to end; one that does not within 5 s is killed.
+stop() {
     kill -TERM "$korvi_pid" 2>/dev/null
     for _ in $(seq 50); do kill -0 "$korvi_pid" 2>/dev/null || break; sleep 0.1; done
     kill -KILL "$korvi_pid" 2>/dev/null
     wait "$korvi_pid" 2>/dev/null
     korvi_pid=""
-    echo "== $what, $seconds s at zoom 2 with the limit on"
+}
+
+measure() {  # measure WHAT ROM
+    echo "== korvi: $1, $seconds s at zoom 2 with the limit on"
+    start "$2"
+    cpu_over "$seconds"
+    stop
     "$pacing_tool" --analyse "$work/run/frames.log" "$work/run/sound.raw"
-    awk -v t=$((after - before)) -v hz="$ticks_per_second" -v s="$seconds" \
-        'BEGIN { printf "   CPU: %.1f %% of one core\n", 100 * t / hz / s }'
 }
 
 "$pacing_tool" --write-cartridge "$work/lcd-off.gb" || exit 1
 measure "the demo" "$demo_cartridge"
 measure "the LCD switched off 30 frames in every 120" "$work/lcd-off.gb"
+echo "== korvi idle in the menu"
+start ""
+cpu_over 10
+stop
