@@ -12,6 +12,8 @@ namespace {
 
 // The queue level aimed at: 50 ms. A frame's samples (16.7 ms) come on top of it.
 constexpr double kTargetFrames = 2400;
+// More than this waiting is the device's doing, not the rate's.
+constexpr uint32_t kMaxQueuedFrames = 2 * static_cast<uint32_t>(kTargetFrames);
 // The pacer keeps emulated time on the host's clock, so the rate only has to make up
 // for the sound device's clock running a little fast or slow against it: it moves at
 // most this far from exact emulated time, too little to hear.
@@ -31,9 +33,13 @@ SoundQueueLevels levels;
 int16_t samples[2 * kAudioPendingFrames];
 int16_t silence[2 * 2400] = {};
 
-void note(uint32_t level) {
-    if (levels.feeds == 0 || level < levels.lowest) levels.lowest = level;
-    if (level > levels.highest) levels.highest = level;
+// The levels just before and just after a frame's samples were queued.
+void note(uint32_t before, uint32_t after) {
+    if (levels.feeds++ == 0) levels.lowest = levels.highest = before;
+    for (const uint32_t level : {before, after}) {
+        if (level < levels.lowest) levels.lowest = level;
+        if (level > levels.highest) levels.highest = level;
+    }
 }
 
 }  // namespace
@@ -79,11 +85,12 @@ void feedSound(bool realTime) {
     }
     const uint32_t before = queuedAudioFrames();
     const size_t count = takeAudioSamples(samples, kAudioPendingFrames);
-    queueAudio(samples, count);
+    // A device that takes nothing for a while (one starting up, a stalled sound
+    // server) must not pile up latency that the rate could take minutes to work off:
+    // while twice the level aimed at waits, a frame's samples are left out.
+    if (before <= kMaxQueuedFrames) queueAudio(samples, count);
     const uint32_t after = queuedAudioFrames();
-    note(before);
-    note(after);
-    ++levels.feeds;
+    note(before, after);
 
     smoothedLevel += (after - smoothedLevel) * kSmoothing;
     double error = (kTargetFrames - smoothedLevel) / kTargetFrames;

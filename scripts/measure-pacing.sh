@@ -2,8 +2,9 @@
 # The desktop program's pace and sound on a virtual X server: the demo and a cartridge
 # that switches the LCD off for 30 frames every 2 s, each run for SECONDS (60) at
 # 640 x 480, zoom 2, the frame limit on. The program logs its frame times
-# (KORVI_FRAME_LOG) and plays its sound into SDL's disk driver, which takes it at the
-# pace of real time; korvi-bench-pacing turns both into figures. Then korvi idle in
+# (KORVI_FRAME_LOG) and plays its sound into a PulseAudio server of its own with a null
+# sink, recorded with parec (or, without PulseAudio, into SDL's disk driver, which
+# takes it at the pace of real time); korvi-bench-pacing turns both into figures. Then korvi idle in
 # the menu for 10 s. CPU use is the process's user + system time over the run as a
 # share of one core (noisy when the machine is busy).
 # Usage: scripts/measure-pacing.sh KORVI DEMO_CARTRIDGE KORVI_BENCH_PACING [SECONDS]
@@ -18,8 +19,13 @@ work=$(mktemp -d /tmp/korvi-pacing.XXXXXX)
 xvfb_pid=""
 korvi_pid=""
 
+pulse_pid=""
+recorder_pid=""
+
 cleanup() {
     [ -n "$korvi_pid" ] && kill -KILL "$korvi_pid" 2>/dev/null
+    [ -n "$recorder_pid" ] && kill "$recorder_pid" 2>/dev/null
+    [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
@@ -42,6 +48,26 @@ for n in $(seq 191 240); do
 done
 [ -n "$xvfb_pid" ] || { echo "SKIPPED: Xvfb could not be started"; exit 0; }
 
+# A sound server of our own, its null sink playing in real time and recorded.
+sound_through="SDL's disk driver"
+if command -v pulseaudio >/dev/null && command -v parec >/dev/null; then
+    mkdir -p "$work/pulse"
+    HOME="$work/pulse" XDG_RUNTIME_DIR="$work/pulse" pulseaudio -n --daemonize=no \
+        --exit-idle-time=-1 --use-pid-file=no \
+        -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+        -L "module-null-sink sink_name=korvi rate=48000" >/dev/null 2>&1 &
+    pulse_pid=$!
+    for _ in $(seq 50); do [ -S "$work/pulse/native" ] && break; sleep 0.1; done
+    if [ -S "$work/pulse/native" ]; then
+        export PULSE_SERVER="unix:$work/pulse/native"
+        sound_through="PulseAudio's null sink, recorded with parec"
+    else
+        kill "$pulse_pid" 2>/dev/null
+        pulse_pid=""
+    fi
+fi
+echo "== sound through $sound_through"
+
 ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
 
@@ -53,8 +79,17 @@ start() {
     printf '\x80\x02\xe0\x01\x02\x00\x01\x00' >"$work/run/settings.bin"
     local game=""
     [ -n "$1" ] && cp "$1" "$work/run/game.gb" && game=game.gb
-    (cd "$work/run" && KORVI_FRAME_LOG="$work/run/frames.log" SDL_AUDIODRIVER=disk \
-        SDL_DISKAUDIOFILE="$work/run/sound.raw" exec ./korvi $game >/dev/null 2>&1) &
+    if [ -n "$pulse_pid" ]; then
+        # The recording lasts as long as the run; 60 s are 11.5 MB.
+        parec -d korvi.monitor --raw --format=s16le --rate=48000 --channels=2 \
+            >"$work/run/sound.raw" 2>/dev/null &
+        recorder_pid=$!
+        (cd "$work/run" && KORVI_FRAME_LOG="$work/run/frames.log" SDL_AUDIODRIVER=pulseaudio \
+            exec ./korvi $game >/dev/null 2>&1) &
+    else
+        (cd "$work/run" && KORVI_FRAME_LOG="$work/run/frames.log" SDL_AUDIODRIVER=disk \
+            SDL_DISKAUDIOFILE="$work/run/sound.raw" exec ./korvi $game >/dev/null 2>&1) &
+    fi
     korvi_pid=$!
 }
 
@@ -76,6 +111,11 @@ stop() {
     kill -KILL "$korvi_pid" 2>/dev/null
     wait "$korvi_pid" 2>/dev/null
     korvi_pid=""
+    if [ -n "$recorder_pid" ]; then
+        kill "$recorder_pid" 2>/dev/null
+        wait "$recorder_pid" 2>/dev/null
+        recorder_pid=""
+    fi
 }
 
 measure() {  # measure WHAT ROM

@@ -28,7 +28,7 @@ bool openAudioOutput(std::string& error) {
     want.freq = static_cast<int>(kAudioSampleRate);
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = 480;  // 10 ms a period
+    want.samples = 2048;  // 43 ms a period
     want.callback = &pullFrames;
     // No changes allowed: SDL converts to whatever the device takes.
     device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);

@@ -143,18 +143,26 @@ void analyseSound(const char* path) {
     }
     constexpr size_t kRate = 48000, kGap = kRate / 200, kQuiet = 8;
     size_t gaps = 0, longest = 0, run = 0;
+    std::string where;
     for (size_t i = kRate; i < samples.size(); ++i) {
         if (samples[i] <= static_cast<int16_t>(kQuiet)) {
             ++run;
             continue;
         }
-        if (run >= kGap) ++gaps;
+        if (run >= kGap && ++gaps <= 5) {
+            char text[48];
+            std::snprintf(text, sizeof text, "%s%.2f s (%.1f ms)", where.empty() ? "" : ", ",
+                          static_cast<double>(i - run) / kRate,
+                          static_cast<double>(run) * 1000.0 / kRate);
+            where += text;
+        }
         longest = std::max(longest, run);
         run = 0;
     }
-    std::printf("   sound: %.1f s recorded, %zu silent gaps over 5 ms (longest %.1f ms)\n",
+    std::printf("   sound: %.1f s recorded, %zu silent gaps over 5 ms (longest %.1f ms)%s%s\n",
                 static_cast<double>(samples.size()) / kRate, gaps,
-                static_cast<double>(longest) * 1000.0 / kRate);
+                static_cast<double>(longest) * 1000.0 / kRate, where.empty() ? "" : ": ",
+                where.c_str());
 }
 
 }  // namespace
