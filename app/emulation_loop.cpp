@@ -97,7 +97,7 @@ void endFrame() {
     } else {
         restartPacing(pacer);
     }
-    noteEmulatedFrame();
+    noteEmulatedFrame(machine.stepCount);
     feedSound(realTime && !rewinding);
     updateFrameRateWindow(secondStart);
 }

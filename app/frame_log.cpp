@@ -12,13 +12,16 @@
 namespace {
 
 std::string logPath;
-// The time with the top bit set for a presented picture.
-std::vector<uint64_t> entries;
-constexpr uint64_t kPresented = 1ull << 63;
+struct Entry {
+    uint64_t microseconds;
+    uint64_t steps;
+    bool presented;
+};
+std::vector<Entry> entries;
 
-void note(uint64_t flag) {
+void note(uint64_t steps, bool presented) {
     if (logPath.empty() || entries.size() == entries.capacity()) return;
-    entries.push_back(microsecondCount() | flag);
+    entries.push_back({microsecondCount(), steps, presented});
 }
 
 }  // namespace
@@ -30,12 +33,12 @@ void startFrameLog() {
     if (!logPath.empty()) entries.reserve(kFrameLogEntries);
 }
 
-void noteEmulatedFrame() {
-    note(0);
+void noteEmulatedFrame(uint64_t stepCount) {
+    note(stepCount, false);
 }
 
 void notePresentedFrame() {
-    note(kPresented);
+    note(0, true);
 }
 
 void finishFrameLog() {
@@ -43,9 +46,11 @@ void finishFrameLog() {
     std::FILE* file = std::fopen(logPath.c_str(), "w");
     bool written = file != nullptr;
     for (size_t i = 0; written && i < entries.size(); ++i) {
-        const bool presented = (entries[i] & kPresented) != 0;
-        written = std::fprintf(file, "%c %llu\n", presented ? 'P' : 'E',
-                               static_cast<unsigned long long>(entries[i] & ~kPresented)) > 0;
+        const Entry& e = entries[i];
+        const auto time = static_cast<unsigned long long>(e.microseconds);
+        written = (e.presented ? std::fprintf(file, "P %llu\n", time)
+                               : std::fprintf(file, "E %llu %llu\n", time,
+                                              static_cast<unsigned long long>(e.steps))) > 0;
     }
     if (file != nullptr && std::fclose(file) != 0) written = false;
     if (!written)

@@ -10,6 +10,6 @@ uint64_t microsecondCount();
 // Gives the processor up for about this many milliseconds (the host may round the
 // time up to its timer's granularity).
 void sleepMilliseconds(uint32_t milliseconds);
-// Gives the rest of this time slice to whatever else is ready to run, and comes
-// back at once when nothing is.
+// Gives the processor up for a moment, far less than a millisecond: a tenth of one
+// where the host can sleep that briefly, else the rest of the time slice.
 void yieldProcessor();
