@@ -4,6 +4,7 @@
 #include <imgui.h>
 #include <imgui_impl_sdl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -76,20 +77,27 @@ void draw(ChooserState& s, FileAcceptor accept, void* context) {
 
     const std::vector<BrowserEntry>& entries = s.browser.entries();
     const int count = static_cast<int>(entries.size());
-    if (!ImGui::IsAnyItemActive()) {
-        if (keyPressed(ImGuiKey_DownArrow) && s.selected + 1 < count) {
-            ++s.selected;
+    const float listHeight = size.y - 130.0f;
+    if (!ImGui::IsAnyItemActive() && count > 0) {
+        // The highlighted entry is the one Enter opens: every key that moves through
+        // the list moves it, not only ImGui's own navigation.
+        const int page = std::max(1, static_cast<int>(listHeight / ImGui::GetTextLineHeightWithSpacing()) - 1);
+        int target = s.selected;
+        if (keyPressed(ImGuiKey_DownArrow)) target = s.selected + 1;
+        if (keyPressed(ImGuiKey_UpArrow)) target = s.selected - 1;
+        if (keyPressed(ImGuiKey_PageDown)) target = s.selected + page;
+        if (keyPressed(ImGuiKey_PageUp)) target = s.selected - page;
+        if (keyPressed(ImGuiKey_Home)) target = 0;
+        if (keyPressed(ImGuiKey_End)) target = count - 1;
+        target = std::clamp(target, 0, count - 1);
+        if (target != s.selected) {
+            s.selected = target;
             s.scrollToSelection = true;
         }
-        if (keyPressed(ImGuiKey_UpArrow) && s.selected > 0) {
-            --s.selected;
-            s.scrollToSelection = true;
-        }
-        if (keyPressed(ImGuiKey_Backspace)) goUp(s);
     }
+    if (!ImGui::IsAnyItemActive() && keyPressed(ImGuiKey_Backspace)) goUp(s);
 
     bool activateNow = false;
-    const float listHeight = size.y - 130.0f;
     if (ImGui::BeginListBox("##entries", ImVec2(-1.0f, listHeight))) {
         for (int i = 0; i < count; ++i) {
             const BrowserEntry& e = entries[static_cast<size_t>(i)];

@@ -169,12 +169,19 @@ shot start 1
 check "at start the menu bar is shown" brighter_than "$(mean start 200 18 0 0)" 0.05
 check "at start the main view is black" darker_than "$(mean start 1024 700 0 40)" 0.01
 
+# Empty images listed before demo.gb in the chooser.
+: >a-empty.gb
+: >b-empty.gb
+: >c-empty.gb
 click $MENU_GAME
 click $MENU_LOAD
 shot chooser
 check "Game > Load... opens the chooser" brighter_than "$(mean chooser 300 200 362 284)" 0.05
 
-xdotool key Return  # the chooser starts on the first cartridge of the folder: demo.gb
+# End highlights the last entry, demo.gb, and Return opens what is highlighted.
+xdotool key End
+sleep 0.3
+xdotool key Return
 shot running 1.5
 check "the game picture is shown while running" brighter_than "$(mean running 256 230 384 269)" 0.2
 check "no menu bar while running" darker_than "$(mean running 700 18 300 0)" 0.01
@@ -304,7 +311,7 @@ xdotool key Escape
 click $MENU_GAME
 click $MENU_LOAD
 shot chooser-2
-xdotool key Down Return  # the chooser starts in the demo's folder; demo.gb, then empty.gb
+xdotool key Down Return  # the chooser starts on a-empty.gb in the demo's folder; Down: b-empty.gb
 shot refused
 check "a zero-byte image is refused: the chooser stays open" \
     brighter_than "$(mean refused 300 200 362 284)" 0.05
