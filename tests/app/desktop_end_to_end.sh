@@ -180,10 +180,11 @@ check "Game > Load... opens the chooser" brighter_than "$(mean chooser 300 200 3
 
 # End highlights the last entry, demo.gb, and Return opens what is highlighted.
 xdotool key End
-sleep 0.3
+highlight_moved() { shot chooser-end 0.1; test "$(differing chooser chooser-end 700 300 160 150)" -gt 50; }
+check "End moves the chooser's highlight" wait_until 20 highlight_moved
 xdotool key Return
-shot running 1.5
-check "the game picture is shown while running" brighter_than "$(mean running 256 230 384 269)" 0.2
+game_running() { shot running 0.1; brighter_than "$(mean running 256 230 384 269)" 0.2; }
+check "the game picture is shown while running" wait_until 20 game_running
 check "no menu bar while running" darker_than "$(mean running 700 18 300 0)" 0.01
 
 # A: the demo stops scrolling, so only the pennants move in the upper part. The key is
