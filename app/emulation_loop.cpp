@@ -13,7 +13,6 @@
 #include "cartridge/settings.h"
 #include "app/app_flags.h"
 #include "core/bank_controller.h"
-#include "core/io_registers.h"
 #include "core/machine_state.h"
 #include "input/input.h"
 #include "input/input_layer.h"
@@ -135,9 +134,7 @@ bool runEmulationLoop() {
                 renderLine();
                 if (framesThisSecond != presented) notePresentedFrame();
             }
-            if (event == LcdEvent::None ||
-                (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0))
-                endFrame();
+            if (endsFrame(event)) endFrame();
             if (!pollInput()) return false;
             runStateKeys();
             if (--passesToMessageCheck == 0) {

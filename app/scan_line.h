@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "core/io_registers.h"
 #include "core/machine_state.h"
 
 // While the LCD is off LY stands still; a program that then halts, stops or just
@@ -33,3 +34,10 @@ enum class LcdEvent : uint8_t {
 // are 154 events in a frame: 144 transferred lines and 10 blank lines. The number of
 // steps taken goes to stepsTaken when it is given.
 LcdEvent stepToLcdEvent(uint32_t* stepsTaken = nullptr);
+
+// Whether the event just returned ends a frame of emulated time: LY wrapping round to
+// 0, or with the LCD off a frame's worth of steps without a change.
+inline bool endsFrame(LcdEvent event) {
+    return event == LcdEvent::None ||
+           (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0);
+}

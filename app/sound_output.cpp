@@ -20,7 +20,7 @@ constexpr uint32_t kMaxQueuedFrames = 2 * static_cast<uint32_t>(kTargetFrames);
 constexpr double kMaxAdjust = 0.005;
 // Proportional and integral gains on the level error (a fraction of the target),
 // applied once a frame, and the smoothing of the level, which the device takes in
-// periods of 10 ms.
+// periods of its own (43 ms with SDL).
 constexpr double kProportional = 0.004;
 constexpr double kIntegral = 0.00005;
 constexpr double kSmoothing = 0.125;

@@ -17,7 +17,6 @@
 #include "cartridge/rom_loader.h"
 #include "cartridge/settings.h"
 #include "app/app_flags.h"
-#include "core/io_registers.h"
 #include "core/machine_state.h"
 
 extern const uint8_t kDemoCartridge[];
@@ -41,10 +40,7 @@ int main(int argc, char** argv) {
     FramePacer pacer;
     SoundQueueLevels warmUp;
     while (SDL_GetTicks() - start < static_cast<uint32_t>(seconds) * 1000u) {
-        const LcdEvent event = stepToLcdEvent();
-        if (event != LcdEvent::None &&
-            (event != LcdEvent::BlankLineEnded || machine.HighPage[reg::LY] != 0))
-            continue;
+        if (!endsFrame(stepToLcdEvent())) continue;
         // A frame of emulated time ended: paced and fed as the desktop program does.
         ++frames;
         waitUntil(frameDue(pacer, machine.stepCount, microsecondCount()));

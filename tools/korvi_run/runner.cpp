@@ -18,7 +18,6 @@
 #include "app/app_flags.h"
 #include "core/audio.h"
 #include "core/bank_controller.h"
-#include "core/io_registers.h"
 #include "core/machine_state.h"
 #include "tools/korvi_run/png_image.h"
 #include "tools/korvi_run/wav_writer.h"
@@ -94,9 +93,7 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
         if (framesThisSecond != counted) countRumble(options, result);
         result.presented += framesThisSecond - counted;  // the renderer counts presented frames
         counted = framesThisSecond;
-        if (event == LcdEvent::None ||
-            (event == LcdEvent::BlankLineEnded && machine.HighPage[reg::LY] == 0))
-            ++result.frames;
+        if (endsFrame(event)) ++result.frames;
     }
     takeSound(wav);
     result.seconds =
