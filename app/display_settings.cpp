@@ -22,12 +22,26 @@ uint32_t digitsOf(const std::string& text) {
     return value;
 }
 
-// The largest zoom whose picture the height can hold, as the dialog allows it.
-uint8_t clampZoomByHeight(uint8_t chosen, uint32_t height) {
-    if (height <= 240) return 1;
-    if (height <= 384) return chosen > 2 ? 2 : chosen;
-    if (height <= 480) return chosen > 3 ? 3 : chosen;
-    return chosen;
+// Offers the zooms at which the whole picture fits a screen of this size, with the
+// wanted one selected, or the largest when it does not fit.
+void offerZooms(Dialog& dialog, int width, int height, uint8_t wanted) {
+    const uint8_t largest = zoomFittingScreen(width, height);
+    dialog.clearEntries(IDC_ZOOM);
+    for (uint8_t z = 1; z <= largest; ++z) dialog.addString(IDC_ZOOM, std::to_string(z));
+    dialog.setSelection(IDC_ZOOM, (wanted >= 1 && wanted < largest ? wanted : largest) - 1);
+}
+
+// The size chosen in the list. Without a "width x height" entry (none selected: the
+// current size is not among the modes) the current size is kept.
+void chosenSize(const Dialog& dialog, uint32_t& width, uint32_t& height) {
+    width = 2u * screenCentreX;
+    height = 2u * screenCentreY;
+    const std::string sizeText = dialog.itemText(IDC_SCREEN_SIZE).substr(0, 11);
+    const size_t x = sizeText.find('x');
+    if (x != std::string::npos) {
+        width = digitsOf(sizeText.substr(0, x)) & 0xFFFF;
+        height = digitsOf(sizeText.substr(x + 1)) & 0xFFFF;
+    }
 }
 
 }  // namespace
@@ -51,8 +65,7 @@ void initDisplaySettings(Dialog& dialog) {
     centreOnScreen(dialog);
     dialog.placeControl(IDC_ZOOM, 75, 10, 137, 1024);
     dialog.placeControl(IDC_SCREEN_SIZE, 75, 35, 137, 1024);
-    for (const char* entry : {"1", "2", "3", "4"}) dialog.addString(IDC_ZOOM, entry);
-    dialog.setSelection(IDC_ZOOM, zoom - 1);
+    offerZooms(dialog, 2 * screenCentreX, 2 * screenCentreY, zoom);
     display.listDisplayModes(&addDisplayMode, &dialog);
     dialog.setChecked(IDC_LIMIT_FPS, limitFps != 0);
     dialog.setChecked(IDC_RAW_COLOURS, rawColours != 0);
@@ -63,18 +76,14 @@ void applyDisplaySettings(Dialog& dialog) {
     const std::string zoomText = dialog.itemText(IDC_ZOOM);
     uint8_t chosenZoom = zoomText.empty() ? zoom : static_cast<uint8_t>(digitsOf(zoomText));
 
-    // Without a "width x height" entry (none selected: the current size is not among
-    // the modes) the current size is kept.
-    uint32_t width = 2u * screenCentreX;
-    uint32_t height = 2u * screenCentreY;
-    const std::string sizeText = dialog.itemText(IDC_SCREEN_SIZE).substr(0, 11);
-    const size_t x = sizeText.find('x');
-    if (x != std::string::npos) {
-        width = digitsOf(sizeText.substr(0, x)) & 0xFFFF;
-        height = digitsOf(sizeText.substr(x + 1)) & 0xFFFF;
-    }
+    uint32_t width = 0;
+    uint32_t height = 0;
+    chosenSize(dialog, width, height);
 
-    zoom = clampZoomByHeight(chosenZoom, height);
+    // A zoom too large for the size chosen with it would push the picture off the
+    // screen: the largest that fits is taken instead.
+    const uint8_t largest = zoomFittingScreen(static_cast<int>(width), static_cast<int>(height));
+    zoom = chosenZoom < 1 ? 1 : chosenZoom > largest ? largest : chosenZoom;
     limitFps = dialog.checked(IDC_LIMIT_FPS) ? 1 : 0;
     rawColours = dialog.checked(IDC_RAW_COLOURS) ? 1 : 0;
     applyColourSetting();
@@ -87,6 +96,16 @@ void applyDisplaySettings(Dialog& dialog) {
 }
 
 bool displaySettingsProcedure(Dialog& dialog, const DialogMessage& message, void*) {
+    // Another size chosen: the zoom list follows it.
+    if (message.kind == DialogMessageKind::Command && message.param == IDC_SCREEN_SIZE) {
+        uint32_t width = 0;
+        uint32_t height = 0;
+        chosenSize(dialog, width, height);
+        const std::string zoomText = dialog.itemText(IDC_ZOOM);
+        offerZooms(dialog, static_cast<int>(width), static_cast<int>(height),
+                   static_cast<uint8_t>(zoomText.empty() ? zoom : digitsOf(zoomText)));
+        return true;
+    }
     return settingsDialogProcedure(dialog, message, &initDisplaySettings, &applyDisplaySettings);
 }
 

@@ -64,7 +64,10 @@ bool startUp() {
     // centred on the screen actually used.
     screenCentreX = static_cast<uint16_t>(mainWindow.width() / 2);
     screenCentreY = static_cast<uint16_t>(mainWindow.height() / 2);
-    if (zoom == kZoomToFit) zoom = zoomFittingScreen(mainWindow.width(), mainWindow.height());
+    // A zoom to fit is chosen now; a stored zoom too large for the screen (the file
+    // edited, the screen smaller) would push the picture off it, and is cut down.
+    const uint8_t largestZoom = zoomFittingScreen(mainWindow.width(), mainWindow.height());
+    if (zoom == kZoomToFit || zoom > largestZoom) zoom = largestZoom;
     // A first run keeps what it chose; if the file cannot be written the program runs
     // on and tries again at the next start.
     if (settingsFileMissing) saveSettings(0, 0);
@@ -94,7 +97,7 @@ void shutDown() {
     stopSound();
     finishFrameLog();
     // The name is taken first: saving unloads the cartridge.
-    const std::string saveName = machine.cartridgeLoaded != 0 ? saveFileName(machine.romPath) : "";
+    const std::string saveName = machine.cartridgeLoaded != 0 ? batterySavePath() : "";
     if (!saveBatteryRam()) {
         showMessageBox(topLevelWindow(),
                        writeFailureMessage(saveName, batterySaveFailure()).c_str());

@@ -25,13 +25,16 @@ bool escapePressedInMenu = false;
 
 // After a successful load the game starts afresh: no rewind history, the sound's rate
 // exact. Then what the load has to tell: the previous cartridge's save that could
-// not be written and the new one's that could not be read, in message boxes; header
+// not be written, the new one's that cannot be kept beside the image or could not
+// be read, in message boxes; header
 // bytes that name nothing, on standard error only.
 void startLoadedGame() {
     rewindHistory.clear();
     restartSoundRate();
     const std::string& writeFailure = lastBatterySaveFailure();
     if (!writeFailure.empty()) showMessageBox(topLevelWindow(), writeFailure.c_str());
+    const std::string& saveNotice = batterySaveNotice();
+    if (!saveNotice.empty()) showMessageBox(topLevelWindow(), saveNotice.c_str());
     const std::string& readFailure = batterySaveReadFailure();
     if (!readFailure.empty()) showMessageBox(topLevelWindow(), readFailure.c_str());
     if (!lastHeaderNotice().empty())

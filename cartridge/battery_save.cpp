@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cartridge/file_handle.h"
+#include "cartridge/save_location.h"
 #include "cartridge/whole_file_writer.h"
 #include "core/machine_state.h"
 #include "core/real_time_clock.h"
@@ -20,6 +21,9 @@ constexpr uint32_t kMaxSaveTail = 0x10000;
 
 // What the loaded cartridge's save file was like when it was read.
 struct SaveFileState {
+    std::string romPath;        // the image it was chosen for
+    std::string path;           // where the save is written: beside the image or apart
+    std::string notice;         // why it is not beside the image
     bool unreadable = false;    // there but not read: never written over
     bool sizeDiffers = false;   // kept as it was until the game stores something
     std::vector<uint8_t> tail;  // bytes after the RAM, kept when the save is written
@@ -105,7 +109,9 @@ bool saveBatteryRam() {
     machine.cartridgeLoaded = 0;
     if (!machine.hasBattery) return true;
 
-    const std::string name = saveFileName(machine.romPath);
+    const std::string name = saveFile.romPath == machine.romPath && !saveFile.path.empty()
+                                 ? saveFile.path
+                                 : saveFileName(machine.romPath);
     if (name.empty()) return true;
     // A save that was not read is the player's, whatever this run did; one of
     // another size stays as it was until the game has stored something of its own.
@@ -148,10 +154,20 @@ void loadBatteryRam() {
     saveFile = SaveFileState{};
     readFailure.clear();
     if (!machine.hasBattery) return;
-    const std::string name = saveFileName(machine.romPath);
-    if (name.empty()) return;
+    const SaveLocation location = chooseSaveLocation(machine.romPath);
+    saveFile.romPath = machine.romPath;
+    saveFile.path = location.path;
+    saveFile.notice = location.notice;
+    if (location.path.empty()) return;
+    // A save kept apart is read from there; before the first one is written there,
+    // the save beside the image (on a disc, say) is where the game goes on from.
+    std::string name = location.path;
     FileHandle file;
-    if (!file.open(name, FileMode::Read)) {
+    if (!file.open(name, FileMode::Read) && file.missing() && name != saveFileName(machine.romPath)) {
+        name = saveFileName(machine.romPath);
+        file.open(name, FileMode::Read);
+    }
+    if (!file.isOpen()) {
         if (!file.missing()) refuseSave(name, file.failure());
         return;
     }
@@ -177,4 +193,12 @@ void loadBatteryRam() {
 
 const std::string& batterySaveReadFailure() {
     return readFailure;
+}
+
+const std::string& batterySavePath() {
+    return saveFile.path;
+}
+
+const std::string& batterySaveNotice() {
+    return saveFile.notice;
 }

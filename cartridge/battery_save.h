@@ -43,6 +43,14 @@ const std::string& batterySaveFailure();
 // never written over until the cartridge is loaded again: batterySaveReadFailure()
 // says so.
 void loadBatteryRam();
+// Where the loaded battery cartridge's save is written: beside the image, or in the
+// user's saves folder when the image's folder cannot be written (see
+// cartridge/save_location.h). Kept after the cartridge is unloaded; empty for a
+// cartridge without a battery.
+const std::string& batterySavePath();
+// For the player when the last loadBatteryRam found that the save cannot be kept
+// beside the image: where it goes instead, or that it cannot be kept at all.
+const std::string& batterySaveNotice();
 // The message for the player when the last loadBatteryRam found a save it could not
 // read, naming the file and the reason; empty otherwise.
 const std::string& batterySaveReadFailure();

@@ -87,5 +87,8 @@ private:
 // Replaces `to` with `from` in one step; the old `to` survives any failure.
 bool renameFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
+// Creates the folder at path (only for its owner where the host has owners); true
+// when it exists as a folder afterwards.
+bool makeFolder(const std::string& path);
 // The host's words for the most recent failed file operation of this thread.
 std::string hostErrorText();

@@ -213,6 +213,16 @@ bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
+bool makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    if (errno != EEXIST) return false;
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return false;
+    if (S_ISDIR(info.st_mode)) return true;
+    errno = ENOTDIR;
+    return false;
+}
+
 std::string hostErrorText() {
     return std::strerror(errno);
 }

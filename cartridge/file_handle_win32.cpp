@@ -156,6 +156,16 @@ bool removeFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }
 
+bool makeFolder(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return true;
+    SetLastError(ERROR_DIRECTORY);
+    return false;
+}
+
 std::string hostErrorText() {
     return filehost::errorText(GetLastError());
 }

@@ -200,7 +200,7 @@ bool loadCartridge(const std::string& requestedPath) {
     // From here on nothing fails: the previous cartridge is saved and unloaded, and
     // the new one takes its place.
     if (!saveBatteryRam())
-        lastSaveFailure = writeFailureMessage(saveFileName(machine.romPath), batterySaveFailure());
+        lastSaveFailure = writeFailureMessage(batterySavePath(), batterySaveFailure());
     machine.RomBankArea = std::move(romArea);
     machine.romSize = romSize;
     machine.CartRam = std::move(cartRam);

@@ -47,21 +47,38 @@ void seedTemporaryNames(uint64_t seed) {
     nextSeed = seed;
 }
 
-bool writeWholeFile(const std::string& path, const void* data, uint32_t size,
-                    std::string& failure) {
+namespace {
+
+// Creates a fresh temporary file beside path, under the next seed's names.
+bool createTemporaryBeside(const std::string& path, FileHandle& file, std::string& temporary,
+                           std::string& failure) {
     const uint64_t seed = nextSeed;
     nextSeed = mix(nextSeed);
-
-    FileHandle file;
-    std::string temporary;
     for (uint32_t attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
         temporary = temporaryNameBeside(path, seed, attempt);
         if (file.createNew(temporary) || !file.nameTaken()) break;
     }
-    if (!file.isOpen()) {
-        failure = "cannot create a temporary file beside it: " + file.failure();
-        return false;
-    }
+    if (file.isOpen()) return true;
+    failure = "cannot create a temporary file beside it: " + file.failure();
+    return false;
+}
+
+}  // namespace
+
+bool canWriteBeside(const std::string& path, std::string& failure) {
+    FileHandle file;
+    std::string temporary;
+    if (!createTemporaryBeside(path, file, temporary, failure)) return false;
+    file.close();
+    removeFile(temporary);
+    return true;
+}
+
+bool writeWholeFile(const std::string& path, const void* data, uint32_t size,
+                    std::string& failure) {
+    FileHandle file;
+    std::string temporary;
+    if (!createTemporaryBeside(path, file, temporary, failure)) return false;
 
     const bool written = (size == 0 || file.write(data, size) == size) && file.flush();
     if (!written) failure = "cannot write it completely: " + file.failure();

@@ -12,6 +12,10 @@
 // Two writers at once each use their own temporary file; the last rename wins.
 bool writeWholeFile(const std::string& path, const void* data, uint32_t size, std::string& failure);
 
+// Whether writeWholeFile could put a file at path: a temporary file is created in
+// its folder and removed again. On false, failure says why.
+bool canWriteBeside(const std::string& path, std::string& failure);
+
 // How many temporary names one write tries before giving up: a name is skipped when
 // anything, a link included, already has it.
 inline constexpr uint32_t kTemporaryNameAttempts = 16;

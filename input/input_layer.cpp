@@ -49,19 +49,37 @@ bool InputLayer::initController(PlatformWindow*, ControllerCallback callback, ui
     return controller_ != nullptr;
 }
 
+// A key pressed while Alt is held is part of a shortcut of the system or the program
+// (Alt+Enter switches the window mode, Alt+F4 closes it): it reads as released until
+// it is let go, so that the Enter of Alt+Enter never reaches the game as Start, even
+// when Alt is let go first.
+void InputLayer::hideShortcutKeys() {
+    const bool alt = ((keyboardState_[DIK_LMENU] | keyboardState_[DIK_RMENU]) & 0x80) != 0;
+    for (int key = 0; key < kKeyboardStateSize; ++key) {
+        const bool held = (keyboardState_[key] & 0x80) != 0;
+        if (!held) {
+            shortcutKeys_[key] = false;
+        } else if (alt && key != DIK_LMENU && key != DIK_RMENU) {
+            shortcutKeys_[key] = true;
+        }
+        if (shortcutKeys_[key]) keyboardState_[key] = 0;
+    }
+}
+
 bool InputLayer::readState() {
     if (controllerCountdown_ == 0) {
         if (keyboard_ == nullptr) return false;
-        const DeviceResult result = readKeyboard(keyboard_, keyboardState_);
+        DeviceResult result = readKeyboard(keyboard_, keyboardState_);
         if (result == DeviceResult::NotAcquired || result == DeviceResult::InputLost) {
             if (acquireKeyboard(keyboard_) == DeviceResult::NotAcquired) {
                 // Another program's window is active: its keys are not the game's.
                 std::memset(keyboardState_, 0, sizeof keyboardState_);
                 return true;
             }
-            return readKeyboard(keyboard_, keyboardState_) == DeviceResult::Ok;
+            result = readKeyboard(keyboard_, keyboardState_);
         }
-        return true;
+        hideShortcutKeys();
+        return result == DeviceResult::Ok;
     }
     if (controller_ == nullptr) return false;
     if (pollController(controller_) != DeviceResult::Ok) {

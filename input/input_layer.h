@@ -44,11 +44,16 @@ public:
     const ControllerState& controllerState() const { return controllerState_; }
 
 private:
+    // Hides the keys of Alt shortcuts from the snapshot.
+    void hideShortcutKeys();
+
     InputSource* source_ = nullptr;
     KeyboardDevice* keyboard_ = nullptr;
     ControllerDevice* controller_ = nullptr;
     ControllerState controllerState_;
     uint8_t keyboardState_[kKeyboardStateSize] = {};
+    // Keys that went down while Alt was held, until they are let go.
+    bool shortcutKeys_[kKeyboardStateSize] = {};
     // 0 while the keyboard is active; during selection the number of controllers
     // still to skip plus one; 1 once a controller is set up.
     uint8_t controllerCountdown_ = 0;

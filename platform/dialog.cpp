@@ -63,6 +63,13 @@ void Dialog::addString(uint16_t id, const std::string& text) {
     if (ControlState* c = find(id)) c->entries.push_back(text);
 }
 
+void Dialog::clearEntries(uint16_t id) {
+    if (ControlState* c = find(id)) {
+        c->entries.clear();
+        c->selection = -1;
+    }
+}
+
 int Dialog::entryCount(uint16_t id) const {
     const ControlState* c = find(id);
     return c != nullptr ? static_cast<int>(c->entries.size()) : 0;

@@ -43,8 +43,12 @@ public:
     PixelRect controlRectAt(size_t index) const;
     void placeControl(uint16_t id, int x, int y, int width, int height);
 
-    // Drop-down lists: entries keep the order they were added in.
+    // Drop-down lists: entries keep the order they were added in. A choice in a list
+    // reaches the procedure as a Command with the list's ID, so that it can change
+    // other controls (the runner shows a list whose entry count changed anew).
     void addString(uint16_t id, const std::string& text);
+    // Takes every entry out, and the selection with them.
+    void clearEntries(uint16_t id);
     int entryCount(uint16_t id) const;
     const std::vector<std::string>& entries(uint16_t id) const;
     // -1 when nothing is selected.

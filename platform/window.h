@@ -52,6 +52,13 @@ bool waitMessage(WindowMessage& message);
 // Takes the next message if one is queued; false when the queue is empty.
 bool peekMessage(WindowMessage& message);
 
+// True once a request to end the program has arrived: the window's close button, the
+// desktop session ending, SIGTERM or SIGINT (a console control event on Windows). From
+// then on every modal loop (dialogs, the file chooser, message boxes) ends at once, as
+// if cancelled, and message boxes are written to standard error instead of shown, so
+// that the program reaches its exit, battery save included, without waiting on anyone.
+bool closeRequested();
+
 // Puts the menu bar on the window, or takes it off with null.
 void attachMenu(PlatformWindow* window, const MenuResource* menu);
 // Shows or clears the check mark of a menu item (by command ID), now and whenever

@@ -2,6 +2,7 @@
 #include "platform/dialog.h"
 #include "platform/file_chooser.h"
 #include "platform/headless/headless_state.h"
+#include "platform/window.h"
 
 namespace headless {
 
@@ -34,6 +35,7 @@ using headless::state;
 int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate, DialogProcedure procedure,
                    void* context) {
     state().dialogsRun.push_back(dialogTemplate.id);
+    if (closeRequested()) return 0;
     Dialog dialog(dialogTemplate);
     procedure(dialog, {DialogMessageKind::InitDialog, 0}, context);
     // A scripted user that never ends the dialog is cut off rather than looping.
@@ -53,7 +55,7 @@ bool chooseFile(PlatformWindow*, const FileFilter& filter, const std::string& st
     s.fileFilterDescriptions.push_back(filter.description);
     s.fileChooserStartFolders.push_back(startFolder);
     // The scripted user picks files in turn until one is taken or they cancel.
-    while (!s.fileChoices.empty()) {
+    while (!s.fileChoices.empty() && !closeRequested()) {
         std::optional<std::string> choice = s.fileChoices.front();
         s.fileChoices.pop_front();
         if (!choice) return false;

@@ -41,6 +41,7 @@ struct State {
     uint32_t emptyWaits = 0;
     bool cursorVisible = true;
     std::vector<std::string> messageBoxes;
+    bool closeRequest = false;  // a Close or EndSession was taken from the queue
 
     // Clock.
     uint64_t clockMicroseconds = 0;

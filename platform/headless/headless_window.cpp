@@ -85,6 +85,16 @@ uint64_t yields() {
 
 using headless::state;
 
+namespace {
+
+void noteCloseRequest(const WindowMessage& message) {
+    if (message.kind == MessageKind::Close || message.kind == MessageKind::EndSession) {
+        state().closeRequest = true;
+    }
+}
+
+}  // namespace
+
 uint16_t desktopWidth() {
     return state().desktopWidth;
 }
@@ -132,6 +142,7 @@ bool waitMessage(WindowMessage& message) {
     }
     message = s.queue.front();
     s.queue.pop_front();
+    noteCloseRequest(message);
     return message.kind != MessageKind::Quit;
 }
 
@@ -140,7 +151,12 @@ bool peekMessage(WindowMessage& message) {
     if (s.queue.empty()) return false;
     message = s.queue.front();
     s.queue.pop_front();
+    noteCloseRequest(message);
     return true;
+}
+
+bool closeRequested() {
+    return state().closeRequest;
 }
 
 void attachMenu(PlatformWindow* window, const MenuResource* menu) {

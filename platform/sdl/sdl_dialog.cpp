@@ -50,7 +50,8 @@ constexpr ImGuiWindowFlags kDialogFlags = ImGuiWindowFlags_NoResize | ImGuiWindo
                                           ImGuiWindowFlags_NoCollapse |
                                           ImGuiWindowFlags_NoSavedSettings;
 
-// Draws the dialog; returns the ID of a button pressed in this frame, or 0.
+// Draws the dialog; returns the ID of a button pressed or a list chosen from in this
+// frame, or 0.
 uint16_t drawDialog(Dialog& dialog, bool& comboOpen) {
     const DialogTemplate& t = dialog.dialogTemplate();
     uint16_t pressed = 0;
@@ -79,6 +80,7 @@ uint16_t drawDialog(Dialog& dialog, bool& comboOpen) {
                         ImGui::PushID(static_cast<int>(e));
                         if (ImGui::Selectable(entries[e].c_str(), selected)) {
                             dialog.setSelection(control.id, static_cast<int>(e));
+                            pressed = control.id;
                         }
                         if (selected) ImGui::SetItemDefaultFocus();
                         ImGui::PopID();
@@ -122,6 +124,11 @@ int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate, Dialog
     bool comboOpen = false;
     bool needFrame = true;
     while (!dialog.ended()) {
+        // The program is to end: the dialog goes as if cancelled, changing nothing.
+        if (closeRequested()) {
+            dialog.end(0);
+            break;
+        }
         if (needFrame) {
             uint16_t pressed = 0;
             sdl::renderFrame([&] { pressed = drawDialog(dialog, comboOpen); }, false);
@@ -132,8 +139,6 @@ int runModalDialog(PlatformWindow*, const DialogTemplate& dialogTemplate, Dialog
                 continue;
             }
         }
-        // Closing the program while a dialog is open: the main window hears of it
-        // once the dialog is done.
         uint32_t key = 0;
         const bool pressed = sdl::waitForModalKey(key);
         needFrame = true;

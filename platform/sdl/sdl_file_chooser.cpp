@@ -145,7 +145,7 @@ bool chooseFile(PlatformWindow*, const FileFilter& filter, const std::string& st
     }
     s.selected = firstFile(s.browser);
     bool needFrame = true;
-    while (!s.done) {
+    while (!s.done && !closeRequested()) {
         if (needFrame) {
             sdl::renderFrame([&] { draw(s, accept, context); }, false);
             needFrame = false;

@@ -64,6 +64,10 @@ bool translateEvent(const SDL_Event& event, WindowMessage& message);
 // the modal loop is done. Either way the frame should be drawn again afterwards.
 bool waitForModalKey(uint32_t& key);
 
+// A message box drawn over the window with an OK button, run until OK, Enter, Esc or
+// a close request.
+void runMessageBox(const char* text);
+
 // Draws one whole frame: the picture, the menu bar when one is attached (inert when
 // menuEnabled is false), then extra. Returns the command ID of a menu item chosen
 // in this frame, or 0.

@@ -27,6 +27,7 @@ std::deque<WindowMessage> asideMessages;
 bool redraw = true;
 bool videoStarted = false;
 bool windowed = false;  // a normal resizable window rather than the whole desktop
+bool closeRequest = false;  // the window was closed, a signal came, or the session ends
 
 // After an event ImGui may need a few more frames to settle (a menu opening, a
 // highlight following the mouse): the menu state draws this many more, one every
@@ -201,10 +202,17 @@ bool translateEvent(const SDL_Event& event, WindowMessage& message) {
     switch (event.type) {
         // SDL_QUIT comes when the last window is closed or the process is asked to
         // end (SIGTERM, SIGINT): either way the user wants the program to end.
-        case SDL_QUIT: message = {MessageKind::Close, 0}; return true;
-        case SDL_APP_TERMINATING: message = {MessageKind::EndSession, 0}; return true;
+        case SDL_QUIT:
+            closeRequest = true;
+            message = {MessageKind::Close, 0};
+            return true;
+        case SDL_APP_TERMINATING:
+            closeRequest = true;
+            message = {MessageKind::EndSession, 0};
+            return true;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                closeRequest = true;
                 message = {MessageKind::Close, 0};
                 return true;
             }
@@ -261,8 +269,9 @@ bool waitForModalKey(uint32_t& key) {
         key = message.param;
         return true;
     }
-    // Requests to end the program wait until the modal loop is done; other input
-    // belonged to the modal loop.
+    // Requests to end the program go to the main window once the modal loop, which
+    // sees closeRequested() and ends at once, is done; other input belonged to the
+    // modal loop.
     if (message.kind == MessageKind::Close || message.kind == MessageKind::EndSession) {
         setAside().push_back(message);
     }
@@ -435,13 +444,32 @@ void hideCursor() {
     SDL_ShowCursor(SDL_DISABLE);
 }
 
+bool closeRequested() {
+    return sdl::closeRequest;
+}
+
 void showMessageBox(PlatformWindow* owner, const char* text) {
-    SDL_Window* parent = owner != nullptr ? owner->sdlWindow : nullptr;
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, kMessageBoxCaption, text, parent) !=
-        0) {
-        // No display to show it on: the text still reaches the user.
+    // Once the program is to end nobody waits for an answer: the text goes to stderr.
+    if (sdl::closeRequest) {
         std::fprintf(stderr, "%s: %s\n", kMessageBoxCaption, text);
+        return;
     }
+    // Over the window the box is drawn with the rest of the picture, by a loop that
+    // hears a close request at once; SDL's own box runs a loop of its own that does not.
+    if (owner != nullptr && owner == sdl::theWindow) {
+        sdl::runMessageBox(text);
+        return;
+    }
+    // No window yet (a start-up failure: no game runs, nothing is to be saved): a
+    // signal meanwhile takes its default course and ends the program at once.
+    void (*previousInterrupt)(int) = std::signal(SIGINT, SIG_DFL);
+    void (*previousTerminate)(int) = std::signal(SIGTERM, SIG_DFL);
+    const int shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, kMessageBoxCaption,
+                                               text, nullptr);
+    std::signal(SIGINT, previousInterrupt);
+    std::signal(SIGTERM, previousTerminate);
+    // No display to show it on: the text still reaches the user.
+    if (shown != 0) std::fprintf(stderr, "%s: %s\n", kMessageBoxCaption, text);
 }
 
 void sleepMilliseconds(uint32_t milliseconds) {

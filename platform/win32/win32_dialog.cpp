@@ -8,6 +8,7 @@
 
 #include "platform/dialog.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/window.h"
 #include "resources/resources.h"
 
 namespace {
@@ -36,8 +37,8 @@ void readControls(HWND window, Dialog& dialog) {
     }
 }
 
-// The Dialog's state onto the real window and controls. Lists are filled only
-// once, after the logic's initialisation: entries are never taken away.
+// The Dialog's state onto the real window and controls. Lists are filled after the
+// logic's initialisation, and again whenever the logic changed their entry count.
 void writeControls(HWND window, const Dialog& dialog, bool fill) {
     const PixelRect rect = dialog.windowRect();
     RECT now;
@@ -53,6 +54,10 @@ void writeControls(HWND window, const Dialog& dialog, bool fill) {
                 const PixelRect place = dialog.controlRect(control.id);
                 MoveWindow(GetDlgItem(window, control.id), place.left, place.top, place.width(),
                            place.height(), TRUE);
+            }
+            const LRESULT shown = SendDlgItemMessageA(window, control.id, CB_GETCOUNT, 0, 0);
+            if (fill || shown != static_cast<LRESULT>(dialog.entries(control.id).size())) {
+                SendDlgItemMessageA(window, control.id, CB_RESETCONTENT, 0, 0);
                 for (const std::string& entry : dialog.entries(control.id)) {
                     SendDlgItemMessageA(window, control.id, CB_ADDSTRING, 0,
                                         reinterpret_cast<LPARAM>(entry.c_str()));
@@ -83,6 +88,11 @@ INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     if (running == nullptr) return FALSE;
 
     DialogMessage translated;
+    // Asked to close (the program is ending): cancelled, nothing changed.
+    if (message == WM_CLOSE) {
+        EndDialog(window, 0);
+        return TRUE;
+    }
     if (message == WM_COMMAND) {
         translated = {DialogMessageKind::Command, LOWORD(wParam)};
     } else if (message == WM_KEYDOWN) {
@@ -104,6 +114,7 @@ INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 int runModalDialog(PlatformWindow* owner, const DialogTemplate& dialogTemplate,
                    DialogProcedure procedure, void* context) {
+    if (closeRequested()) return 0;
     RunningDialog running{Dialog(dialogTemplate), procedure, context};
     const INT_PTR result = DialogBoxParamA(
         win32::programInstance(), MAKEINTRESOURCEA(dialogTemplate.id), win32::windowHandle(owner),

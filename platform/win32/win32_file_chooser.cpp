@@ -4,6 +4,7 @@
 #include "platform/file_chooser.h"
 #include "platform/message_box.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ bool chooseFile(PlatformWindow* owner, const FileFilter& filter, const std::stri
     filterText += filter.patterns;
     filterText += '\0';
     for (;;) {
+        if (closeRequested()) return false;
         char file[MAX_PATH] = "";
         // An empty folder leaves the dialog to start in the working folder.
         const char* initialDirectory = startFolder.c_str();

@@ -9,6 +9,7 @@
 // rather than posted (closing, the session ending) into messages set aside for the
 // program.
 #include <atomic>
+#include <cstdio>
 
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -46,13 +47,33 @@ void setAsideMessage(MessageKind kind, uint32_t param = 0) {
     win32::setAside().push_back(WindowMessage{kind, param});
 }
 
+// Set once the program is asked to end; see closeRequested().
+bool closeRequest = false;
+
+// Dialogs, message boxes and the open-file dialog of this thread are all of the
+// system's dialog class; asked to close, each ends as if cancelled.
+BOOL CALLBACK closeDialogWindow(HWND window, LPARAM) {
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") == 0) PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// The program is to end: whatever modal loop runs ends now, so that the main loop
+// hears of it within a frame instead of when the player answers.
+void requestClose(MessageKind kind) {
+    closeRequest = true;
+    setAsideMessage(kind);
+    EnumThreadWindows(GetCurrentThreadId(), closeDialogWindow, 0);
+}
+
 LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         // The program decides when the window goes: these only ask it to end.
-        case WM_CLOSE: setAsideMessage(MessageKind::Close); return 0;
+        case WM_CLOSE: requestClose(MessageKind::Close); return 0;
         case WM_DESTROY: setAsideMessage(MessageKind::Destroy); return 0;
         case WM_ENDSESSION:
-            if (wParam) setAsideMessage(MessageKind::EndSession);
+            if (wParam) requestClose(MessageKind::EndSession);
             return 0;
         case WM_ACTIVATE:
             // Above every other window only while the player is using this one; another
@@ -288,7 +309,16 @@ void hideCursor() {
     SetCursor(nullptr);
 }
 
+bool closeRequested() {
+    return closeRequest;
+}
+
 void showMessageBox(PlatformWindow* owner, const char* text) {
+    // Once the program is to end nobody waits for an answer: the text goes to stderr.
+    if (closeRequest) {
+        std::fprintf(stderr, "%s: %s\n", kMessageBoxCaption, text);
+        return;
+    }
     MessageBoxA(win32::windowHandle(owner), text, kMessageBoxCaption, MB_OK);
 }
 

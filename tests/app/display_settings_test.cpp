@@ -28,17 +28,25 @@ protected:
         ASSERT_TRUE(startUp());
     }
 
-    // A user that picks entries by text (empty: leave as it is), sets the box, and
-    // sends one message; what the dialog showed on opening is kept.
+    // A user that picks a size by text (empty: leave it), which the dialog hears of,
+    // then a zoom, sets the box, and sends one message; what the dialog showed on
+    // opening is kept.
     headless::DialogUser user(const std::string& size, const std::string& zoomText, bool limit,
                               DialogMessage then) {
-        return [=, this](Dialog& dialog) {
-            shownSizes = dialog.entries(IDC_SCREEN_SIZE);
-            shownZoom = dialog.entries(IDC_ZOOM);
-            shownSize = dialog.itemText(IDC_SCREEN_SIZE);
-            shownZoomSelection = dialog.itemText(IDC_ZOOM);
-            shownLimit = dialog.checked(IDC_LIMIT_FPS);
-            select(dialog, IDC_SCREEN_SIZE, size);
+        return [=, this, sizeChosen = false](Dialog& dialog) mutable {
+            if (!sizeChosen) {
+                shownSizes = dialog.entries(IDC_SCREEN_SIZE);
+                shownZoom = dialog.entries(IDC_ZOOM);
+                shownSize = dialog.itemText(IDC_SCREEN_SIZE);
+                shownZoomSelection = dialog.itemText(IDC_ZOOM);
+                shownLimit = dialog.checked(IDC_LIMIT_FPS);
+                sizeChosen = true;
+                if (!size.empty()) {
+                    select(dialog, IDC_SCREEN_SIZE, size);
+                    return DialogMessage{DialogMessageKind::Command, IDC_SCREEN_SIZE};
+                }
+            }
+            offeredZoom = dialog.entries(IDC_ZOOM);
             select(dialog, IDC_ZOOM, zoomText);
             dialog.setChecked(IDC_LIMIT_FPS, limit);
             return then;
@@ -53,7 +61,7 @@ protected:
         }
     }
 
-    std::vector<std::string> shownSizes, shownZoom;
+    std::vector<std::string> shownSizes, shownZoom, offeredZoom;
     std::string shownSize, shownZoomSelection;
     bool shownLimit = false;
 };
@@ -63,7 +71,7 @@ TEST_F(DisplaySettingsTest, OpensWithTheListsAndTheCurrentChoices) {
     limitFps = 1;
     headless::setDialogUser(user("", "", true, kCancel));
     openDisplaySettings();
-    EXPECT_EQ(shownZoom, (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(shownZoom, (std::vector<std::string>{"1", "2", "3"})) << "4 does not fit 640 x 480";
     EXPECT_EQ(shownSizes, (std::vector<std::string>{"320x240", "640x400", "640x480", "800x600"}))
         << "8-bit modes only, in the order offered";
     EXPECT_EQ(shownSize, "640x480");
@@ -74,19 +82,25 @@ TEST_F(DisplaySettingsTest, OpensWithTheListsAndTheCurrentChoices) {
     EXPECT_EQ(r.top, 240 - r.height() / 2);
 }
 
-TEST_F(DisplaySettingsTest, ZoomIsClampedByTheChosenHeight) {
+// Only zooms that fit the chosen size are offered: the zoom shown is kept where it
+// fits and cut to the largest that does where it does not.
+TEST_F(DisplaySettingsTest, OnlyZoomsThatFitTheChosenSizeAreOffered) {
     struct Case {
         const char* size;
-        const char* zoomText;
+        uint8_t zoomBefore;
+        const char* zoomText;  // empty: the one shown
+        size_t offered;
         uint8_t expectZoom;
     };
     const Case cases[] = {
-        {"640x480", "4", 3}, {"640x480", "2", 2}, {"320x240", "4", 1}, {"320x240", "3", 1},
-        {"800x600", "4", 4}, {"640x400", "4", 3}, {"640x400", "1", 1},
+        {"640x480", 3, "", 3, 3}, {"320x240", 3, "", 1, 1}, {"800x600", 1, "4", 4, 4},
+        {"640x400", 4, "", 2, 2}, {"640x400", 4, "1", 2, 1}, {"800x600", 2, "", 4, 2},
     };
     for (const Case& c : cases) {
+        zoom = c.zoomBefore;
         headless::setDialogUser(user(c.size, c.zoomText, false, kOk));
         openDisplaySettings();
+        EXPECT_EQ(offeredZoom.size(), c.offered) << c.size;
         EXPECT_EQ(zoom, c.expectZoom) << c.size << " zoom " << c.zoomText;
         EXPECT_EQ(readFile(path("settings.bin"))[4], c.expectZoom) << c.size;
         EXPECT_EQ(quitRequested, 0);

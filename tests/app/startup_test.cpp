@@ -40,18 +40,19 @@ TEST_F(StartUpTest, FirstRunFillsTheDesktopAtTheLargestZoomThatFitsAndKeepsIt) {
     }
 }
 
-TEST_F(StartUpTest, ZeroSizeMeansTheDesktopsSize) {
+TEST_F(StartUpTest, ZeroSizeMeansTheDesktopsSizeAndAStoredZoomIsCutToFitIt) {
     {
         std::ofstream file(path("settings.bin"), std::ios::binary);
-        file.write("\x00\x00\x00\x00\x01\x00\x00", 7);
+        file.write("\x00\x00\x00\x00\x04\x00\x00", 7);
     }
-    headless::setDesktopSize(1024, 768);
+    headless::setDesktopSize(640, 480);
     ASSERT_TRUE(startUp());
-    EXPECT_EQ(headless::windowWidth(), 1024);
-    EXPECT_EQ(headless::windowHeight(), 768);
-    EXPECT_EQ(display.width(), 1024);
-    EXPECT_EQ(screenCentreX, 512);
-    EXPECT_EQ(screenCentreY, 384);
+    EXPECT_EQ(headless::windowWidth(), 640);
+    EXPECT_EQ(headless::windowHeight(), 480);
+    EXPECT_EQ(display.width(), 640);
+    EXPECT_EQ(screenCentreX, 320);
+    EXPECT_EQ(screenCentreY, 240);
+    EXPECT_EQ(zoom, 3) << "zoom 4 would push the picture off a 640 x 480 screen";
 }
 
 TEST_F(StartUpTest, SizeAndZoomTheProgramCannotUseGiveTheFirstRunsWithoutRewritingTheSettings) {

@@ -1,6 +1,11 @@
 #include "cartridge/battery_save.h"
 
 #include <gtest/gtest.h>
+#ifdef __linux__
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -14,6 +19,7 @@
 #include <filesystem>
 
 #include "cartridge/file_handle.h"
+#include "cartridge/save_location.h"
 #include "cartridge/whole_file_writer.h"
 #include "cartridge_fixture.h"
 #include "core/bus.h"
@@ -410,6 +416,52 @@ TEST_F(SaveHazardTest, KillDuringTheWriteLeavesAWholeSave) {
     for (const std::string& name : listDirectory(dir.path()))
         EXPECT_TRUE(name == "game.gb" || name == "game.sav" || name.rfind(".korvi-", 0) == 0)
             << name;
+}
+#endif
+
+#ifdef __linux__
+// Sets or clears a folder's immutable attribute: nothing can be created in it then,
+// by root neither, which is how these tests run.
+bool setImmutable(const std::string& folder, bool on) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+TEST_F(BatterySaveTest, SaveOfAGameInAFolderThatCannotBeWrittenIsKeptInTheUserDataFolder) {
+    std::filesystem::create_directory(dir / "disc");
+    const std::string path = putImage("disc/game.gb", makeImage({0x03, 0x00, 0x03}));
+    const std::vector<uint8_t> shipped(0x8000, 0x42);
+    writeBytes(dir / "disc/game.sav", shipped);
+    ASSERT_EQ(setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1), 0);
+    if (!setImmutable(dir / "disc", true)) GTEST_SKIP() << "no immutable folders here";
+    struct Restore {
+        std::string folder;
+        ~Restore() {
+            setImmutable(folder, false);
+            unsetenv("XDG_DATA_HOME");
+        }
+    } restore{dir / "disc"};
+
+    ASSERT_TRUE(loadCartridge(path));
+    const std::string apart = savedApartFileName(path);
+    EXPECT_EQ(apart.rfind(dir / "data/korvi/saves/game-", 0), 0u) << apart;
+    EXPECT_EQ(batterySavePath(), apart);
+    EXPECT_NE(batterySaveNotice().find(apart), std::string::npos) << batterySaveNotice();
+    EXPECT_EQ(cartRam(), shipped) << "the save beside the image is played on";
+
+    fillCartRam(5);
+    const std::vector<uint8_t> played = cartRam();
+    EXPECT_TRUE(saveBatteryRam()) << batterySaveFailure();
+    EXPECT_EQ(readBytes(apart), played);
+    EXPECT_EQ(readBytes(dir / "disc/game.sav"), shipped);
+    ASSERT_TRUE(loadCartridge(path));
+    EXPECT_EQ(cartRam(), played) << "the next run goes on from the save kept apart";
 }
 #endif
 

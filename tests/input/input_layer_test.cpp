@@ -189,6 +189,24 @@ TEST_F(InputSetUp, PollWritesAllNineValuesFromTheKeyboard) {
     EXPECT_EQ(paused, 1);
 }
 
+TEST_F(InputSetUp, TheEnterOfAltEnterNeverPressesStart) {
+    inputDevice = 0;
+    ASSERT_TRUE(initInput());
+    struct Step {
+        bool alt, enter;
+        uint8_t start;
+    };
+    // Alt+Enter, Alt let go first, Enter let go, then Enter alone.
+    const Step steps[] = {{true, false, 0}, {true, true, 0}, {false, true, 0},
+                          {false, false, 0}, {false, true, 1}};
+    for (const Step& step : steps) {
+        headless::setKey(DIK_LMENU, step.alt);
+        headless::setKey(DIK_RETURN, step.enter);
+        ASSERT_TRUE(pollInput());
+        EXPECT_EQ(machine.joypad.start, step.start) << "alt " << step.alt << " enter " << step.enter;
+    }
+}
+
 TEST_F(InputSetUp, KeyboardThatLostAcquisitionIsAcquiredAgain) {
     inputDevice = 0;
     ASSERT_TRUE(initInput());

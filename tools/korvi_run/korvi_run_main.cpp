@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
     if (!lastHeaderNotice().empty())
         std::fprintf(stderr, "korvi-run: \"%s\": %s\n", romPath.c_str(),
                      lastHeaderNotice().c_str());
+    if (!batterySaveNotice().empty())
+        std::fprintf(stderr, "korvi-run: %s\n", batterySaveNotice().c_str());
     if (!batterySaveReadFailure().empty())
         std::fprintf(stderr, "korvi-run: %s\n", batterySaveReadFailure().c_str());
 
@@ -129,12 +131,13 @@ int main(int argc, char** argv) {
 
     const bool battery = machine.hasBattery && machine.cartridgeLoaded;
     if (!saveBatteryRam() && battery) {
-        status = fail("cannot write the battery save \"" + saveFileName(romPath) + "\"");
+        status = fail("cannot write the battery save \"" + batterySavePath() + "\": " +
+                      batterySaveFailure());
     } else if (battery && !options.quiet && !batterySaveSkipped().empty()) {
-        std::printf("battery save: %s left as it was: %s\n", saveFileName(romPath).c_str(),
+        std::printf("battery save: %s left as it was: %s\n", batterySavePath().c_str(),
                     batterySaveSkipped().c_str());
     } else if (battery && !options.quiet) {
-        std::printf("battery save: %s\n", saveFileName(romPath).c_str());
+        std::printf("battery save: %s\n", batterySavePath().c_str());
     }
     closeRunner();
     return status;
