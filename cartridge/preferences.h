@@ -78,8 +78,8 @@ inline constexpr int16_t kHatRight = 203;
 // kHatUp to kHatRight, or kNoButton. Only keys with a name can be stored; any other
 // key, or a button outside those ranges, is stored as unbound.
 struct Binding {
-    uint8_t key;
-    int16_t button;
+    uint8_t key = kNoKey;
+    int16_t button = kNoButton;
 };
 
 inline constexpr size_t kMaxRecentGames = 8;
@@ -89,7 +89,9 @@ struct Preferences {
     uint8_t volume = 100;                  // per cent, 0 to 100
     std::string chooserFolder;             // the file chooser's last folder; empty: none
     std::vector<std::string> recentGames;  // newest first, at most kMaxRecentGames, no repeats
-    Binding bindings[kActionCount];  // indexed by Action; defaultPreferences() has the defaults
+    // Indexed by Action. Unbound in a Preferences made from nothing; defaultPreferences()
+    // has the defaults.
+    Binding bindings[kActionCount];
 };
 
 // The preferences in use; loadPreferences fills them.
