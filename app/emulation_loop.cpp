@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/rewind.h"
 #include "app/scan_line.h"
+#include "app/screenshot.h"
 #include "app/sound_output.h"
 #include "app/state_slots.h"
 #include "app/window_procedure.h"
@@ -107,6 +108,7 @@ void runStateKeys() {
     if (programKeys.saveState) saveStateToSlot();
     if (programKeys.loadState) loadStateFromSlot();
     if (programKeys.undoState) undoStateCommand();
+    if (programKeys.screenshot) takeScreenshot();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "app/sound_output.h"
 
+#include "cartridge/preferences.h"
+
 #include <cstdio>
 #include <string>
 
@@ -58,6 +60,15 @@ void stopSound() {
     deviceOpen = false;
 }
 
+// The player's volume, in per cent, on each sample of both channels.
+void applyVolume(int16_t* frames, size_t count) {
+    const int32_t volume = preferences.volume < 100 ? preferences.volume : 100;
+    if (volume == 100) return;
+    for (size_t i = 0; i < 2 * count; ++i) {
+        frames[i] = static_cast<int16_t>(frames[i] * volume / 100);
+    }
+}
+
 void restartSoundRate() {
     smoothedLevel = kTargetFrames;
     integral = 0;
@@ -88,7 +99,10 @@ void feedSound(bool realTime) {
     // A device that takes nothing for a while (one starting up, a stalled sound
     // server) must not pile up latency that the rate could take minutes to work off:
     // while twice the level aimed at waits, a frame's samples are left out.
-    if (before <= kMaxQueuedFrames) queueAudio(samples, count);
+    if (before <= kMaxQueuedFrames) {
+        applyVolume(samples, count);
+        queueAudio(samples, count);
+    }
     const uint32_t after = queuedAudioFrames();
     note(before, after);
 

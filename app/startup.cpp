@@ -4,6 +4,7 @@
 #include "app/emulation_loop.h"
 #include "app/frame_log.h"
 #include "app/main_window.h"
+#include "app/player_preferences.h"
 #include "app/sound_output.h"
 #include "app/state_slots.h"
 #include "app/window_procedure.h"
@@ -44,6 +45,7 @@ bool takeDisplay() {
 
 bool startUp() {
     loadSettings();
+    loadPlayerPreferences();
     applyColourSetting();
     const MenuResource* menu = loadMenuResource(IDR_MAIN_MENU);
 
@@ -86,6 +88,7 @@ bool startUp() {
         return false;
     }
     checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
+    showPreferencesInMenu();
     resetStateSlots();
     startFrameLog();
     startSound();

@@ -3,11 +3,14 @@
 #include <cstdio>
 
 #include "app/display_settings.h"
+#include "app/player_preferences.h"
+#include "app/screenshot.h"
 #include "app/main_window.h"
 #include "app/rewind.h"
 #include "app/sound_output.h"
 #include "app/state_slots.h"
 #include "cartridge/battery_save.h"
+#include "cartridge/preferences.h"
 #include "cartridge/rom_loader.h"
 #include "app/app_flags.h"
 #include "core/machine_state.h"
@@ -31,6 +34,7 @@ bool escapePressedInMenu = false;
 void startLoadedGame() {
     rewindHistory.clear();
     restartSoundRate();
+    rememberLoadedGame();
     const std::string& writeFailure = lastBatterySaveFailure();
     if (!writeFailure.empty()) showMessageBox(topLevelWindow(), writeFailure.c_str());
     const std::string& saveNotice = batterySaveNotice();
@@ -95,6 +99,8 @@ bool runCommand(uint32_t id) {
         case ID_GAME_UNDO_STATE:
             if (undoStateCommand()) paused = 0;
             return true;
+        case ID_GAME_SCREENSHOT: takeScreenshot(); return true;
+        case ID_DISPLAY_SHOW_FPS: toggleFrameRate(); return true;
         case ID_GAME_SOUND:
             soundEnabled = soundEnabled ? 0 : 1;
             checkMenuItem(ID_GAME_SOUND, soundEnabled != 0);
@@ -105,6 +111,16 @@ bool runCommand(uint32_t id) {
         case ID_DISPLAY_SETTINGS: openDisplaySettings(); return true;
         case ID_INPUT_SETTINGS: openInputSettings(); return true;
         default:
+            if (id >= ID_GAME_RECENT_1 && id < ID_GAME_RECENT_1 + kRecentMenuItems) {
+                // The path is copied: a load puts the game at the front of the list.
+                const std::string path = recentGamePath(id - ID_GAME_RECENT_1);
+                if (!path.empty() && loadCartridgeAndReport(path)) paused = 0;
+                return true;
+            }
+            if (id >= ID_GAME_VOLUME_1 && id < ID_GAME_VOLUME_1 + kVolumeMenuItems) {
+                chooseVolume(id - ID_GAME_VOLUME_1);
+                return true;
+            }
             if (id >= ID_GAME_STATE_SLOT_1 && id <= ID_GAME_STATE_SLOT_4) {
                 selectStateSlot(static_cast<uint8_t>(id - ID_GAME_STATE_SLOT_1 + 1));
                 return true;
@@ -136,7 +152,11 @@ void forgetMenuKeys() {
 bool chooseRomFile(PlatformWindow* owner) {
     static const FileFilter kRomFilter = {"Gameboy ROMs", "*.gb;*.gbc;"};
     std::string path;
-    return chooseFile(owner, kRomFilter, folderOf(machine.romPath), path, &acceptRomFile, nullptr);
+    // The loaded game's folder, or the one the chooser was last left in, in this run
+    // or an earlier one.
+    const std::string start =
+        !machine.romPath.empty() ? folderOf(machine.romPath) : preferences.chooserFolder;
+    return chooseFile(owner, kRomFilter, start, path, &acceptRomFile, nullptr);
 }
 
 bool loadCartridgeAndReport(const std::string& path) {
@@ -158,6 +178,12 @@ bool windowProcedure(const WindowMessage& message) {
         // The whole parameter must be the ID: a non-zero notification code in the
         // high word is not a menu choice.
         case MessageKind::Command: return runCommand(message.param);
+        // A file dropped on the window is loaded as if chosen in Game > Load.
+        case MessageKind::FileDropped: {
+            const std::string path = droppedFile();
+            if (!path.empty() && loadCartridgeAndReport(path)) paused = 0;
+            return true;
+        }
         case MessageKind::KeyDown:
         case MessageKind::KeyUp: return menuKey(message);
         default: return false;

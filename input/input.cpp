@@ -20,27 +20,37 @@ uint8_t pressed(uint8_t now, uint8_t before) {
     return static_cast<uint8_t>(now & ~before);
 }
 
-void readProgramKeys(const uint8_t* keys) {
+void readProgramKeys(const uint8_t* keys, const ControllerState* controller) {
     ProgramKeys held{};
-    if (keys != nullptr) mapProgramKeys(keys, held);
+    mapProgramKeys(keys, controller, held);
     programKeys.saveState = pressed(held.saveState, heldProgramKeys.saveState);
     programKeys.loadState = pressed(held.loadState, heldProgramKeys.loadState);
     programKeys.undoState = pressed(held.undoState, heldProgramKeys.undoState);
+    programKeys.screenshot = pressed(held.screenshot, heldProgramKeys.screenshot);
     programKeys.slot = held.slot != heldProgramKeys.slot ? held.slot : 0;
     programKeys.rewind = held.rewind;
     heldProgramKeys = held;
 }
 
-// The controller stopped answering (unplugged, most likely): the keyboard takes
-// over for the rest of the run and the game waits in the menu. The choice in
-// "settings.bin" is left alone, so the controller is used again at the next start.
-bool fallBackToKeyboard() {
-    if (!inputLayer.initKeyboard(topLevelWindow())) return false;
-    inputDevice = 0;
-    paused = 1;
+// While no controller is open, the attached ones are looked at about once a second
+// of play (the polls come once a scan line), so that one plugged in works at once.
+constexpr uint32_t kPollsBetweenControllerLooks = 154 * 60;
+uint32_t pollsToControllerLook = kPollsBetweenControllerLooks;
+
+// Opens the chosen controller, or the first one when the keyboard was chosen; a
+// chosen one that cannot be had gives the first that can.
+bool openController() {
+    return inputLayer.initController(topLevelWindow(), &InputLayer::selectController, inputDevice);
+}
+
+// The controller stopped answering (unplugged, most likely): the keyboard goes on
+// alone and the game waits in the menu (pollInput pauses it). The choice in "settings.bin" is left alone,
+// and the controller is used again as soon as it is back.
+void noteControllerLoss() {
+    pollsToControllerLook = kPollsBetweenControllerLooks;
     showMessageBox(topLevelWindow(),
-                   "The game controller can no longer be read; the keyboard is used instead.");
-    return true;
+                   "The game controller can no longer be read; the keyboard goes on alone "
+                   "until it is back.");
 }
 
 }  // namespace
@@ -48,11 +58,9 @@ bool fallBackToKeyboard() {
 ProgramKeys programKeys{};
 
 bool initInput() {
-    PlatformWindow* window = topLevelWindow();
-    if (inputDevice == 0) return inputLayer.initKeyboard(window);
-    if (inputLayer.initController(window, &InputLayer::selectController, inputDevice)) return true;
-    if (!inputLayer.initKeyboard(window)) return false;
-    inputDevice = 0;
+    if (!inputLayer.initKeyboard(topLevelWindow())) return false;
+    openController();
+    pollsToControllerLook = kPollsBetweenControllerLooks;
     return true;
 }
 
@@ -61,24 +69,44 @@ void ignorePauseUntilReleased() {
 }
 
 bool pollInput() {
-    if (!inputLayer.readState()) return inputDevice != 0 && fallBackToKeyboard();
-    uint8_t pause = 0;
-    if (inputDevice == 0) {
-        const uint8_t* keys = inputLayer.keyboardState();
-        mapKeyboard(keys, machine.joypad, pause);
-        fastForward = static_cast<uint8_t>(keys[DIK_TAB] >> 7);
-        readProgramKeys(keys);
-    } else {
-        mapController(inputLayer.controllerState(), machine.joypad, pause);
-        fastForward = 0;
-        readProgramKeys(nullptr);
+    if (!inputLayer.readState()) return false;
+    const bool controllerLost = inputLayer.takeControllerLoss();
+    if (controllerLost) {
+        noteControllerLoss();
+    } else if (!inputLayer.usesController() && --pollsToControllerLook == 0) {
+        pollsToControllerLook = kPollsBetweenControllerLooks;
+        openController();
     }
+    const uint8_t* keys = inputLayer.keyboardState();
+    const ControllerState* controller =
+        inputLayer.usesController() ? &inputLayer.controllerState() : nullptr;
+    JoypadButtons fromKeys{};
+    uint8_t pauseKey = 0;
+    mapKeyboard(keys, fromKeys, pauseKey);
+    JoypadButtons fromController{};
+    uint8_t pauseButton = 0;
+    if (controller != nullptr) mapController(*controller, fromController, pauseButton);
+    JoypadButtons& joypad = machine.joypad;
+    joypad.right = fromKeys.right | fromController.right;
+    joypad.left = fromKeys.left | fromController.left;
+    joypad.up = fromKeys.up | fromController.up;
+    joypad.down = fromKeys.down | fromController.down;
+    joypad.a = fromKeys.a | fromController.a;
+    joypad.b = fromKeys.b | fromController.b;
+    joypad.select = fromKeys.select | fromController.select;
+    joypad.start = fromKeys.start | fromController.start;
+    fastForward = bindingHeld(preferences.bindings[static_cast<size_t>(Action::FastForward)], keys,
+                              controller)
+                      ? 1
+                      : 0;
+    readProgramKeys(keys, controller);
+    uint8_t pause = pauseKey | pauseButton;
     if (pauseMustBeReleased) {
         if (pause != 0)
             pause = 0;
         else
             pauseMustBeReleased = false;
     }
-    paused = pause;
+    paused = controllerLost ? 1 : pause;
     return true;
 }

@@ -17,9 +17,7 @@ bool InputLayer::initKeyboard(PlatformWindow*) {
     if (keyboard_ == nullptr) return false;
     // The keyboard is read only while the program's window is the active one; at
     // start-up the window may not be active yet, so "not acquired" is no failure here.
-    if (acquireKeyboard(keyboard_) == DeviceResult::Failed) return false;
-    controllerCountdown_ = 0;
-    return true;
+    return acquireKeyboard(keyboard_) != DeviceResult::Failed;
 }
 
 bool InputLayer::selectController(const ControllerInfo& controller, void* context) {
@@ -34,19 +32,26 @@ bool InputLayer::selectController(const ControllerInfo& controller, void* contex
 }
 
 bool InputLayer::initController(PlatformWindow*, ControllerCallback callback, uint8_t n) {
-    releaseDevices();
-    source_ = createInputSource();
+    releaseController();
     if (source_ == nullptr) return false;
-    controllerCountdown_ = n;
+    controllerCountdown_ = n != 0 ? n : 1;
     const bool listed = enumerateAttachedControllers(source_, callback, this);
-    if (!listed || controllerCountdown_ != 0) {
+    if (listed && controller_ == nullptr && n > 1) {
         // Fewer than n controllers, or none from the n-th on could be opened: take
         // the first one that can be.
         controllerCountdown_ = 1;
-        if (!enumerateAttachedControllers(source_, callback, this)) return false;
+        enumerateAttachedControllers(source_, callback, this);
     }
-    controllerCountdown_ = 1;
+    controllerCountdown_ = 0;
     return controller_ != nullptr;
+}
+
+void InputLayer::releaseController() {
+    setRumble(false);
+    if (controller_ != nullptr) {
+        unacquireController(controller_);
+        releaseControllerDevice(controller_);
+    }
 }
 
 // A key pressed while Alt is held is part of a shortcut of the system or the program
@@ -67,32 +72,41 @@ void InputLayer::hideShortcutKeys() {
 }
 
 bool InputLayer::readState() {
-    if (controllerCountdown_ == 0) {
-        if (keyboard_ == nullptr) return false;
-        DeviceResult result = readKeyboard(keyboard_, keyboardState_);
-        if (result == DeviceResult::NotAcquired || result == DeviceResult::InputLost) {
-            if (acquireKeyboard(keyboard_) == DeviceResult::NotAcquired) {
-                // Another program's window is active: its keys are not the game's.
-                std::memset(keyboardState_, 0, sizeof keyboardState_);
-                return true;
-            }
+    if (keyboard_ == nullptr) return false;
+    DeviceResult result = readKeyboard(keyboard_, keyboardState_);
+    if (result == DeviceResult::NotAcquired || result == DeviceResult::InputLost) {
+        if (acquireKeyboard(keyboard_) == DeviceResult::NotAcquired) {
+            // Another program's window is active: its keys are not the game's.
+            std::memset(keyboardState_, 0, sizeof keyboardState_);
+            result = DeviceResult::Ok;
+        } else {
             result = readKeyboard(keyboard_, keyboardState_);
         }
-        hideShortcutKeys();
-        return result == DeviceResult::Ok;
     }
-    if (controller_ == nullptr) return false;
-    if (pollController(controller_) != DeviceResult::Ok) {
-        DeviceResult result = acquireController(controller_);
-        for (int tries = 1; result == DeviceResult::InputLost && tries < kMaxReacquireTries;
-             ++tries) {
-            result = acquireController(controller_);
+    hideShortcutKeys();
+    if (controller_ != nullptr) {
+        if (pollController(controller_) != DeviceResult::Ok) {
+            DeviceResult acquired = acquireController(controller_);
+            for (int tries = 1; acquired == DeviceResult::InputLost && tries < kMaxReacquireTries;
+                 ++tries) {
+                acquired = acquireController(controller_);
+            }
+            pollController(controller_);
         }
-        pollController(controller_);
+        if (readController(controller_, controllerState_) != DeviceResult::Ok) {
+            rumbling_ = false;
+            releaseControllerDevice(controller_);
+            controllerState_ = ControllerState{};
+            controllerLost_ = true;
+        }
     }
-    if (readController(controller_, controllerState_) == DeviceResult::Ok) return true;
-    rumbling_ = false;
-    return false;
+    return result == DeviceResult::Ok;
+}
+
+bool InputLayer::takeControllerLoss() {
+    const bool lost = controllerLost_;
+    controllerLost_ = false;
+    return lost;
 }
 
 void InputLayer::setRumble(bool on) {
@@ -102,16 +116,13 @@ void InputLayer::setRumble(bool on) {
 }
 
 void InputLayer::releaseDevices() {
-    setRumble(false);
+    releaseController();
     if (keyboard_ != nullptr) {
         unacquireKeyboard(keyboard_);
         releaseKeyboardDevice(keyboard_);
     }
-    if (controller_ != nullptr) {
-        unacquireController(controller_);
-        releaseControllerDevice(controller_);
-    }
     if (source_ != nullptr) releaseInputSource(source_);
+    controllerLost_ = false;
 }
 
 bool InputLayer::enumerateControllers(ControllerCallback callback, void* context) {

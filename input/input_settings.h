@@ -1,5 +1,7 @@
-// The "Input Settings" dialog: choose the keyboard or one of the attached game
-// controllers, save the choice, and set the input device up again when it changed.
+// The "Input Settings" dialog: choose the game controller read beside the keyboard,
+// and the key and controller button of each of the handheld's buttons and of the
+// program's own commands; the controller choice goes to settings.bin, the bindings
+// to preferences.ini. A key or button chosen twice is refused with a message.
 #pragma once
 
 #include "platform/dialog.h"

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct PlatformWindow;  // opaque outside the implementation
 struct MenuResource;
@@ -20,6 +21,7 @@ enum class MessageKind : uint8_t {
     Command,     // param: command ID in the low word, notification code in the high word
     KeyDown,     // param: virtual key code (see VK_ESCAPE)
     KeyUp,       // param: virtual key code
+    FileDropped, // a file was dropped on the window: droppedFile()
     Other,
 };
 
@@ -64,6 +66,14 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu);
 // Shows or clears the check mark of a menu item (by command ID), now and whenever
 // the menu is attached again.
 void checkMenuItem(uint16_t commandId, bool checked);
+
+// Sets a menu item's caption (the games of Game > Recent) and whether it can be
+// chosen, now and whenever the menu is attached again.
+void setMenuItem(uint16_t commandId, const char* caption, bool enabled);
+
+// A file dropped on the window arrives as a FileDropped message; this is its path
+// (UTF-8), until the next one.
+const std::string& droppedFile();
 
 void showArrowCursor();
 void hideCursor();

@@ -25,6 +25,14 @@ inline constexpr uint16_t ID_GAME_SOUND = 40016;  // a check item
 inline constexpr uint16_t ID_GAME_SAVE_STATE = 40017;
 inline constexpr uint16_t ID_GAME_LOAD_STATE = 40018;
 inline constexpr uint16_t ID_GAME_UNDO_STATE = 40019;
+inline constexpr uint16_t ID_GAME_SCREENSHOT = 40020;
+inline constexpr uint16_t ID_DISPLAY_SHOW_FPS = 40025;  // a check item
+// Game > Recent > the last games loaded, newest first: ID_GAME_RECENT_1 + i.
+inline constexpr uint16_t ID_GAME_RECENT_1 = 40031;
+inline constexpr uint16_t kRecentMenuItems = 8;
+// Game > Volume > 100 %, 75 %, 50 %, 25 %, Off, check items: ID_GAME_VOLUME_1 + i.
+inline constexpr uint16_t ID_GAME_VOLUME_1 = 40041;
+inline constexpr uint16_t kVolumeMenuItems = 5;
 // Game > Slot > 1-4, check items: ID_GAME_STATE_SLOT_1 + slot - 1.
 inline constexpr uint16_t ID_GAME_STATE_SLOT_1 = 40021;
 inline constexpr uint16_t ID_GAME_STATE_SLOT_4 = 40024;
@@ -37,6 +45,10 @@ inline constexpr uint16_t IDC_SCREEN_SIZE = 1008;
 inline constexpr uint16_t IDC_INPUT_DEVICE = 1013;
 inline constexpr uint16_t IDC_LIMIT_FPS = 1014;
 inline constexpr uint16_t IDC_RAW_COLOURS = 1015;
+// Input settings: the key and the controller button of each action, by its
+// position in the list of actions.
+inline constexpr uint16_t IDC_KEY_FIRST = 1100;
+inline constexpr uint16_t IDC_BUTTON_FIRST = 1200;
 inline constexpr uint16_t IDC_STATIC = 0xFFFF;  // labels have no ID of their own
 
 // One entry of a menu: a command item, a separator, or a submenu whose items

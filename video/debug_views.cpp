@@ -147,6 +147,10 @@ bool drawOamView(uint8_t obp0) {
 
 void redrawView() {
     display.clearBack(kClearIndex);
+    // The main view of a game in progress: its last frame, dimmed under the menu.
+    if (screenMode == 0 && machine.cartridgeLoaded != 0 && ScreenLayer != nullptr) {
+        drawPausedFrame();
+    }
     if (!machine.HighPage.empty() && !machine.VideoRam.empty()) {
         const uint8_t obp0 = machine.HighPage[reg::OBP0];
         if (screenMode == 1 && !drawTilesView(obp0)) return;

@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-// Draws the view chosen by screenMode and presents it. A row of the view that does
+// Draws the view chosen by screenMode (the main view: the paused game dimmed, or black
+// with none) and presents it. A row of the view that does
 // not fit the display ends the drawing without presenting, so the screen keeps what
 // it showed before.
 void redrawView();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cartridge/preferences.h"
 #include "cartridge/settings.h"
 #include "app/app_flags.h"
 #include "core/io_registers.h"
@@ -23,8 +24,6 @@ Surface* ScreenLayer = nullptr;
 
 namespace {
 
-constexpr int kScreenWidth = 160;
-constexpr int kScreenHeight = 144;
 constexpr int kLastLine = kScreenHeight - 1;
 
 // A line is put together in buffers wider than the screen, so that tiles and sprites
@@ -409,15 +408,38 @@ bool renderLine() {
     return true;
 }
 
-void composeFrame() {
+namespace {
+
+// The screen layer onto the cleared back buffer, zoomed and centred; the rectangle
+// it covers.
+Rect drawScreenLayer() {
     const int z = zoom;
     const int left = screenCentreX - 80 * z;
     const int top = screenCentreY - 72 * z;
+    const Rect where = {left, top, left + kScreenWidth * z, top + kScreenHeight * z};
     display.clearBack(kClearIndex);
-    display.blitToBack({left, top, left + kScreenWidth * z, top + kScreenHeight * z}, ScreenLayer,
-                       {0, 0, kScreenWidth, kScreenHeight}, false);
+    display.blitToBack(where, ScreenLayer, {0, 0, kScreenWidth, kScreenHeight}, false);
+    return where;
+}
+
+}  // namespace
+
+void composeFrame() {
+    drawScreenLayer();
     ++framesThisSecond;
-    display.drawNumber(fpsShown, 0, 0);
+    if (preferences.showFrameRate) display.drawNumber(fpsShown, 0, 0);
     if (onScreenMessage[0] != '\0') display.drawText(onScreenMessage, 0, 12);
     display.present();
+}
+
+void drawPausedFrame() {
+    const Rect where = drawScreenLayer();
+    int pitch = 0;
+    Pixel* pixels = display.lockBack(where, &pitch);
+    if (pixels == nullptr) return;
+    for (int y = 0; y < where.bottom - where.top; ++y) {
+        Pixel* row = pixels + static_cast<ptrdiff_t>(y) * pitch;
+        for (int x = 0; x < where.right - where.left; ++x) row[x] = (row[x] >> 1) & 0x7F7F7F;
+    }
+    display.unlockBack();
 }

@@ -20,6 +20,10 @@ inline int mapTileIndex(uint8_t number, uint8_t lcdc) {
     return (number >= 128 || (lcdc & 0x10)) ? number : 256 + number;
 }
 
+// The handheld's screen in pixels.
+inline constexpr int kScreenWidth = 160;
+inline constexpr int kScreenHeight = 144;
+
 // 160 x 144, row y screen line y as last drawn; white until a line is drawn.
 extern Surface* ScreenLayer;
 
@@ -38,5 +42,9 @@ void releaseScreenLayer();
 bool renderLine();
 
 // Puts the screen layer onto the back buffer as zoom and the screen centre stand
-// now, draws fpsShown in the top-left corner and presents.
+// now, draws fpsShown in the top-left corner (unless the player hid it) and the
+// on-screen message below it, and presents.
 void composeFrame();
+// The paused game under the menu: the last frame where composeFrame puts it, at half
+// brightness, without the frame rate or messages. Not presented.
+void drawPausedFrame();

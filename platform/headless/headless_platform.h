@@ -34,6 +34,12 @@ int windowWidth();
 int windowHeight();
 void queueMessage(WindowMessage message);
 void queueCommand(uint16_t commandId);
+// Drops a file on the window: a FileDropped message with droppedFile() = path.
+void dropFile(const std::string& path);
+// What setMenuItem last set for the item: its caption (empty when never set) and
+// whether it can be chosen.
+std::string menuItemCaption(uint16_t commandId);
+bool menuItemEnabled(uint16_t commandId);
 // Called by a blocking wait when the queue is empty; it may queue messages or change
 // other state. When the queue is still empty afterwards the wait answers as if the
 // desktop session ended, so that a test never blocks for ever.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <functional>
 #include <optional>
 #include <string>
@@ -42,6 +43,8 @@ struct State {
     bool cursorVisible = true;
     std::vector<std::string> messageBoxes;
     bool closeRequest = false;  // a Close or EndSession was taken from the queue
+    std::map<uint16_t, std::pair<std::string, bool>> menuItems;  // set by setMenuItem
+    std::string droppedFile;
 
     // Clock.
     uint64_t clockMicroseconds = 0;

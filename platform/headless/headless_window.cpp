@@ -40,6 +40,18 @@ int windowHeight() {
 void queueMessage(WindowMessage message) {
     state().queue.push_back(message);
 }
+void dropFile(const std::string& path) {
+    state().droppedFile = path;
+    queueMessage({MessageKind::FileDropped, 0});
+}
+std::string menuItemCaption(uint16_t commandId) {
+    const auto found = state().menuItems.find(commandId);
+    return found != state().menuItems.end() ? found->second.first : std::string();
+}
+bool menuItemEnabled(uint16_t commandId) {
+    const auto found = state().menuItems.find(commandId);
+    return found == state().menuItems.end() || found->second.second;
+}
 void queueCommand(uint16_t commandId) {
     queueMessage({MessageKind::Command, commandId});
 }
@@ -167,6 +179,14 @@ void checkMenuItem(uint16_t commandId, bool checked) {
     std::vector<uint16_t>& items = state().checkedMenuItems;
     std::erase(items, commandId);
     if (checked) items.push_back(commandId);
+}
+
+void setMenuItem(uint16_t commandId, const char* caption, bool enabled) {
+    state().menuItems[commandId] = {caption != nullptr ? caption : "", enabled};
+}
+
+const std::string& droppedFile() {
+    return state().droppedFile;
 }
 
 void showArrowCursor() {

@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include <time.h>
 
@@ -69,6 +71,14 @@ bool isWindowModeKey(const SDL_KeyboardEvent& key) {
 // Command IDs of the menu items that show a check mark.
 uint16_t checkedItems[16] = {};
 
+// Captions and states set while the program runs, in place of the resource's.
+struct ItemOverride {
+    std::string caption;
+    bool enabled = true;
+};
+std::map<uint16_t, ItemOverride> itemOverrides;
+std::string lastDroppedFile;
+
 bool isChecked(uint16_t commandId) {
     for (uint16_t id : checkedItems) {
         if (id == commandId && id != 0) return true;
@@ -101,8 +111,14 @@ uint16_t drawMenuItems(const MenuItem* items, size_t count) {
                 if (inner != 0) chosen = inner;
                 ImGui::EndMenu();
             }
-        } else if (ImGui::MenuItem(caption, shortcut, isChecked(item.commandId))) {
-            chosen = item.commandId;
+        } else {
+            const auto replaced = itemOverrides.find(item.commandId);
+            const bool enabled = replaced == itemOverrides.end() || replaced->second.enabled;
+            const char* shown = replaced != itemOverrides.end() ? replaced->second.caption.c_str()
+                                                                : caption;
+            if (ImGui::MenuItem(shown, shortcut, isChecked(item.commandId), enabled)) {
+                chosen = item.commandId;
+            }
         }
         ImGui::PopID();
     }
@@ -221,6 +237,11 @@ bool translateEvent(const SDL_Event& event, WindowMessage& message) {
                 return true;
             }
             return false;
+        case SDL_DROPFILE:
+            lastDroppedFile = event.drop.file != nullptr ? event.drop.file : "";
+            SDL_free(event.drop.file);
+            message = {MessageKind::FileDropped, 0};
+            return true;
         case SDL_KEYDOWN:
             if (isWindowModeKey(event.key)) {
                 toggleWindowed();
@@ -433,6 +454,15 @@ void checkMenuItem(uint16_t commandId, bool checked) {
             return;
         }
     }
+}
+
+void setMenuItem(uint16_t commandId, const char* caption, bool enabled) {
+    sdl::itemOverrides[commandId] = {caption != nullptr ? caption : "", enabled};
+    sdl::redraw = true;
+}
+
+const std::string& droppedFile() {
+    return sdl::lastDroppedFile;
 }
 
 void showArrowCursor() {

@@ -17,6 +17,7 @@
 // clang-format off
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <mmsystem.h>
 #include <ddraw.h>
 #define DIRECTINPUT_VERSION 0x0800

@@ -9,6 +9,8 @@
 // rather than posted (closing, the session ending) into messages set aside for the
 // program.
 #include <atomic>
+#include <string>
+#include <vector>
 #include <cstdio>
 
 #include "platform/clock.h"
@@ -33,8 +35,26 @@ struct CheckState {
 };
 CheckState checkStates[8] = {};
 
+// Captions and states set while the program runs (Game > Recent).
+struct ItemState {
+    uint16_t id;
+    std::string caption;
+    bool enabled;
+};
+std::vector<ItemState> itemStates;
+std::string lastDroppedFile;
+
+void applyItemStates() {
+    if (loadedMenu == nullptr) return;
+    for (const ItemState& item : itemStates) {
+        ModifyMenuA(loadedMenu, item.id, MF_BYCOMMAND | MF_STRING | (item.enabled ? 0 : MF_GRAYED),
+                    item.id, item.caption.c_str());
+    }
+}
+
 void applyCheckMarks() {
     if (loadedMenu == nullptr) return;
+    applyItemStates();
     for (const CheckState& item : checkStates) {
         if (item.id != 0) {
             CheckMenuItem(loadedMenu, item.id,
@@ -88,6 +108,16 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_COMMAND:
             setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));
             return 0;
+        case WM_DROPFILES: {
+            HDROP drop = reinterpret_cast<HDROP>(wParam);
+            char path[MAX_PATH] = "";
+            if (DragQueryFileA(drop, 0, path, sizeof path) != 0) {
+                lastDroppedFile = path;
+                setAsideMessage(MessageKind::FileDropped);
+            }
+            DragFinish(drop);
+            return 0;
+        }
         case WM_PAINT: {
             // A closed menu or dialog leaves a hole that the system fills with the
             // black class brush; the back buffer still holds the picture shown.
@@ -200,6 +230,7 @@ PlatformWindow* createPlatformWindow(const char* caption, uint16_t width, uint16
     HWND handle = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, WS_POPUP, 0, 0, width, height,
                                   nullptr, loadedMenu, instance, nullptr);
     if (handle == nullptr) return nullptr;
+    DragAcceptFiles(handle, TRUE);
     // The frame limiter sleeps to within a millisecond of each frame: ask the system
     // timer for that resolution while the window lives.
     timeBeginPeriod(1);
@@ -299,6 +330,21 @@ void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     }
     SetMenu(window->handle, menu != nullptr ? loadedMenu : nullptr);
     window->menu = menu;
+}
+
+void setMenuItem(uint16_t commandId, const char* caption, bool enabled) {
+    ItemState* found = nullptr;
+    for (ItemState& item : itemStates) {
+        if (item.id == commandId) found = &item;
+    }
+    if (found == nullptr) found = &itemStates.emplace_back(ItemState{commandId, "", true});
+    found->caption = caption != nullptr ? caption : "";
+    found->enabled = enabled;
+    applyItemStates();
+}
+
+const std::string& droppedFile() {
+    return lastDroppedFile;
 }
 
 void showArrowCursor() {

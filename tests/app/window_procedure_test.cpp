@@ -48,7 +48,7 @@ TEST_F(WindowProcedureTest, EveryMenuItemIsACommand) {
         }
     };
     walk(menu->topLevel, menu->topLevelCount);
-    EXPECT_EQ(ids.size(), 17u);
+    EXPECT_EQ(ids.size(), 32u);
     for (uint16_t id : ids) {
         quitRequested = 0;
         EXPECT_TRUE(command(id)) << id;

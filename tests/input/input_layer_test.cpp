@@ -119,22 +119,23 @@ TEST(JoypadMap, ControllerButtonsByNumber) {
 
 class InputSetUp : public ShellTest {};
 
+// The keyboard is always read; beside it the chosen controller, or the first that
+// can be opened. The choice itself is kept for when that controller is there.
 TEST_F(InputSetUp, ControllerFallbacks) {
     struct Case {
         const char* name;
         uint8_t stored;
         std::vector<bool> controllers;  // attached, in order; false = cannot be opened
-        int expectOpened;               // -1 keyboard
-        uint8_t expectDevice;
+        int expectOpened;               // -1 none
     };
     const Case cases[] = {
-        {"the chosen one", 2, {true, true}, 1, 2},
-        {"device 3 with one attached takes it and keeps 3", 3, {true}, 0, 3},
-        {"device 2 with none attached falls back to the keyboard", 2, {}, -1, 0},
-        {"an unopenable choice is replaced by the next", 1, {false, true}, 1, 1},
-        {"an unopenable last one is replaced by the first", 2, {true, false}, 0, 2},
-        {"none can be opened", 1, {false, false}, -1, 0},
-        {"keyboard chosen with controllers attached", 0, {true}, -1, 0},
+        {"the chosen one", 2, {true, true}, 1},
+        {"device 3 with one attached takes it", 3, {true}, 0},
+        {"device 2 with none attached: the keyboard alone", 2, {}, -1},
+        {"an unopenable choice is replaced by the next", 1, {false, true}, 1},
+        {"an unopenable last one is replaced by the first", 2, {true, false}, 0},
+        {"none can be opened", 1, {false, false}, -1},
+        {"the first attached", 0, {true}, 0},
     };
     for (const Case& c : cases) {
         headless::reset();
@@ -144,7 +145,7 @@ TEST_F(InputSetUp, ControllerFallbacks) {
         inputDevice = c.stored;
         ASSERT_TRUE(initInput()) << c.name;
         EXPECT_EQ(headless::openedController(), c.expectOpened) << c.name;
-        EXPECT_EQ(inputDevice, c.expectDevice) << c.name;
+        EXPECT_EQ(inputDevice, c.stored) << c.name;
         EXPECT_EQ(inputLayer.usesController(), c.expectOpened >= 0) << c.name;
         inputLayer.releaseDevices();
     }
@@ -168,7 +169,7 @@ TEST_F(InputSetUp, EnumerationFailureFallsBackToTheKeyboard) {
     headless::failEnumeration(true);
     inputDevice = 1;
     ASSERT_TRUE(initInput());
-    EXPECT_EQ(inputDevice, 0);
+    EXPECT_EQ(inputDevice, 1);
     EXPECT_FALSE(inputLayer.usesController());
 }
 
@@ -235,21 +236,29 @@ TEST_F(InputSetUp, ControllerPollAndReadFailure) {
     EXPECT_EQ(machine.joypad.left, 1);
     EXPECT_EQ(paused, 1);
 
-    // Unplugged: the keyboard takes over with a message, and the game pauses.
+    // Unplugged: the keyboard goes on alone, with a message, and the game pauses.
     headless::failControllerReads(pad, true);
     paused = 0;
     headless::setKey(DIK_X, true);
     ASSERT_TRUE(pollInput());
-    EXPECT_EQ(inputDevice, 0);
+    EXPECT_FALSE(inputLayer.usesController());
     EXPECT_EQ(paused, 1);
     ASSERT_EQ(headless::messageBoxes().size(), 1u);
     ASSERT_TRUE(pollInput());
-    EXPECT_EQ(machine.joypad.a, 1) << "the keyboard is read now";
+    EXPECT_EQ(machine.joypad.a, 1) << "the keyboard is read";
 
-    // No keyboard to fall back on either: the input is lost.
-    ASSERT_TRUE(initInput());
-    inputDevice = 1;
-    ASSERT_TRUE(initInput());
+    // Plugged in again: taken up within a second of play (154 polls a frame), and
+    // read together with the keyboard.
+    headless::failControllerReads(pad, false);
+    int polls = 0;
+    for (; !inputLayer.usesController() && polls < 154 * 61; ++polls) ASSERT_TRUE(pollInput());
+    ASSERT_TRUE(inputLayer.usesController()) << "after " << polls << " polls";
+    ASSERT_TRUE(pollInput());
+    EXPECT_EQ(machine.joypad.left, 1) << "its hat is read again";
+    EXPECT_EQ(machine.joypad.a, 1) << "and the keyboard beside it";
+
+    // The keyboard cannot be read: the input is lost.
+    headless::loseKeyboardAcquisition(1);
     headless::failKeyboardAcquire(true);
     EXPECT_FALSE(pollInput());
 }
@@ -295,7 +304,7 @@ TEST_F(InputSetUp, RumbleNeverReachesAControllerTheKeyboardReplaced) {
     const uint32_t calls = headless::controllerRumbleCalls(pad);
     headless::failControllerReads(pad, true);
     ASSERT_TRUE(pollInput());
-    ASSERT_EQ(inputDevice, 0) << "the keyboard took over";
+    ASSERT_FALSE(inputLayer.usesController()) << "the controller was let go";
     inputLayer.setRumble(true);
     inputLayer.setRumble(false);
     inputLayer.releaseDevices();

@@ -41,24 +41,24 @@ protected:
     }
 };
 
-TEST_F(InputSettingsTest, ListsKeyboardThenControllersInOrder) {
+TEST_F(InputSettingsTest, ListsTheFirstAttachedThenControllersInOrder) {
     headless::attachController("Gamepad One");
     headless::attachController("Gamepad Two");
     ASSERT_TRUE(initInput());
     headless::setDialogUser(observingThen(choose(-1, kCancel)));
     openInputSettings();
-    EXPECT_EQ(shownEntries, (std::vector<std::string>{"Keyboard", "Gamepad One", "Gamepad Two"}));
+    EXPECT_EQ(shownEntries,
+              (std::vector<std::string>{"First attached", "Gamepad One", "Gamepad Two"}));
     EXPECT_EQ(shownSelection, 0);
     ASSERT_EQ(headless::dialogsRun(), std::vector<uint16_t>{IDD_INPUT_SETTINGS});
 }
 
-TEST_F(InputSettingsTest, StoredDeviceBeyondTheListShowsKeyboard) {
-    inputDevice = 2;
-    ASSERT_TRUE(initInput());  // falls back: inputDevice becomes 0
-    inputDevice = 2;           // as if read from the file, without controllers
+TEST_F(InputSettingsTest, StoredDeviceBeyondTheListShowsTheFirstAttached) {
+    inputDevice = 2;  // as if read from the file, without controllers
+    ASSERT_TRUE(initInput());
     headless::setDialogUser(observingThen(choose(-1, kEsc)));
     openInputSettings();
-    EXPECT_EQ(shownEntries, std::vector<std::string>{"Keyboard"});
+    EXPECT_EQ(shownEntries, std::vector<std::string>{"First attached"});
     EXPECT_EQ(shownSelection, 0);
     EXPECT_EQ(inputDevice, 2) << "Esc changes nothing";
 }
@@ -72,15 +72,17 @@ TEST_F(InputSettingsTest, CentredOnTheScreenCentre) {
     EXPECT_EQ(r.top, 240 - r.height() / 2);
 }
 
-TEST_F(InputSettingsTest, CancelAndEscLeaveDeviceAndFileAlone) {
+TEST_F(InputSettingsTest, CancelAndEscLeaveDeviceAndFilesAlone) {
     headless::attachController("Pad");
+    headless::attachController("Other");
     ASSERT_TRUE(initInput());
     for (DialogMessage message : {kCancel, kEsc}) {
-        headless::setDialogUser(choose(1, message));
+        headless::setDialogUser(choose(2, message));
         openInputSettings();
         EXPECT_EQ(inputDevice, 0);
         EXPECT_FALSE(std::filesystem::exists(path("settings.bin")));
-        EXPECT_EQ(headless::openedController(), -1);
+        EXPECT_FALSE(std::filesystem::exists(path("preferences.ini")));
+        EXPECT_EQ(headless::openedController(), 0);
     }
 }
 

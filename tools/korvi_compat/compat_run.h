@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tools/korvi_compat/compat_verdict.h"
-#include "tools/korvi_run/png_image.h"
+#include "video/png_image.h"
 
 struct CompatOptions {
     std::string romDirectory;

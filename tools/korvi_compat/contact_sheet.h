@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/korvi_run/png_image.h"
+#include "video/png_image.h"
 
 struct SheetEntry {
     std::string name;     // written under the picture, cut to the picture's width

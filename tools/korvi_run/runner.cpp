@@ -19,7 +19,7 @@
 #include "core/audio.h"
 #include "core/bank_controller.h"
 #include "core/machine_state.h"
-#include "tools/korvi_run/png_image.h"
+#include "video/png_image.h"
 #include "tools/korvi_run/wav_writer.h"
 #include "video/debug_views.h"
 #include "video/display.h"

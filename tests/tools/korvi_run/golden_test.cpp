@@ -16,7 +16,7 @@
 #include "renderer_cartridge.h"
 #include "tests/cartridge/file_fixture.h"
 #include "tools/assembler/assembler.h"
-#include "tools/korvi_run/png_image.h"
+#include "video/png_image.h"
 #include "tools/korvi_run/runner.h"
 #include "video/headless_presenter.h"
 

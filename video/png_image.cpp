@@ -1,4 +1,4 @@
-#include "tools/korvi_run/png_image.h"
+#include "video/png_image.h"
 
 #include "cartridge/whole_file_writer.h"
 #include "video/palette.h"
