@@ -19,6 +19,20 @@ constexpr size_t kMaxImageSize = 0x800000;  // 8 MB, the largest cartridge ROM
 constexpr int64_t kBankSize = 0x4000;
 constexpr int kMaxSymbolDepth = 64;
 
+// The bitmap the boot ROM draws from bytes 0x104-0x133 and compares with its own copy
+// before it starts the cartridge; the handheld locks up when they differ.
+constexpr size_t kLogoOffset = 0x104;
+constexpr uint8_t kBootLogo[48] = {
+    0xCE, 0xED, 0x66, 0x66, 0xCC, 0x0D, 0x00, 0x0B, 0x03, 0x73, 0x00, 0x83, 0x00, 0x0C, 0x00, 0x0D,
+    0x00, 0x08, 0x11, 0x1F, 0x88, 0x89, 0x00, 0x0E, 0xDC, 0xCC, 0x6E, 0xE6, 0xDD, 0xDD, 0xD9, 0x99,
+    0xBB, 0xBB, 0x67, 0x63, 0x6E, 0x0E, 0xEC, 0xCC, 0xDD, 0xDC, 0x99, 0x9F, 0xBB, 0xB9, 0x33, 0x3E};
+constexpr size_t kTitleOffset = 0x134;
+constexpr size_t kTitleSize = 16;           // 0x134-0x143; the last is the colour flag's
+constexpr size_t kColourFlagOffset = 0x143;
+constexpr size_t kHeaderChecksumOffset = 0x14D;  // over 0x134-0x14C; the boot ROM checks it
+constexpr size_t kGlobalChecksumOffset = 0x14E;  // over the whole image but itself
+constexpr size_t kHeaderEnd = 0x150;
+
 std::string hex(int64_t v) {
     char text[32];
     std::snprintf(text, sizeof text, "%s0x%04llX", v < 0 ? "-" : "",
@@ -51,7 +65,9 @@ struct Symbol {
 
 class Assembler {
 public:
-    Assembler(std::string_view source, size_t imageSize) : source_(source), size_(imageSize) {}
+    Assembler(std::string_view source, size_t imageSize,
+              std::optional<std::string_view> headerTitle)
+        : source_(source), size_(imageSize), headerTitle_(headerTitle) {}
 
     AssemblyResult run() {
         AssemblyResult result;
@@ -80,6 +96,10 @@ public:
             }
             applyHeader(image_, *header_);
         }
+        if (headerTitle_ && !completeHeader(*headerTitle_)) {
+            result.error = "cannot complete the header: " + error_;
+            return result;
+        }
         result.ok = true;
         result.image = std::move(image_);
         return result;
@@ -88,6 +108,7 @@ public:
 private:
     std::string_view source_;
     size_t size_;
+    std::optional<std::string_view> headerTitle_;
     std::vector<std::string_view> lines_;
     std::vector<uint8_t> image_;
     std::vector<bool> written_;
@@ -299,6 +320,59 @@ private:
         return true;
     }
 
+    // ---- header completion ----
+
+    // Writes header bytes the source left to the assembler; a byte the source placed
+    // itself must already hold the value, so that no code or data is overwritten.
+    bool completeBytes(size_t at, const uint8_t* bytes, size_t n, const char* area) {
+        for (size_t i = 0; i < n; ++i) {
+            if (written_[at + i] && image_[at + i] != bytes[i]) {
+                char value[8];
+                std::snprintf(value, sizeof value, "0x%02X", image_[at + i]);
+                return fail("the source placed " + std::string(value) + " at " +
+                            hex(static_cast<int64_t>(at + i)) + ", where the " + area + " goes");
+            }
+        }
+        for (size_t i = 0; i < n; ++i) image_[at + i] = bytes[i];
+        return true;
+    }
+
+    // Runs after everything else is final, padding and the header directive included,
+    // so that the checksums cover the image as it is written out.
+    bool completeHeader(std::string_view title) {
+        if (size_ < kHeaderEnd) return fail("the header needs an image of at least 0x150 bytes");
+        const bool colourFlagTaken = header_.has_value() || written_[kColourFlagOffset];
+        const size_t room = colourFlagTaken ? kTitleSize - 1 : kTitleSize;
+        if (title.size() > room)
+            return fail("the title '" + std::string(title) + "' has " +
+                        std::to_string(title.size()) + " characters, at most " +
+                        std::to_string(room) + " fit" +
+                        (colourFlagTaken ? " (byte 0x143 holds the colour flag)" : ""));
+        for (const char c : title) {
+            if (c < 0x20 || c > 0x5F)
+                return fail("the title '" + std::string(title) +
+                            "' may hold only uppercase letters, digits, spaces and punctuation");
+        }
+        if (!completeBytes(kLogoOffset, kBootLogo, sizeof kBootLogo, "boot logo")) return false;
+        uint8_t titleBytes[kTitleSize] = {};
+        for (size_t i = 0; i < title.size(); ++i) titleBytes[i] = static_cast<uint8_t>(title[i]);
+        if (!completeBytes(kTitleOffset, titleBytes, room, "title")) return false;
+
+        uint8_t headerSum = 0;
+        for (size_t i = kTitleOffset; i < kHeaderChecksumOffset; ++i)
+            headerSum = static_cast<uint8_t>(headerSum - image_[i] - 1);
+        if (!completeBytes(kHeaderChecksumOffset, &headerSum, 1, "header checksum")) return false;
+
+        uint16_t globalSum = 0;
+        for (size_t i = 0; i < size_; ++i) {
+            if (i != kGlobalChecksumOffset && i != kGlobalChecksumOffset + 1)
+                globalSum = static_cast<uint16_t>(globalSum + image_[i]);
+        }
+        const uint8_t globalBytes[2] = {static_cast<uint8_t>(globalSum >> 8),
+                                        static_cast<uint8_t>(globalSum & 0xFF)};
+        return completeBytes(kGlobalChecksumOffset, globalBytes, 2, "global checksum");
+    }
+
     // ---- directives ----
 
     bool directiveOrg(const std::vector<std::string>& ops) {
@@ -466,9 +540,10 @@ private:
 
 }  // namespace
 
-AssemblyResult assemble(std::string_view source, size_t imageSize) {
+AssemblyResult assemble(std::string_view source, size_t imageSize,
+                        std::optional<std::string_view> headerTitle) {
     try {
-        Assembler assembler(source, imageSize);
+        Assembler assembler(source, imageSize, headerTitle);
         return assembler.run();
     } catch (const std::bad_alloc&) {
         AssemblyResult result;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,14 @@ struct AssemblyResult {
 // Every byte of the image is placed at most once; a second placement is an error.
 //
 // Assembles source into an image of imageSize bytes (zero-filled, 32 KB by default).
-AssemblyResult assemble(std::string_view source, size_t imageSize = 0x8000);
+// Given a header title, it also completes the cartridge header once everything else is
+// final, as the boot ROM and other tools expect it: the boot logo at 0x104-0x133, the
+// title at 0x134 (up to 16 uppercase characters, zero-padded; 15 when the header
+// directive sets the colour flag at 0x143), the header checksum at 0x14D and the
+// big-endian global checksum at 0x14E-0x14F. Bytes the source placed there itself must
+// already hold those values; any other is an error, never overwritten.
+AssemblyResult assemble(std::string_view source, size_t imageSize = 0x8000,
+                        std::optional<std::string_view> headerTitle = std::nullopt);
 
 // Writes bytes 0x143 and 0x147-0x149 of an image.
 void applyHeader(std::vector<uint8_t>& image, const CartridgeHeader& header);

@@ -1,10 +1,12 @@
-// korvi-asm INPUT.asm OUTPUT.gb [--size BYTES]: assembles a source file into a cartridge image.
+// korvi-asm INPUT.asm OUTPUT.gb [--size BYTES] [--header TITLE]: assembles a source file
+// into a cartridge image.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -13,8 +15,10 @@
 namespace {
 
 int usage() {
-    std::cerr << "usage: korvi-asm INPUT.asm OUTPUT.gb [--size BYTES]\n"
-                 "  --size BYTES  image size in bytes, decimal or 0x hexadecimal (default 32768)\n";
+    std::cerr << "usage: korvi-asm INPUT.asm OUTPUT.gb [--size BYTES] [--header TITLE]\n"
+                 "  --size BYTES    image size in bytes, decimal or 0x hexadecimal (default 32768)\n"
+                 "  --header TITLE  complete the cartridge header: boot logo, TITLE (uppercase,\n"
+                 "                  up to 16 characters, 15 beside a colour flag) and both checksums\n";
     return 2;
 }
 
@@ -33,6 +37,7 @@ bool parseSize(const std::string& text, size_t& size) {
 int main(int argc, char** argv) {
     std::string input, output;
     size_t size = 0x8000;
+    std::optional<std::string> title;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--size") {
@@ -41,6 +46,9 @@ int main(int argc, char** argv) {
                 std::cerr << "korvi-asm: bad --size value '" << argv[i] << "'\n";
                 return 2;
             }
+        } else if (arg == "--header") {
+            if (i + 1 >= argc) return usage();
+            title = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return 0;
@@ -69,7 +77,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const sm83::AssemblyResult result = sm83::assemble(text.str(), size);
+    const sm83::AssemblyResult result = sm83::assemble(text.str(), size, title);
     if (!result.ok) {
         std::cerr << input << ": " << result.error << "\n";
         return 1;

@@ -12,6 +12,8 @@
 ; inverts the background shades. A short tune loops on channels 2 and 3; A and B
 ; also make a sound.
 
+; The build completes the rest of the header (korvi-asm --header "KORVI DEMO"): the boot
+; logo, the title and both checksums.
 header type=$03, rom=$01, ram=$02, colour=$00
 
 TILE_SPACE   equ 0        ; glyphs: space, '0'-'9' (1-10), ':' (11), 'A'-'Z' (12-37)

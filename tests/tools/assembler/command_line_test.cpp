@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/cartridge_header_checks.h"
 #include "tests/tools/run_program.h"
 
 namespace {
@@ -66,6 +67,26 @@ TEST_F(CommandLineTest, SizeOptionSetsTheImageSize) {
     // Bank 3 does not exist in the default 32 KB image.
     EXPECT_EQ(run(path("big.asm") + " " + path("small.gb"), errors), 1);
     EXPECT_NE(errors.find("line 1: bank 3 lies beyond the image"), std::string::npos) << errors;
+}
+
+TEST_F(CommandLineTest, HeaderOptionCompletesTheHeaderOfThePaddedImage) {
+    write("cart.asm", "header type=$01, rom=$01\norg $0150\n jr $0150\nbank 3\norg $7FFF\n db 7\n");
+    std::string errors;
+    ASSERT_EQ(run(path("cart.asm") + " " + path("cart.gb") + " --size 0x10000 --header \"CLI CART\"",
+                  errors),
+              0)
+        << errors;
+    std::ifstream in(dir / "cart.gb", std::ios::binary);
+    const std::vector<char> image((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    ASSERT_EQ(image.size(), 0x10000u);
+    expectCompletedHeader(reinterpret_cast<const uint8_t*>(image.data()), image.size(), "CLI CART");
+
+    write("code.asm", "org $0100\n nop\n jp $0150\n ld a,1\n");
+    EXPECT_EQ(run(path("code.asm") + " " + path("code.gb") + " --header DEMO", errors), 1);
+    EXPECT_NE(errors.find("code.asm: cannot complete the header: "), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(dir / "code.gb"));
+    EXPECT_EQ(run(path("code.asm") + " " + path("code.gb") + " --header", errors), 2);
 }
 
 TEST_F(CommandLineTest, FailuresExitNonZeroWithAMessageAndNoOutput) {
