@@ -27,6 +27,8 @@ const char* const kRunUsage =
     "  --colour lcd|raw           a colour cartridge's colours through the LCD colour curve\n"
     "                             or as stored (default lcd, as the desktop program shows\n"
     "                             them unless its Display settings ask for raw colours)\n"
+    "  --show-fps                 draw the frame rate in the top-left corner, as the\n"
+    "                             desktop program does (default: the game only)\n"
     "  --quiet                    print nothing but errors\n"
     "  --verbose                  also print each frame at which a rumble cartridge's\n"
     "                             motor starts or stops\n"
@@ -131,6 +133,8 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& argume
             options.help = true;
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--show-fps") {
+            options.showFps = true;
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (arg == "--frames") {

@@ -32,6 +32,7 @@ struct RunOptions {
     int zoom = 1;
     // How a colour cartridge's colours are shown; the desktop program's default.
     ColourCurve colour = ColourCurve::Lcd;
+    bool showFps = false;  // the frame rate in the corner, as the desktop program shows it
     bool quiet = false;
     bool verbose = false;  // the rumble motor's starts and stops, frame by frame
     bool help = false;

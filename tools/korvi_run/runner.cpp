@@ -14,6 +14,7 @@
 #include "app/scan_line.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/file_handle.h"
+#include "cartridge/preferences.h"
 #include "cartridge/settings.h"
 #include "app/app_flags.h"
 #include "core/audio.h"
@@ -44,6 +45,7 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
     }
     zoom = static_cast<uint8_t>(options.zoom);
     setColourCurve(options.colour);
+    preferences.showFrameRate = options.showFps;
     screenCentreX = static_cast<uint16_t>(options.width / 2);
     screenCentreY = static_cast<uint16_t>(options.height / 2);
     return true;
