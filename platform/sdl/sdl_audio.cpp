@@ -2,6 +2,10 @@
 // callback, so that running dry fades the last frame out instead of dropping to
 // zero. This side appends to the queue and reads its length under the device's lock.
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "core/audio.h"
 #include "platform/audio_output.h"
@@ -16,10 +20,35 @@ void pullFrames(void*, Uint8* stream, int bytes) {
     ring.pull(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(bytes) / 4);
 }
 
+// While SDL looks for a sound device, the sound libraries it tries (ALSA above all)
+// print their own complaints on stderr when there is none: eight lines of noise for
+// what the program says itself in one. Standard error is set aside for that while.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+    }
+    ~QuietStandardError() {
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 }  // namespace
 
 bool openAudioOutput(std::string& error) {
     if (device != 0) return true;
+    const QuietStandardError quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = SDL_GetError();
         return false;
