@@ -89,7 +89,7 @@ bool isChecked(uint16_t commandId) {
 // Draws one level of a menu; returns the chosen command or 0.
 uint16_t drawMenuItems(const MenuItem* items, size_t count) {
     uint16_t chosen = 0;
-    char caption[64];
+    char caption[256];
     for (size_t i = 0; i < count; ++i) {
         const MenuItem& item = items[i];
         if (item.caption == nullptr) {
@@ -114,9 +114,10 @@ uint16_t drawMenuItems(const MenuItem* items, size_t count) {
         } else {
             const auto replaced = itemOverrides.find(item.commandId);
             const bool enabled = replaced == itemOverrides.end() || replaced->second.enabled;
-            const char* shown = replaced != itemOverrides.end() ? replaced->second.caption.c_str()
-                                                                : caption;
-            if (ImGui::MenuItem(shown, shortcut, isChecked(item.commandId), enabled)) {
+            if (replaced != itemOverrides.end()) {
+                stripMnemonic(replaced->second.caption.c_str(), caption, sizeof caption);
+            }
+            if (ImGui::MenuItem(caption, shortcut, isChecked(item.commandId), enabled)) {
                 chosen = item.commandId;
             }
         }

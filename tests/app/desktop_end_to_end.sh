@@ -75,7 +75,6 @@ check() {  # check DESCRIPTION COMMAND...
 }
 
 shot() {  # shot NAME: screenshot of the whole screen into $work/NAME.png
-    sleep "${2:-0.6}"
     import -window root "$work/$1.png"
 }
 
@@ -119,10 +118,35 @@ click() {  # click X Y
     sleep 0.3
 }
 
+# Conditions on a fresh screenshot, for wait_until: each takes one named NAME.
+menu_bar_shown() { shot "$1"; brighter_than "$(mean "$1" 200 18 0 0)" 0.05; }
+game_shown() { shot "$1"; brighter_than "$(mean "$1" 256 230 384 269)" 0.2; }
+# Dimmed under the menu: neither black nor the game's own brightness (the demo's
+# picture is about 0.7 bright, half that dimmed).
+paused_game_shown() {
+    menu_bar_shown "$1" && brighter_than "$(mean "$1" 256 230 384 269)" 0.1 &&
+        darker_than "$(mean "$1" 256 230 384 269)" 0.5
+}
+chooser_shown() { shot "$1"; brighter_than "$(mean "$1" 300 200 362 284)" 0.05; }
+# The screen differs from screenshot BEFORE by more than LIMIT pixels in a rectangle.
+changed_since() {  # changed_since BEFORE NAME LIMIT WIDTH HEIGHT X Y
+    shot "$2"
+    test "$(differing "$1" "$2" "$4" "$5" "$6" "$7")" -gt "$3"
+}
+# A menu entry: its top-level title, then the item once the menu has opened.
+choose() {  # choose TITLE_X TITLE_Y ITEM_X ITEM_Y
+    shot before-menu
+    click "$1" "$2"
+    wait_until 20 changed_since before-menu menu-open 100 200 100 "$(($1 - 20))" 20
+    click "$3" "$4"
+}
+
 # Where the menu bar's entries stand (ImGui's default font and spacing).
 MENU_FILE="25 10";    MENU_EXIT="30 33"
-MENU_GAME="70 10";    MENU_LOAD="78 33"
-MENU_DISPLAY="124 10"; MENU_SCREEN="120 33"; MENU_TILES="228 50"; MENU_SETTINGS="136 55"
+MENU_GAME="70 10";    MENU_LOAD="78 33"; MENU_RECENT="78 50"; MENU_RESUME="78 84"
+MENU_RECENT_1="230 50"
+MENU_DISPLAY="124 10"; MENU_SCREEN="120 33"; MENU_TILES="256 50"; MENU_SETTINGS="136 72"
+MENU_INPUT="182 10";  MENU_INPUT_SETTINGS="195 33"
 
 # The 640 x 480 back buffer fills the 1024 x 768 screen (scale 1.6); the 160 x 144
 # picture at zoom 1 stands in its middle, at (384, 269)-(640, 499) on the screen.
@@ -165,26 +189,22 @@ done
 window_found() { xdotool search --name '^Korvi$' >/dev/null 2>&1; }
 check "the window captioned Korvi appears" window_found
 
-shot start 1
-check "at start the menu bar is shown" brighter_than "$(mean start 200 18 0 0)" 0.05
+check "at start the menu bar is shown" wait_until 20 menu_bar_shown start
 check "at start the main view is black" darker_than "$(mean start 1024 700 0 40)" 0.01
 
 # Empty images listed before demo.gb in the chooser.
 : >a-empty.gb
 : >b-empty.gb
 : >c-empty.gb
-click $MENU_GAME
-click $MENU_LOAD
-shot chooser
-check "Game > Load... opens the chooser" brighter_than "$(mean chooser 300 200 362 284)" 0.05
+choose $MENU_GAME $MENU_LOAD
+check "Game > Load... opens the chooser" wait_until 20 chooser_shown chooser
 
 # End highlights the last entry, demo.gb, and Return opens what is highlighted.
 xdotool key End
-highlight_moved() { shot chooser-end 0.1; test "$(differing chooser chooser-end 700 300 160 150)" -gt 50; }
+highlight_moved() { changed_since chooser chooser-end 50 700 300 160 150; }
 check "End moves the chooser's highlight" wait_until 20 highlight_moved
 xdotool key Return
-game_running() { shot running 0.1; brighter_than "$(mean running 256 230 384 269)" 0.2; }
-check "the game picture is shown while running" wait_until 20 game_running
+check "the game picture is shown while running" wait_until 20 game_shown running
 check "no menu bar while running" darker_than "$(mean running 700 18 300 0)" 0.01
 
 # A: the demo stops scrolling, so only the pennants move in the upper part. The key is
@@ -193,16 +213,16 @@ check "no menu bar while running" darker_than "$(mean running 700 18 300 0)" 0.0
 xdotool keydown x
 sleep 0.2
 xdotool keyup x
-shot still-1 0.5
-shot still-2 0.5
-check "with scrolling stopped and no key the upper picture stands still" \
+upper_still() {
+    shot still-1
+    sleep 0.5
+    shot still-2
     test "$(differing still-1 still-2 $UPPER_PICTURE)" -eq 0
+}
+check "with scrolling stopped and no key the upper picture stands still" wait_until 20 upper_still
 xdotool keydown Right
-sleep 0.6
+check "the right arrow moves the pennants" wait_until 20 changed_since still-2 moved 50 $UPPER_PICTURE
 xdotool keyup Right
-shot moved 0.3
-check "the right arrow moves the pennants" \
-    test "$(differing still-2 moved $UPPER_PICTURE)" -gt 50
 
 # Save states: F5 writes slot 1 beside the image, F9 takes the save back (the slot was
 # empty), F7 loads, Backspace rewinds; each says so in the top-left corner, below the
@@ -210,15 +230,14 @@ check "the right arrow moves the pennants" \
 press_key() { xdotool keydown "$1"; sleep 0.3; xdotool keyup "$1"; }
 MESSAGE="210 14 0 19"
 message_differs_from() {  # message_differs_from SHOT: the message area has changed since
-    shot message-now 0.1
-    test "$(differing "$1" message-now $MESSAGE)" -gt 20
+    changed_since "$1" message-now 20 $MESSAGE
 }
 message_same_as() {  # message_same_as SHOT: the message area shows what SHOT showed
-    shot message-now 0.1
+    shot message-now
     test "$(differing "$1" message-now $MESSAGE)" -eq 0
 }
 keep_message_as() { cp "$work/message-now.png" "$work/$1.png"; }
-shot no-message 0
+shot no-message
 press_key F5
 check "F5 saves the state in demo.ss1" wait_until 20 test -s demo.ss1
 check "the message says so" wait_until 20 message_differs_from no-message
@@ -235,15 +254,20 @@ xdotool keydown BackSpace
 check "Backspace held rewinds: the message changes" wait_until 20 message_differs_from loaded
 xdotool keyup BackSpace
 
-xdotool key Escape
-shot paused
-check "Esc brings the menu bar back" brighter_than "$(mean paused 200 18 0 0)" 0.05
-check "Esc shows the main view: a black screen" darker_than "$(mean paused 1024 700 0 40)" 0.01
+press_key F12
+screenshot_written() { compgen -G "demo-*.png" >/dev/null; }
+check "F12 writes a screenshot beside the save" wait_until 20 screenshot_written
+check "... of the game at its zoom (160 x 144 at zoom 1)" \
+    test "$(identify -format '%wx%h' demo-*.png 2>/dev/null | head -c 7)" = 160x144
 
-click $MENU_DISPLAY
-click $MENU_SCREEN
+xdotool key Escape
+check "Esc brings the menu bar back over the paused game, dimmed" \
+    wait_until 20 paused_game_shown paused
+
+choose $MENU_DISPLAY $MENU_SCREEN
 click $MENU_TILES
-shot tiles
+tiles_shown() { shot tiles; test "$(pixel tiles 11 40)" != "0,0,0" && test "$(colours tiles 400 600 20 45)" -ge 5; }
+wait_until 20 tiles_shown
 panel=$(pixel tiles 11 40)
 check "the tiles view's panel is drawn (got $panel)" test "$panel" != "0,0,0"
 check "the panel spans the tiles area" test "$(pixel tiles 425 655)" = "$panel"
@@ -252,17 +276,14 @@ check "the tiles view holds the demo's tiles in four shades on the panel" \
     test "$(colours tiles 400 600 20 45)" -ge 5
 check "nothing is drawn right of the panel" darker_than "$(mean tiles 150 600 870 100)" 0.01
 
-click $MENU_DISPLAY
-click $MENU_SETTINGS
-shot settings
+choose $MENU_DISPLAY $MENU_SETTINGS
 check "Display > Settings... opens its dialog over the view" \
-    test "$(differing tiles settings 260 160 382 304)" -gt 1000
+    wait_until 20 changed_since tiles settings 1000 260 160 382 304
 xdotool key Return  # OK: the default button
-shot confirmed
-check "OK closes the dialog" test "$(differing tiles confirmed 260 160 382 304)" -lt 200
+dialog_closed() { shot confirmed; test "$(differing tiles confirmed 260 160 382 304)" -lt 200; }
+check "OK closes the dialog" wait_until 20 dialog_closed
 
-click $MENU_FILE
-click $MENU_EXIT
+choose $MENU_FILE $MENU_EXIT
 for _ in $(seq 100); do
     kill -0 "$korvi_pid" 2>/dev/null || break
     sleep 0.1
@@ -304,25 +325,23 @@ ends_with_code_0() {  # ends_with_code_0 SECONDS
 rm -f demo.sav
 : >empty.gb
 start_korvi demo.gb
-shot cli-running 1.5
-check "korvi demo.gb runs the game at once" brighter_than "$(mean cli-running 256 230 384 269)" 0.2
+check "korvi demo.gb runs the game at once" wait_until 20 game_shown cli-running
 check "... with no menu bar" darker_than "$(mean cli-running 700 18 300 0)" 0.01
 
 xdotool key Escape
-click $MENU_GAME
-click $MENU_LOAD
-shot chooser-2
+wait_until 20 menu_bar_shown menu-2
+choose $MENU_GAME $MENU_LOAD
+wait_until 20 chooser_shown chooser-2
 xdotool key Down Return  # the chooser starts on a-empty.gb in the demo's folder; Down: b-empty.gb
-shot refused
-check "a zero-byte image is refused: the chooser stays open" \
-    brighter_than "$(mean refused 300 200 362 284)" 0.05
+# The reason appears under the list, in the chooser that stays open.
+check "a zero-byte image is refused: the chooser stays open and says why" \
+    wait_until 20 changed_since chooser-2 refused 20 460 50 282 470
 xdotool key Escape
-click $MENU_GAME
-click 72 68  # Game > Resume
-shot resumed 1
-check "after the failed load Resume goes on with the game" \
-    brighter_than "$(mean resumed 256 230 384 269)" 0.2
-check "... its picture still moves" test "$(differing cli-running resumed 256 230 384 269)" -gt 50
+wait_until 20 menu_bar_shown menu-3
+choose $MENU_GAME $MENU_RESUME
+check "after the failed load Resume goes on with the game" wait_until 20 game_shown resumed
+check "... its picture still moves" \
+    wait_until 20 changed_since cli-running resumed-later 50 256 230 384 269
 
 kill -TERM "$korvi_pid"
 check "SIGTERM while the game runs ends korvi with exit code 0" ends_with_code_0 5
@@ -330,18 +349,110 @@ check "... and the battery save is written" test "$(stat -c %s demo.sav 2>/dev/n
 
 rm -f demo.sav
 start_korvi demo.gb
-sleep 1
+wait_until 20 game_shown sigint-running
 kill -INT "$korvi_pid"
 check "SIGINT while the game runs ends korvi with exit code 0" ends_with_code_0 5
 check "... and the battery save is written" test "$(stat -c %s demo.sav 2>/dev/null)" = 8192
 
 start_korvi empty.gb
-shot empty-argument 1
-check "korvi empty.gb does not end the program" kill -0 "$korvi_pid"
-check "... a message box tells why" brighter_than "$(mean empty-argument 700 80 160 230)" 0.1
-click 510 294  # its OK button
+# The box, centred on the black screen: its title bar and text.
+message_box_shown() { shot "$1"; brighter_than "$(mean "$1" 400 40 312 324)" 0.08; }
+check "korvi empty.gb: a message box tells why" wait_until 20 message_box_shown empty-argument
+check "... and the program goes on" kill -0 "$korvi_pid"
+xdotool key Return  # its OK button
+box_gone() { shot box-gone; darker_than "$(mean box-gone 400 40 312 324)" 0.02; }
+check "... Return dismisses it" wait_until 20 box_gone
 kill -TERM "$korvi_pid"
 check "SIGTERM in the menu ends korvi with exit code 0" ends_with_code_0 5
+
+# --- Quitting with a dialog, the chooser or a message box open: the program ends at
+# once, battery save included, and a dialog's choices are not kept ---
+quit_time_ms=0
+term_and_time() {  # sends SIGTERM and waits for the exit; sets quit_time_ms
+    local start end
+    start=$(date +%s%N)
+    kill -TERM "$korvi_pid"
+    ends_with_code_0 20 || return 1
+    end=$(date +%s%N)
+    quit_time_ms=$(((end - start) / 1000000))
+}
+cp settings.bin settings-before.bin
+for what in display input chooser; do
+    rm -f demo.sav
+    start_korvi demo.gb
+    wait_until 20 game_shown "quit-$what-running"
+    xdotool key Escape
+    wait_until 20 paused_game_shown "quit-$what-paused"
+    case $what in
+        display) choose $MENU_DISPLAY $MENU_SETTINGS ;;
+        input) choose $MENU_INPUT $MENU_INPUT_SETTINGS ;;
+        chooser) choose $MENU_GAME $MENU_LOAD ;;
+    esac
+    wait_until 20 changed_since "quit-$what-paused" "quit-$what-open" 1000 300 200 362 284
+    if term_and_time; then
+        check "SIGTERM with the $what dialog open ends korvi (after $quit_time_ms ms)" true
+    else
+        check "SIGTERM with the $what dialog open ends korvi" false
+    fi
+    check "... and the battery save is written" test "$(stat -c %s demo.sav 2>/dev/null)" = 8192
+done
+start_korvi empty.gb
+wait_until 20 message_box_shown quit-message-open
+if term_and_time; then
+    check "SIGTERM with a message box open ends korvi (after $quit_time_ms ms)" true
+else
+    check "SIGTERM with a message box open ends korvi" false
+fi
+check "settings.bin is as it was: no dialog was confirmed" cmp -s settings.bin settings-before.bin
+
+# --- Recent games and keys of one's own ---
+start_korvi
+wait_until 20 menu_bar_shown recent-menu
+choose $MENU_GAME $MENU_RECENT
+click $MENU_RECENT_1
+check "Game > Recent > 1 loads the demo played before" wait_until 20 game_shown recent-running
+kill -TERM "$korvi_pid"
+ends_with_code_0 20
+# D instead of the right arrow, written into preferences.ini as a player would.
+sed -i 's/^key.right = Right$/key.right = D/' preferences.ini
+start_korvi demo.gb
+wait_until 20 game_shown keys-running
+xdotool keydown x; sleep 0.2; xdotool keyup x  # the scrolling stops
+wait_until 20 upper_still
+xdotool keydown d
+check "a key bound in preferences.ini moves the pennants" \
+    wait_until 20 changed_since still-2 moved-by-d 50 $UPPER_PICTURE
+xdotool keyup d
+kill -TERM "$korvi_pid"
+ends_with_code_0 20
+
+# --- A game in a folder that cannot be written: its save is kept in the user's data
+# folder, and the player is told when the game is loaded ---
+mkdir -p disc "$work/data"
+cp demo.gb disc/demo.gb
+chmod a-w disc
+if touch disc/probe 2>/dev/null; then
+    # Root writes anywhere; the immutable attribute holds even for root.
+    rm -f disc/probe
+    chattr +i disc 2>/dev/null
+fi
+if touch disc/probe 2>/dev/null; then
+    rm -f disc/probe
+    echo "skip the read-only folder checks: no folder here can be made read-only"
+else
+    XDG_DATA_HOME="$work/data" ./korvi disc/demo.gb >"$work/korvi.log" 2>&1 &
+    korvi_pid=$!
+    check "a game in a read-only folder: a message box says where its save goes" \
+        wait_until 20 message_box_shown read-only
+    xdotool key Return
+    wait_until 20 game_shown read-only-running
+    kill -TERM "$korvi_pid"
+    ends_with_code_0 20
+    kept_apart() { test "$(stat -c %s "$work"/data/korvi/saves/demo-*.sav 2>/dev/null)" = 8192; }
+    check "... and the save is written in the user's data folder" kept_apart
+fi
+chattr -i disc 2>/dev/null
+chmod u+w disc
 
 if [ "$failures" -ne 0 ] && [ -n "${KORVI_E2E_DEBUG:-}" ] && [ -n "$korvi_pid" ]; then
     gdb -p "$korvi_pid" -batch -ex "thread apply all bt" 2>&1 | grep -E '^#|^Thread' | head -40
