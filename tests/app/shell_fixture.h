@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cartridge/preferences.h"
 #include "app/main_window.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
@@ -48,6 +49,7 @@ protected:
         headless::reset();
         resetAppFlags();
         resetSettings();
+        preferences = defaultPreferences();
         soundEnabled = 1;
         machine.romPath.clear();
     }

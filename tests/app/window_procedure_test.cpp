@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/main_window.h"
 #include "cartridge/rom_loader.h"
 #include "resources/resources.h"
 #include "shell_fixture.h"
@@ -147,6 +148,38 @@ TEST_F(WindowProcedureTest, ChooserStartsInTheFolderOfTheLastCartridge) {
     EXPECT_TRUE(command(ID_GAME_LOAD));
     const std::vector<std::string> want = {"", folder_.string()};
     EXPECT_EQ(headless::fileChooserStartFolders(), want);
+}
+
+// Games dropped on the window are loaded and go to the front of Game > Recent, which
+// loads them again; the next run's chooser opens in the last game's folder.
+TEST_F(WindowProcedureTest, DroppedGamesAreRecentAndTheChooserRemembersTheirFolder) {
+    const std::string first = writeLoopingCartridge("first.gb");
+    const std::string second = writeLoopingCartridge("second.gb");
+    headless::dropFile(first);
+    EXPECT_TRUE(mainWindow.pumpOneMessage());
+    EXPECT_EQ(machine.romPath, first);
+    EXPECT_EQ(paused, 0);
+    headless::dropFile(path("missing.gb"));
+    EXPECT_TRUE(mainWindow.pumpOneMessage());
+    EXPECT_EQ(machine.romPath, first) << "a drop that cannot load keeps the game";
+    EXPECT_EQ(headless::messageBoxes().size(), 1u);
+    headless::dropFile(second);
+    EXPECT_TRUE(mainWindow.pumpOneMessage());
+    EXPECT_EQ(headless::menuItemCaption(ID_GAME_RECENT_1), "&1 second.gb");
+    EXPECT_EQ(headless::menuItemCaption(ID_GAME_RECENT_1 + 1), "&2 first.gb");
+    EXPECT_FALSE(headless::menuItemEnabled(ID_GAME_RECENT_1 + 2));
+
+    EXPECT_TRUE(command(ID_GAME_RECENT_1 + 1));
+    EXPECT_EQ(machine.romPath, first);
+    EXPECT_EQ(headless::menuItemCaption(ID_GAME_RECENT_1), "&1 first.gb");
+
+    releaseEverything();
+    ASSERT_TRUE(startUp());
+    EXPECT_EQ(headless::menuItemCaption(ID_GAME_RECENT_1 + 1), "&2 second.gb")
+        << "kept across runs";
+    headless::queueFileChoice(std::nullopt);
+    EXPECT_TRUE(command(ID_GAME_LOAD));
+    EXPECT_EQ(headless::fileChooserStartFolders(), std::vector<std::string>{folder_.string()});
 }
 
 TEST_F(WindowProcedureTest, ResetThatFailsKeepsTheGameAndSaysWhy) {
