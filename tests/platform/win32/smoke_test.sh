@@ -236,7 +236,7 @@ wait_for 20 "the open-file dialog did not close" eval '! window_named "^Open$"'
 
 step "Game > Resume goes on with the game"
 open_menu 48 Game
-click 62 66   # Resume
+click 62 78   # Resume
 wait_for 20 "Resume after the refused image showed no game (last: $work/4b-resumed.png)" game_shown 4b-resumed
 
 # --- save states: F5, F9 (undo), F7, Backspace; each says so in the top-left corner ---
@@ -273,7 +273,7 @@ wait_for 10 "Esc did not bring back the menu bar" menu_shown 4c-paused
 step "Display > Screen > Tiles"
 open_menu 93 Display
 click 105 30   # Screen
-click 180 46   # Tiles
+click 220 46   # Tiles
 # The tiles view stands on the panel colour, palette index 120.
 tiles_shown() {
     shot 5-tiles
@@ -284,7 +284,7 @@ wait_for 10 "no panel colour in the tiles view" tiles_shown
 # --- the settings dialogs, closed with Esc ----------------------------------------------
 step "Display > Settings... and Input > Settings... open their dialogs; Esc closes them"
 open_menu 93 Display
-click 110 55   # Settings...
+click 110 71   # Settings...
 wait_for 20 "the display settings dialog did not open" window_named '^Display Settings$'
 shot 6-display-settings
 close_with_escape "Display Settings"
@@ -332,6 +332,32 @@ step "a close request (WM_CLOSE) while the game runs saves and exits with 0"
 in_desktop taskkill /im korvi.exe
 ended_with_zero "WM_CLOSE while running"
 [ -s "$work/demo.sav" ] || fail "the close request did not write the demo's save file"
+
+# A close request while a dialog is open ends the dialog as cancelled and the program
+# with it, without waiting for the player.
+for dialog in "Display Settings" "Open"; do
+    step "a close request with the $dialog dialog open saves and exits with 0"
+    rm -f "$work/demo.sav"
+    cp "$work/settings.bin" "$work/settings-before.bin"
+    start_korvi demo.gb
+    wait_for 60 "korvi.exe demo.gb showed no game (last: $work/11-running.png)" game_shown 11-running
+    xdotool search --name 'korvi - Wine desktop' windowfocus 2>/dev/null
+    press Escape
+    wait_for 10 "Esc did not pause the game" menu_shown 11a-paused
+    if [ "$dialog" = Open ]; then
+        open_menu 48 Game
+        click 62 30   # Load...
+    else
+        open_menu 93 Display
+        click 110 71  # Settings...
+    fi
+    wait_for 20 "the $dialog dialog did not open" window_named "^$dialog\$"
+    in_desktop taskkill /im korvi.exe
+    ended_with_zero "WM_CLOSE with the $dialog dialog open"
+    [ -s "$work/demo.sav" ] || fail "the close request did not write the demo's save file"
+    cmp -s "$work/settings.bin" "$work/settings-before.bin" ||
+        fail "the dialog closed by the close request changed settings.bin"
+done
 
 step "Alt+F4 while the game runs saves and exits with 0"
 rm -f "$work/demo.sav"
