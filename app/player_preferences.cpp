@@ -17,20 +17,6 @@ namespace {
 constexpr uint8_t kVolumes[kVolumeMenuItems] = {100, 75, 50, 25, 0};
 bool failureShown = false;
 
-// The file name of a path, for a menu caption.
-std::string fileNameOf(const std::string& path) {
-    size_t start = path.size();
-    while (start > 0 && !isPathSeparator(path[start - 1])) --start;
-    return path.substr(start);
-}
-
-std::string folderOf(const std::string& path) {
-    size_t end = path.size();
-    while (end > 0 && !isPathSeparator(path[end - 1])) --end;
-    if (end == 0) return {};
-    return path.substr(0, end > 1 ? end - 1 : end);
-}
-
 }  // namespace
 
 void loadPlayerPreferences() {

@@ -74,9 +74,7 @@ std::string takeScreenshot() {
     const RgbImage image = scaledScreen(scale);
     std::string failure = path.empty() ? "there is no folder to put it in" : "";
     if (!path.empty() && writePng(path, image, failure)) {
-        size_t name = path.size();
-        while (name > 0 && !isPathSeparator(path[name - 1])) --name;
-        showOnScreenMessage(("Screenshot " + path.substr(name)).c_str());
+        showOnScreenMessage(("Screenshot " + fileNameOf(path)).c_str());
         return path;
     }
     const std::string text = "Cannot write the screenshot " + path + ": " + failure + ".";

@@ -10,6 +10,7 @@
 #include "app/sound_output.h"
 #include "app/state_slots.h"
 #include "cartridge/battery_save.h"
+#include "cartridge/file_handle.h"
 #include "cartridge/preferences.h"
 #include "cartridge/rom_loader.h"
 #include "app/app_flags.h"
@@ -54,13 +55,6 @@ bool acceptRomFile(const std::string& path, std::string& reason, void*) {
     }
     reason = "Cannot load " + path + ": " + lastLoadError().message + ".";
     return false;
-}
-
-// The folder part of a path, with either separator; empty when there is none.
-std::string folderOf(const std::string& path) {
-    const size_t separator = path.find_last_of("/\\");
-    if (separator == std::string::npos) return {};
-    return path.substr(0, separator == 0 ? 1 : separator);
 }
 
 void showScreen(uint8_t mode) {

@@ -89,8 +89,7 @@ void refuseSave(const std::string& name, const std::string& reason) {
 }  // namespace
 
 std::string fileNameBesideImage(const std::string& romPath, const std::string& extension) {
-    size_t nameStart = romPath.size();
-    while (nameStart > 0 && !isPathSeparator(romPath[nameStart - 1])) --nameStart;
+    const size_t nameStart = fileNameStart(romPath);
     if (nameStart == romPath.size()) return {};
 
     const size_t dot = romPath.rfind('.');

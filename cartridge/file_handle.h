@@ -17,6 +17,24 @@ inline bool isPathSeparator(char c) {
 #endif
 }
 
+// Where a path's file name starts: just after its last separator, 0 with none.
+inline size_t fileNameStart(const std::string& path) {
+    size_t start = path.size();
+    while (start > 0 && !isPathSeparator(path[start - 1])) --start;
+    return start;
+}
+// The file name at the end of a path ("game.gb" of "/roms/game.gb").
+inline std::string fileNameOf(const std::string& path) {
+    return path.substr(fileNameStart(path));
+}
+// The folder part of a path, without the separator after it ("/roms" of
+// "/roms/game.gb", "/" of "/game.gb"); empty when there is none.
+inline std::string folderOf(const std::string& path) {
+    const size_t start = fileNameStart(path);
+    if (start == 0) return {};
+    return path.substr(0, start > 1 ? start - 1 : start);
+}
+
 enum class FileMode : uint8_t {
     Read = 0,       // an existing file, for reading; other readers may share it
     Create = 1,     // create, or truncate an existing file, for writing; no sharing

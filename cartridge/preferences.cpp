@@ -290,36 +290,18 @@ private:
     }
 
     void readKey(int line, Action action, std::string_view value) {
-        const size_t i = static_cast<size_t>(action);
-        const std::string name = std::string("key.") + kActionNames[i];
-        if (keys_.given[i]) {
-            warn(line, name + " is given already");
-            return;
-        }
+        const std::string name = std::string("key.") + kActionNames[static_cast<size_t>(action)];
         uint8_t key = kNoKey;
         if (lowered(value) != "none" && !keyFromName(value, key)) {
             warn(line, "unknown key \"" + std::string(value) + "\" for " + name);
             return;
         }
-        Action holder{};
-        if (keys_.heldBy(key, kNoKey, holder)) {
-            warn(line, "key " + keyText(key) + " is bound to " + actionName(holder) +
-                           " already (line " +
-                           std::to_string(keys_.line[static_cast<size_t>(holder)]) + ")");
-            return;
-        }
-        keys_.given[i] = true;
-        keys_.value[i] = key;
-        keys_.line[i] = line;
+        bind(line, action, name, keys_, key, kNoKey, "key " + keyText(key));
     }
 
     void readButton(int line, Action action, std::string_view value) {
-        const size_t i = static_cast<size_t>(action);
-        const std::string name = std::string("button.") + kActionNames[i];
-        if (buttons_.given[i]) {
-            warn(line, name + " is given already");
-            return;
-        }
+        const std::string name =
+            std::string("button.") + kActionNames[static_cast<size_t>(action)];
         int16_t button = kNoButton;
         if (!buttonFromText(value, button)) {
             warn(line,
@@ -327,16 +309,28 @@ private:
                      std::string(value) + "\"");
             return;
         }
-        Action holder{};
-        if (buttons_.heldBy(button, kNoButton, holder)) {
-            warn(line, "button " + buttonText(button) + " is bound to " + actionName(holder) +
-                           " already (line " +
-                           std::to_string(buttons_.line[static_cast<size_t>(holder)]) + ")");
+        bind(line, action, name, buttons_, button, kNoButton, "button " + buttonText(button));
+    }
+
+    // Gives the action the key or button of its line, unless the action has had one
+    // already or an earlier line bound it to another action.
+    template <typename Value>
+    void bind(int line, Action action, const std::string& name, FileBindings<Value>& given,
+              Value value, Value none, const std::string& described) {
+        const size_t i = static_cast<size_t>(action);
+        if (given.given[i]) {
+            warn(line, name + " is given already");
             return;
         }
-        buttons_.given[i] = true;
-        buttons_.value[i] = button;
-        buttons_.line[i] = line;
+        Action holder{};
+        if (given.heldBy(value, none, holder)) {
+            warn(line, described + " is bound to " + actionName(holder) + " already (line " +
+                           std::to_string(given.line[static_cast<size_t>(holder)]) + ")");
+            return;
+        }
+        given.given[i] = true;
+        given.value[i] = value;
+        given.line[i] = line;
     }
 
     std::string path_;

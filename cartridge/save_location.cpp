@@ -66,8 +66,7 @@ std::string savedApartFileName(const std::string& romPath) {
     const std::string folder = userSavesFolder();
     const std::string beside = saveFileName(romPath);
     if (folder.empty() || beside.empty()) return {};
-    size_t nameStart = romPath.size();
-    while (nameStart > 0 && !isPathSeparator(romPath[nameStart - 1])) --nameStart;
+    const size_t nameStart = fileNameStart(romPath);
     const std::string imageFolder = romPath.substr(0, nameStart);
     char tag[16];
     std::snprintf(tag, sizeof tag, "-%08x",

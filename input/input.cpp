@@ -32,8 +32,9 @@ void readProgramKeys(const uint8_t* keys, const ControllerState* controller) {
     heldProgramKeys = held;
 }
 
-// While no controller is open, the attached ones are looked at about once a second
-// of play (the polls come once a scan line), so that one plugged in works at once.
+// While no controller is open, the platform is asked about once a second of play (the
+// polls come once a scan line) whether controllers came, so that one plugged in works
+// at once.
 constexpr uint32_t kPollsBetweenControllerLooks = 154 * 60;
 uint32_t pollsToControllerLook = kPollsBetweenControllerLooks;
 
@@ -75,7 +76,7 @@ bool pollInput() {
         noteControllerLoss();
     } else if (!inputLayer.usesController() && --pollsToControllerLook == 0) {
         pollsToControllerLook = kPollsBetweenControllerLooks;
-        openController();
+        if (inputLayer.controllersMayHaveChanged()) openController();
     }
     const uint8_t* keys = inputLayer.keyboardState();
     const ControllerState* controller =

@@ -31,6 +31,8 @@ public:
     // takeControllerLoss() then tells so, once.
     bool readState();
     bool takeControllerLoss();
+    // Whether controllers may have come or gone since the last call.
+    bool controllersMayHaveChanged() { return ::controllersMayHaveChanged(source_); }
     // Runs or stops the active controller's rumble; the keyboard has none. While it
     // is on, every call reaches the controller and renews the rumble, which the
     // platform may end by itself when the calls stop; off reaches it once.

@@ -56,6 +56,11 @@ using ControllerCallback = bool (*)(const ControllerInfo& controller, void* cont
 InputSource* createInputSource();
 void releaseInputSource(InputSource*& source);
 
+// Whether controllers may have been plugged in or out since the last call (true the
+// first time). Cheap enough to ask once a second while a game runs, where listing the
+// controllers may not be.
+bool controllersMayHaveChanged(InputSource* source);
+
 // Calls back once per attached controller, in order, until the callback returns
 // false. False when the enumeration itself failed.
 bool enumerateAttachedControllers(InputSource* source, ControllerCallback callback, void* context);

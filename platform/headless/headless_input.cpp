@@ -86,6 +86,10 @@ void releaseInputSource(InputSource*& source) {
     source = nullptr;
 }
 
+bool controllersMayHaveChanged(InputSource* source) {
+    return source != nullptr;
+}
+
 bool enumerateAttachedControllers(InputSource* source, ControllerCallback callback, void* context) {
     if (source == nullptr || state().failEnumeration) return false;
     // Copy the names first: a callback may attach or open controllers.

@@ -193,6 +193,16 @@ void releaseInputSource(InputSource*& source) {
     }
 }
 
+bool controllersMayHaveChanged(InputSource* source) {
+    if (source == nullptr) return false;
+    // SDL keeps its list of joysticks current as events are fetched.
+    static int lastCount = -1;
+    const int count = SDL_NumJoysticks();
+    const bool changed = count != lastCount;
+    lastCount = count;
+    return changed;
+}
+
 bool enumerateAttachedControllers(InputSource* source, ControllerCallback callback, void* context) {
     if (source == nullptr) return false;
     const int count = SDL_NumJoysticks();

@@ -150,6 +150,12 @@ void releaseInputSource(InputSource*& source) {
     source = nullptr;
 }
 
+bool controllersMayHaveChanged(InputSource* source) {
+    // Listing the controllers through DirectInput can take tens of milliseconds, too
+    // long for a frame; the system says when devices come and go (WM_DEVICECHANGE).
+    return source != nullptr && win32::takeDeviceChange();
+}
+
 bool enumerateAttachedControllers(InputSource* source, ControllerCallback callback, void* context) {
     if (source == nullptr || callback == nullptr) return false;
     source->controllers.clear();

@@ -46,5 +46,8 @@ HWND windowHandle(const PlatformWindow* window);
 // Messages the window procedure took while a message was being dispatched (the
 // window being closed, the session ending); the next wait or peek hands them out.
 std::deque<WindowMessage>& setAside();
+// Whether the system said devices came or went (WM_DEVICECHANGE) since the last call;
+// true the first time.
+bool takeDeviceChange();
 
 }  // namespace win32

@@ -69,6 +69,8 @@ void setAsideMessage(MessageKind kind, uint32_t param = 0) {
 
 // Set once the program is asked to end; see closeRequested().
 bool closeRequest = false;
+// Devices came or went since the input layer last asked; true until it first asks.
+bool deviceChange = true;
 
 // Dialogs, message boxes and the open-file dialog of this thread are all of the
 // system's dialog class; asked to close, each ends as if cancelled.
@@ -108,6 +110,9 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_COMMAND:
             setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));
             return 0;
+        case WM_DEVICECHANGE:
+            deviceChange = true;
+            return TRUE;
         case WM_DROPFILES: {
             HDROP drop = reinterpret_cast<HDROP>(wParam);
             char path[MAX_PATH] = "";
@@ -196,6 +201,12 @@ HWND windowHandle(const PlatformWindow* window) {
 std::deque<WindowMessage>& setAside() {
     static std::deque<WindowMessage> messages;
     return messages;
+}
+
+bool takeDeviceChange() {
+    const bool changed = deviceChange;
+    deviceChange = false;
+    return changed;
 }
 
 }  // namespace win32
