@@ -75,6 +75,9 @@ bool deviceChange = true;
 // Dialogs, message boxes and the open-file dialog of this thread are all of the
 // system's dialog class; asked to close, each ends as if cancelled.
 BOOL CALLBACK closeDialogWindow(HWND window, LPARAM) {
+    // Only the ones on the screen: the system keeps hidden windows of that class in a
+    // program's thread for its own use, which are not the player's to close.
+    if (!IsWindowVisible(window)) return TRUE;
     char className[16] = "";
     GetClassNameA(window, className, sizeof className);
     if (lstrcmpA(className, "#32770") == 0) PostMessageA(window, WM_CLOSE, 0, 0);

@@ -359,6 +359,32 @@ for dialog in "Display Settings" "Open"; do
         fail "the dialog closed by the close request changed settings.bin"
 done
 
+# --- recent games and keys of one's own -------------------------------------------------
+step "Game > Recent > 1 loads the game played before"
+start_korvi
+wait_for 30 "the main window did not appear" window_named '^Korvi$'
+wait_for 20 "no menu bar at start" menu_shown 12-recent-menu
+open_menu 48 Game
+click 62 46    # Recent
+click 180 46   # its first entry
+wait_for 60 "Game > Recent > 1 showed no game (last: $work/12a-recent.png)" game_shown 12a-recent
+press Escape
+wait_for 10 "Esc did not pause the game" menu_shown 12b-paused
+open_menu 13 File
+click 30 30    # Exit
+ended_with_zero "File > Exit after Game > Recent"
+
+step "a key bound in preferences.ini (P for the menu) pauses the game"
+sed -i 's/^key\.menu = Escape$/key.menu = P/' "$work/preferences.ini"
+grep -q '^key.menu = P$' "$work/preferences.ini" || fail "preferences.ini has no key.menu line to change"
+start_korvi demo.gb
+wait_for 60 "korvi.exe demo.gb showed no game (last: $work/13-keys.png)" game_shown 13-keys
+xdotool search --name 'korvi - Wine desktop' windowfocus 2>/dev/null
+press p
+wait_for 10 "P did not pause the game (last: $work/13a-paused.png)" menu_shown 13a-paused
+in_desktop taskkill /im korvi.exe
+ended_with_zero "WM_CLOSE after P"
+
 step "Alt+F4 while the game runs saves and exits with 0"
 rm -f "$work/demo.sav"
 start_korvi demo.gb
