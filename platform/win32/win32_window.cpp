@@ -33,7 +33,7 @@ struct CheckState {
     uint16_t id;
     bool checked;
 };
-CheckState checkStates[8] = {};
+CheckState checkStates[16] = {};
 
 // Captions and states set while the program runs (Game > Recent).
 struct ItemState {

@@ -368,6 +368,7 @@ open_menu 48 Game
 click 62 46    # Recent
 click 180 46   # its first entry
 wait_for 60 "Game > Recent > 1 showed no game (last: $work/12a-recent.png)" game_shown 12a-recent
+xdotool search --name 'korvi - Wine desktop' windowfocus 2>/dev/null
 press Escape
 wait_for 10 "Esc did not pause the game" menu_shown 12b-paused
 open_menu 13 File
