@@ -81,27 +81,13 @@ bool pollInput() {
     const uint8_t* keys = inputLayer.keyboardState();
     const ControllerState* controller =
         inputLayer.usesController() ? &inputLayer.controllerState() : nullptr;
-    JoypadButtons fromKeys{};
-    uint8_t pauseKey = 0;
-    mapKeyboard(keys, fromKeys, pauseKey);
-    JoypadButtons fromController{};
-    uint8_t pauseButton = 0;
-    if (controller != nullptr) mapController(*controller, fromController, pauseButton);
-    JoypadButtons& joypad = machine.joypad;
-    joypad.right = fromKeys.right | fromController.right;
-    joypad.left = fromKeys.left | fromController.left;
-    joypad.up = fromKeys.up | fromController.up;
-    joypad.down = fromKeys.down | fromController.down;
-    joypad.a = fromKeys.a | fromController.a;
-    joypad.b = fromKeys.b | fromController.b;
-    joypad.select = fromKeys.select | fromController.select;
-    joypad.start = fromKeys.start | fromController.start;
+    uint8_t pause = 0;
+    mapControls(keys, controller, machine.joypad, pause);
     fastForward = bindingHeld(preferences.bindings[static_cast<size_t>(Action::FastForward)], keys,
                               controller)
                       ? 1
                       : 0;
     readProgramKeys(keys, controller);
-    uint8_t pause = pauseKey | pauseButton;
     if (pauseMustBeReleased) {
         if (pause != 0)
             pause = 0;

@@ -52,6 +52,11 @@ bool bindingHeld(const Binding& binding, const uint8_t* keys, const ControllerSt
     return controller != nullptr && buttonHeld(binding.button, *controller);
 }
 
+void mapControls(const uint8_t* keys, const ControllerState* controller, JoypadButtons& joypad,
+                 uint8_t& pause) {
+    mapButtons(keys, controller, joypad, pause);
+}
+
 void mapKeyboard(const uint8_t* keys, JoypadButtons& joypad, uint8_t& pause) {
     mapButtons(keys, nullptr, joypad, pause);
 }

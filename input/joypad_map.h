@@ -13,6 +13,10 @@
 // its button, or hat direction, on the controller (null: none).
 bool bindingHeld(const Binding& binding, const uint8_t* keys, const ControllerState* controller);
 
+// Sets every button of joypad and pause from both: held on either counts. keys or
+// controller may be null.
+void mapControls(const uint8_t* keys, const ControllerState* controller, JoypadButtons& joypad,
+                 uint8_t& pause);
 // Sets every button of joypad and pause from a keyboard snapshot.
 void mapKeyboard(const uint8_t* keys, JoypadButtons& joypad, uint8_t& pause);
 // Sets every button of joypad and pause from a controller's hat 0 and buttons.
