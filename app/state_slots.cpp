@@ -139,7 +139,8 @@ bool undoStateCommand() {
         if (!restored) failure = "it cannot be removed";
     } else {
         restored = writeWholeFile(path, undoStep.bytes.data(),
-                                  static_cast<uint32_t>(undoStep.bytes.size()), failure);
+                                  static_cast<uint32_t>(undoStep.bytes.size()), failure,
+                                  AtLink::Replace);
     }
     if (!restored) {
         report("Save not undone", writeFailureMessage(path, failure));

@@ -135,7 +135,8 @@ bool saveBatteryRam() {
     // a full disk, a crash half-way or another instance saving at the same moment
     // leaves a whole save rather than a truncated one.
     std::string failure;
-    if (writeWholeFile(name, contents.data(), static_cast<uint32_t>(contents.size()), failure))
+    if (writeWholeFile(name, contents.data(), static_cast<uint32_t>(contents.size()), failure,
+                       AtLink::Replace))
         return true;
     lastFailure = failure;
     return false;

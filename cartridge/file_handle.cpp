@@ -66,3 +66,10 @@ bool FileHandle::flush() {
     failure_ = hostErrorText();
     return false;
 }
+
+bool FileHandle::seekToStart() {
+    if (!isOpen() || mode_ == FileMode::Read) return false;
+    if (filehost::seekToStart(handle_)) return true;
+    failure_ = hostErrorText();
+    return false;
+}

@@ -75,6 +75,10 @@ public:
     // nothing is open for writing.
     bool flush();
 
+    // Moves the write position back to the start of the file, so that a header can be
+    // filled in once the rest is written; false when nothing is open for writing.
+    bool seekToStart();
+
     // The open file's length in bytes; 0 when nothing is open or the host cannot tell.
     uint64_t size() const;
 
@@ -110,3 +114,12 @@ bool removeFile(const std::string& path);
 bool makeFolder(const std::string& path);
 // The host's words for the most recent failed file operation of this thread.
 std::string hostErrorText();
+
+// What stands at path when it is neither missing nor a regular file: "a symbolic
+// link", "a folder" or "a device, pipe or socket" (a link is named as such, never
+// followed). Empty when path is free or a regular file. Outputs are only ever put in
+// place of those.
+std::string occupiedBy(const std::string& path);
+
+// Whether two paths name the same existing file (through links and other spellings).
+bool sameFile(const std::string& first, const std::string& second);

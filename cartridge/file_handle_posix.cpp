@@ -178,6 +178,10 @@ bool flush(intptr_t handle) {
     return fsync(static_cast<int>(handle)) == 0;
 }
 
+bool seekToStart(intptr_t handle) {
+    return lseek(static_cast<int>(handle), 0, SEEK_SET) == 0;
+}
+
 bool size(intptr_t handle, uint64_t& bytes) {
     struct stat info;
     if (fstat(static_cast<int>(handle), &info) != 0 || info.st_size < 0) return false;
@@ -225,4 +229,19 @@ bool makeFolder(const std::string& path) {
 
 std::string hostErrorText() {
     return std::strerror(errno);
+}
+
+std::string occupiedBy(const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) return {};
+    if (S_ISLNK(info.st_mode)) return "a symbolic link";
+    if (S_ISDIR(info.st_mode)) return "a folder";
+    if (!S_ISREG(info.st_mode)) return "a device, pipe or socket";
+    return {};
+}
+
+bool sameFile(const std::string& first, const std::string& second) {
+    struct stat a, b;
+    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

@@ -136,6 +136,10 @@ bool flush(intptr_t handle) {
     return FlushFileBuffers(toHandle(handle)) != 0;
 }
 
+bool seekToStart(intptr_t handle) {
+    return SetFilePointer(toHandle(handle), 0, nullptr, FILE_BEGIN) == 0;
+}
+
 bool size(intptr_t handle, uint64_t& bytes) {
     LARGE_INTEGER length;
     if (!GetFileSizeEx(toHandle(handle), &length) || length.QuadPart < 0) return false;
@@ -168,4 +172,44 @@ bool makeFolder(const std::string& path) {
 
 std::string hostErrorText() {
     return filehost::errorText(GetLastError());
+}
+
+namespace {
+
+// Opens whatever stands at path (a folder too) to look at it only; with
+// FILE_FLAG_OPEN_REPARSE_POINT in flags a link itself rather than what it names.
+HANDLE openToInspect(const std::string& path, DWORD flags) {
+    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+}  // namespace
+
+std::string occupiedBy(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "a symbolic link";
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder";
+    }
+    // Device names (NUL, CON, COM1) need no file to exist.
+    HANDLE file = openToInspect(path, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    const bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    return disk ? std::string() : "a device, pipe or socket";
+}
+
+bool sameFile(const std::string& first, const std::string& second) {
+    HANDLE a = openToInspect(first, 0);
+    if (a == INVALID_HANDLE_VALUE) return false;
+    HANDLE b = openToInspect(second, 0);
+    BY_HANDLE_FILE_INFORMATION infoA, infoB;
+    const bool same = b != INVALID_HANDLE_VALUE && GetFileInformationByHandle(a, &infoA) &&
+                      GetFileInformationByHandle(b, &infoB) &&
+                      infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+                      infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
+                      infoA.nFileIndexLow == infoB.nFileIndexLow;
+    if (b != INVALID_HANDLE_VALUE) CloseHandle(b);
+    CloseHandle(a);
+    return same;
 }

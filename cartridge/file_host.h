@@ -22,6 +22,7 @@ void close(intptr_t handle);
 uint32_t read(intptr_t handle, void* destination, uint32_t n, bool& failed);
 uint32_t write(intptr_t handle, const void* source, uint32_t n);
 bool flush(intptr_t handle);
+bool seekToStart(intptr_t handle);
 // The file's length in bytes; false when the host cannot tell.
 bool size(intptr_t handle, uint64_t& bytes);
 

@@ -51,11 +51,11 @@ bool failOnHeader(LoadErrorKind kind, const char* what, uint8_t value, uint16_t 
     return false;
 }
 
-// A name that is there but is no file (a device, pipe or socket) is refused as such.
+// Says why in the host's words ("No such file or directory", "Permission denied"), or
+// that the name is a folder, device, pipe or socket.
 bool failToOpen(const FileHandle& file) {
-    return fail(LoadErrorKind::CannotOpen, file.failure() == kNotARegularFile
-                                               ? "cannot open file: not a regular file"
-                                               : "cannot open file");
+    lastError = LoadError{LoadErrorKind::CannotOpen, 0, "cannot open file: " + file.failure()};
+    return false;
 }
 
 // The file opened but a read of it failed on the way (an I/O error).

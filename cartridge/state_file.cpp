@@ -105,7 +105,8 @@ bool decodeState(const std::vector<uint8_t>& state, std::string& reason) {
 StateFileResult saveStateFile(const std::string& path, std::string& message) {
     const std::vector<uint8_t> state = encodeState();
     std::string failure;
-    if (writeWholeFile(path, state.data(), static_cast<uint32_t>(state.size()), failure))
+    if (writeWholeFile(path, state.data(), static_cast<uint32_t>(state.size()), failure,
+                       AtLink::Replace))
         return StateFileResult::Done;
     message = writeFailureMessage(path, failure);
     return StateFileResult::Failed;

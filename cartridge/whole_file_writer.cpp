@@ -74,20 +74,57 @@ bool canWriteBeside(const std::string& path, std::string& failure) {
     return true;
 }
 
-bool writeWholeFile(const std::string& path, const void* data, uint32_t size,
-                    std::string& failure) {
-    FileHandle file;
-    std::string temporary;
-    if (!createTemporaryBeside(path, file, temporary, failure)) return false;
+std::string replaceRefusal(const std::string& path, AtLink atLink) {
+    const std::string occupant = occupiedBy(path);
+    if (occupant.empty() || (atLink == AtLink::Replace && occupant == "a symbolic link")) return {};
+    return "refused: it is " + occupant + ", which is never replaced";
+}
 
-    const bool written = (size == 0 || file.write(data, size) == size) && file.flush();
-    if (!written) failure = "cannot write it completely: " + file.failure();
-    file.close();
-    if (written && !renameFile(temporary, path)) {
-        failure = "cannot put it in place: " + hostErrorText();
-    } else if (written) {
-        return true;
-    }
-    removeFile(temporary);
+bool FileReplacement::begin(const std::string& path, std::string& failure, AtLink atLink) {
+    abandon();
+    path_ = path;
+    atLink_ = atLink;
+    failure = replaceRefusal(path, atLink);
+    if (!failure.empty()) return false;
+    if (createTemporaryBeside(path, file_, temporary_, failure)) return true;
+    temporary_.clear();
     return false;
+}
+
+bool FileReplacement::commit(std::string& failure) {
+    if (!file_.isOpen()) {
+        failure = "nothing to put in place";
+        return false;
+    }
+    const bool written = file_.flush();
+    if (!written) failure = "cannot write it completely: " + file_.failure();
+    file_.close();
+    if (written) {
+        // Checked again at the last moment: something may have taken the name since.
+        failure = replaceRefusal(path_, atLink_);
+        if (failure.empty() && renameFile(temporary_, path_)) {
+            temporary_.clear();
+            return true;
+        }
+        if (failure.empty()) failure = "cannot put it in place: " + hostErrorText();
+    }
+    abandon();
+    return false;
+}
+
+void FileReplacement::abandon() {
+    file_.close();
+    if (!temporary_.empty()) removeFile(temporary_);
+    temporary_.clear();
+}
+
+bool writeWholeFile(const std::string& path, const void* data, uint32_t size,
+                    std::string& failure, AtLink atLink) {
+    FileReplacement replacement;
+    if (!replacement.begin(path, failure, atLink)) return false;
+    if (size != 0 && replacement.file().write(data, size) != size) {
+        failure = "cannot write it completely: " + replacement.file().failure();
+        return false;
+    }
+    return replacement.commit(failure);
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages_for() {
     case "$1" in
         build) echo "cmake make g++ pkg-config libgtest-dev libgmock-dev libstb-dev libsdl2-dev libimgui-dev" ;;
-        test) echo "xvfb xdotool imagemagick" ;;
+        test) echo "xvfb xdotool imagemagick time" ;;
         bench) echo "valgrind pulseaudio pulseaudio-utils" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
         windows) echo "mingw-w64 wine wine64 xvfb xdotool imagemagick googletest libstb-dev" ;;

@@ -131,6 +131,20 @@ TEST_F(SettingsTest, SaveFailsCleanlyWhereNoFileCanBe) {
     EXPECT_EQ(readBytes(dir / "plain"), std::vector<uint8_t>{1});
 }
 
+#ifndef _WIN32
+// A link at settings.bin, leading anywhere or nowhere, is never written through nor
+// replaced: the save is refused with the reason and the link's target never created.
+TEST_F(SettingsTest, ALinkInPlaceOfTheFileIsRefused) {
+    std::filesystem::create_symlink(dir / "elsewhere.bin", file());
+    loadSettings();
+    EXPECT_FALSE(saveSettings(800, 600));
+    EXPECT_NE(settingsSaveFailure().find("symbolic link"), std::string::npos)
+        << settingsSaveFailure();
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+    EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere.bin"));
+}
+#endif
+
 TEST(SettingsLocationTest, CommandLineNamesTheExecutablesDirectory) {
     struct Case {
         const char* commandLine;

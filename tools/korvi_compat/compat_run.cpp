@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "cartridge/rom_loader.h"
 #include "cartridge/settings.h"
+#include "cartridge/whole_file_writer.h"
+#include "tools/common/stop_signals.h"
 #include "tools/korvi_compat/contact_sheet.h"
 #include "tools/korvi_run/runner.h"
 #include "video/headless_presenter.h"
@@ -39,19 +41,38 @@ bool isCartridgeName(const fs::path& path) {
     return extension == ".gb" || extension == ".gbc";
 }
 
+// One CSV field (RFC 4180): quoted when it holds a comma, quote, CR or LF. A field a
+// spreadsheet would take for a formula (starting with =, +, - or @) starts with an
+// apostrophe instead.
 std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string field = text;
+    if (!field.empty() && std::string_view("=+-@").find(field[0]) != std::string_view::npos)
+        field.insert(field.begin(), '\'');
+    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
     std::string quoted = "\"";
-    for (char c : text) {
+    for (char c : field) {
         if (c == '"') quoted += '"';
         quoted += c;
     }
     return quoted + "\"";
 }
 
+// Why a name of the folder cannot be run, or empty when it is a file (through any
+// link) that can be.
+std::string skipReason(const fs::directory_entry& entry) {
+    std::error_code ec;
+    const fs::file_status target = entry.status(ec);
+    if (ec) {
+        return entry.is_symlink() ? "a link that leads nowhere: " + ec.message() : ec.message();
+    }
+    if (fs::is_directory(target)) return "it is a folder";
+    if (!fs::is_regular_file(target)) return "it is a device, pipe or socket";
+    return {};
+}
+
 }  // namespace
 
-bool listCartridges(const std::string& directory, std::vector<std::string>& paths,
+bool listCartridges(const std::string& directory, std::vector<CartridgeEntry>& entries,
                     std::string& error) {
     std::error_code ec;
     fs::directory_iterator it(directory, ec);
@@ -59,13 +80,21 @@ bool listCartridges(const std::string& directory, std::vector<std::string>& path
         error = "cannot read the folder \"" + directory + "\": " + ec.message();
         return false;
     }
-    for (const fs::directory_entry& entry : it) {
-        if (entry.is_regular_file(ec) && isCartridgeName(entry.path())) {
-            paths.push_back(entry.path().string());
-        }
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        if (isCartridgeName(it->path())) entries.push_back({it->path().string(), skipReason(*it)});
     }
-    std::sort(paths.begin(), paths.end());
+    if (ec) {
+        error = "cannot read the folder \"" + directory + "\" to its end: " + ec.message();
+        return false;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const CartridgeEntry& a, const CartridgeEntry& b) { return a.path < b.path; });
     return true;
+}
+
+std::string contactSheetName(size_t page) {
+    return page == 0 ? "contact-sheet.png" : "contact-sheet-" + std::to_string(page + 1) + ".png";
 }
 
 CompatResult runCartridge(const std::string& path, uint32_t frames) {
@@ -109,48 +138,101 @@ CompatResult runCartridge(const std::string& path, uint32_t frames) {
     return result;
 }
 
-bool writeCompatCsv(const std::string& path, const std::vector<CompatResult>& results) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file << "file,verdict,reason,frames,steps\n";
+std::string compatCsv(const std::vector<CompatResult>& results) {
+    std::string text = "file,verdict,reason,frames,steps\r\n";
     for (const CompatResult& r : results) {
-        file << csvField(r.name) << ',' << verdictName(r.verdict) << ',' << csvField(r.reason)
-             << ',' << r.frames << ',' << r.steps << '\n';
+        text += csvField(r.name) + ',' + verdictName(r.verdict) + ',' + csvField(r.reason) + ',' +
+                std::to_string(r.frames) + ',' + std::to_string(r.steps) + "\r\n";
     }
-    file.close();
-    return static_cast<bool>(file);
+    return text;
 }
+
+namespace {
+
+// The pages of the contact sheet, each written as soon as it is full.
+class SheetPages {
+public:
+    explicit SheetPages(const std::string& folder) : folder_(folder) {}
+
+    bool add(CompatResult& result, std::string& error) {
+        const bool why = result.verdict == Verdict::Refused || result.verdict == Verdict::Skipped;
+        entries_.push_back({result.name, why ? result.reason : verdictName(result.verdict),
+                            std::move(result.picture)});
+        result.picture = {};
+        return entries_.size() < kImagesPerSheet || flush(error);
+    }
+
+    // Writes the page begun, if any.
+    bool flush(std::string& error) {
+        if (entries_.empty()) return true;
+        const std::string path = (fs::path(folder_) / contactSheetName(page_)).string();
+        std::string failure;
+        if (!writePng(path, drawContactSheet(entries_), failure)) {
+            error = "cannot write \"" + path + "\": " + failure;
+            return false;
+        }
+        entries_.clear();
+        ++page_;
+        return true;
+    }
+
+private:
+    std::string folder_;
+    std::vector<SheetEntry> entries_;
+    size_t page_ = 0;
+};
+
+// The output folder is made and tried before any image runs, so that a run of hours
+// cannot end in a folder that takes nothing.
+bool prepareOutputFolder(const std::string& folder, std::string& error) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) {
+        error = "cannot create the folder \"" + folder + "\": " + ec.message();
+        return false;
+    }
+    for (const std::string& name : {std::string("compat.csv"), contactSheetName(0)}) {
+        const std::string path = (fs::path(folder) / name).string();
+        std::string failure = replaceRefusal(path);
+        if (failure.empty() && canWriteBeside(path, failure)) continue;
+        error = "cannot write \"" + path + "\": " + failure;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool runCompatibility(const CompatOptions& options,
                       const std::function<void(size_t, size_t, const std::string&)>& progress,
                       std::vector<CompatResult>& results, std::string& error) {
-    std::vector<std::string> paths;
-    if (!listCartridges(options.romDirectory, paths, error)) return false;
-    std::error_code ec;
-    fs::create_directories(options.outDirectory, ec);
-    if (ec) {
-        error = "cannot create the folder \"" + options.outDirectory + "\": " + ec.message();
-        return false;
-    }
+    std::vector<CartridgeEntry> entries;
+    if (!listCartridges(options.romDirectory, entries, error)) return false;
+    if (!prepareOutputFolder(options.outDirectory, error)) return false;
 
-    std::vector<SheetEntry> sheet;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        if (progress) progress(i, paths.size(), fs::path(paths[i]).filename().string());
-        results.push_back(runCartridge(paths[i], options.frames));
-        const CompatResult& r = results.back();
-        sheet.push_back(
-            {r.name, r.verdict == Verdict::Refused ? r.reason : verdictName(r.verdict), r.picture});
+    SheetPages sheet(options.outDirectory);
+    for (size_t i = 0; i < entries.size() && stopSignal() == 0; ++i) {
+        const std::string name = fs::path(entries[i].path).filename().string();
+        if (progress) progress(i, entries.size(), name);
+        CompatResult result;
+        if (entries[i].skipReason.empty()) {
+            result = runCartridge(entries[i].path, options.frames);
+            if (stopSignal() != 0) break;  // cut short: there is no proper last frame to judge
+        } else {
+            result.name = name;
+            result.verdict = Verdict::Skipped;
+            result.reason = entries[i].skipReason;
+        }
+        if (!sheet.add(result, error)) return false;
+        results.push_back(std::move(result));
     }
 
     const std::string csvPath = (fs::path(options.outDirectory) / "compat.csv").string();
-    if (!writeCompatCsv(csvPath, results)) {
-        error = "cannot write \"" + csvPath + "\"";
+    const std::string csv = compatCsv(results);
+    std::string failure;
+    if (!writeWholeFile(csvPath, csv.data(), static_cast<uint32_t>(csv.size()), failure)) {
+        error = "cannot write \"" + csvPath + "\": " + failure;
         return false;
     }
-    const std::string sheetPath = (fs::path(options.outDirectory) / "contact-sheet.png").string();
-    if (!sheet.empty() && !writePng(sheetPath, drawContactSheet(sheet))) {
-        error = "cannot write \"" + sheetPath + "\"";
-        return false;
-    }
-    return true;
+    return sheet.flush(error);
 }

@@ -6,6 +6,7 @@ const char* verdictName(Verdict verdict) {
         case Verdict::NothingPresented: return "nothing presented";
         case Verdict::OneShade: return "one shade";
         case Verdict::Picture: return "picture";
+        case Verdict::Skipped: return "skipped";
     }
     return "?";
 }

@@ -1,4 +1,4 @@
-// What a cartridge showed after a compatibility run, in four kinds.
+// What a cartridge showed after a compatibility run, in four kinds, or why it was not run.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,9 @@ enum class Verdict : uint8_t {
     NothingPresented,  // no frame was ever presented: the LCD stayed off or never came on
     OneShade,          // the last frame is a single shade all over
     Picture,           // the last frame shows something
+    Skipped,           // not run: the name is no readable file (a folder, pipe, broken link)
 };
+inline constexpr int kVerdictCount = 5;
 
 // The word for a verdict in the CSV, the totals and the contact sheet.
 const char* verdictName(Verdict verdict);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/stop_signals.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvi_compat/compat_run.h"
 
 namespace {
@@ -24,11 +26,18 @@ const char* const kUsage =
     "loader, nothing presented (the LCD stayed off), one shade only, or a picture.\n"
     "\n"
     "  --frames N   frames to run each image (default 300)\n"
-    "  --out DIR    where compat.csv and contact-sheet.png go (default ./compat)\n"
-    "  --help       show this text\n";
+    "  --out DIR    where compat.csv and contact-sheet.png go (default ./compat);\n"
+    "               more than 160 images make more pages, contact-sheet-2.png on\n"
+    "  --help       show this text\n"
+    "\n"
+    "Names that are no readable file (folders, pipes, broken links) are skipped, and\n"
+    "each skipped or refused image is listed with its reason on stderr and in the CSV.\n"
+    "Exit status: 0 when the results were written, 1 when the folder could not be read\n"
+    "or a result not written, 2 for a wrong command line, 128 + the signal's number\n"
+    "after SIGTERM, SIGINT or SIGHUP (the images run until then are written).\n";
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "korvi-compat: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "korvi-compat: %s\n%s", printable(message).c_str(), kUsage);
     return 2;
 }
 
@@ -39,7 +48,7 @@ bool parseFrames(const std::string& text, uint32_t& frames) {
 }
 
 void showProgress(size_t done, size_t total, const std::string& name) {
-    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done + 1, total, name.c_str());
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done + 1, total, printable(name).c_str());
     std::fflush(stderr);
 }
 
@@ -72,31 +81,42 @@ int main(int argc, char** argv) {
     }
     if (options.romDirectory.empty()) return usageError("no folder given");
 
+    catchStopSignals();
     std::vector<CompatResult> results;
     std::string error;
     // The progress line rewrites itself, so it is only shown on a terminal.
     const bool terminal = isatty(fileno(stderr)) != 0;
     const bool ok = runCompatibility(options, terminal ? showProgress : nullptr, results, error);
     if (terminal && !results.empty()) std::fputs("\r\033[K", stderr);
+    for (const CompatResult& r : results) {
+        if (r.verdict == Verdict::Refused || r.verdict == Verdict::Skipped)
+            std::fprintf(stderr, "korvi-compat: %s %s: %s\n", verdictName(r.verdict),
+                         printable(r.name).c_str(), printable(r.reason).c_str());
+    }
     if (!ok) {
-        std::fprintf(stderr, "korvi-compat: %s\n", error.c_str());
+        std::fprintf(stderr, "korvi-compat: %s\n", printable(error).c_str());
         return 1;
     }
 
-    size_t counts[4] = {};
+    size_t counts[kVerdictCount] = {};
     for (const CompatResult& r : results) ++counts[static_cast<int>(r.verdict)];
-    std::printf("%zu images: %zu picture, %zu one shade, %zu nothing presented, %zu refused\n",
+    std::printf("%zu images: %zu picture, %zu one shade, %zu nothing presented, %zu refused, "
+                "%zu skipped\n",
                 results.size(), counts[static_cast<int>(Verdict::Picture)],
                 counts[static_cast<int>(Verdict::OneShade)],
                 counts[static_cast<int>(Verdict::NothingPresented)],
-                counts[static_cast<int>(Verdict::Refused)]);
-    for (const CompatResult& r : results) {
-        if (r.verdict == Verdict::Refused)
-            std::printf("  refused %s: %s\n", r.name.c_str(), r.reason.c_str());
-    }
-    if (!results.empty()) {
-        std::printf("csv: %s/compat.csv\ncontact sheet: %s/contact-sheet.png\n",
-                    options.outDirectory.c_str(), options.outDirectory.c_str());
+                counts[static_cast<int>(Verdict::Refused)],
+                counts[static_cast<int>(Verdict::Skipped)]);
+    const std::string out = printable(options.outDirectory);
+    std::printf("csv: %s/compat.csv\n", out.c_str());
+    const size_t pages = (results.size() + kImagesPerSheet - 1) / kImagesPerSheet;
+    if (pages > 0) std::printf("contact sheet: %s/%s", out.c_str(), contactSheetName(0).c_str());
+    if (pages > 1) std::printf(" to %s", contactSheetName(pages - 1).c_str());
+    if (pages > 0) std::printf("\n");
+    if (stopSignal() != 0) {
+        std::fprintf(stderr, "korvi-compat: stopped by %s; the %zu images run until then are written\n",
+                     signalName(stopSignal()), results.size());
+        return 128 + stopSignal();
     }
     return 0;
 }

@@ -1,20 +1,20 @@
 // korvi-run: runs a cartridge headless for a number of frames, with scripted
 // joypad input, and writes the last picture (or a debug view) as a PNG.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/app_flags.h"
 #include "cartridge/battery_save.h"
+#include "cartridge/file_handle.h"
 #include "cartridge/rom_loader.h"
 #include "cartridge/state_file.h"
+#include "cartridge/whole_file_writer.h"
 #include "core/audio.h"
 #include "core/machine_state.h"
+#include "tools/common/stop_signals.h"
+#include "tools/common/terminal_text.h"
+#include "tools/korvi_run/demo_cartridge.h"
 #include "tools/korvi_run/run_options.h"
 #include "tools/korvi_run/runner.h"
 #include "tools/korvi_run/wav_writer.h"
@@ -22,23 +22,54 @@
 
 namespace {
 
-// Why an image could not be opened, in the words a user expects.
-std::string openFailure(const std::string& path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) return std::string("cannot open: ") + std::strerror(errno);
-    if (S_ISDIR(info.st_mode)) return "cannot open: it is a folder, not a cartridge image";
-    return std::string("cannot open for reading: ") +
-           (access(path.c_str(), R_OK) != 0 ? std::strerror(errno) : "unknown reason");
-}
-
 int fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "korvi-run: %s\n", message.c_str());
+    std::fprintf(stderr, "korvi-run: %s\n", printable(message).c_str());
     return status;
 }
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// An output that cannot be written is refused before the run rather than after it:
+// one that would replace the cartridge being run, or a name that is no regular file.
+bool checkOutputs(const RunOptions& options, const std::string& romPath, std::string& error) {
+    const struct {
+        const std::string& path;
+        AtLink atLink;
+    } outputs[] = {{options.screenshotPath, AtLink::Refuse},
+                   {options.wavPath, AtLink::Refuse},
+                   {options.saveStatePath, AtLink::Replace}};
+    for (const auto& output : outputs) {
+        if (output.path.empty()) continue;
+        if (sameFile(output.path, romPath)) {
+            error = "cannot write " + quoted(output.path) + ": it is the cartridge being run";
+            return false;
+        }
+        const std::string refusal = replaceRefusal(output.path, output.atLink);
+        if (!refusal.empty()) {
+            error = "cannot write " + quoted(output.path) + ": " + refusal;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Everything korvi-run made is finished or removed on the way out.
+struct RunFiles {
+    DemoCartridge demo;
+    WavWriter wav;
+    ~RunFiles() {
+        wav.discard();
+        closeRunner();  // writes the battery save
+        removeDemoCartridge(demo);
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    catchStopSignals();
     std::string error;
     const std::optional<RunOptions> parsed =
         parseRunOptions(std::vector<std::string>(argv + 1, argv + argc), error);
@@ -50,73 +81,68 @@ int main(int argc, char** argv) {
     }
 
     HeadlessPresenter presenter;
+    RunFiles files;
     if (!openRunner(options, presenter, error)) return fail(error);
 
     std::string romPath = options.romPath;
     if (romPath.empty()) {
-        romPath = writeDemoCartridge();
-        if (romPath.empty()) return fail("cannot write the built-in demo cartridge");
-        if (!options.quiet) std::printf("demo cartridge: %s\n", romPath.c_str());
+        if (!writeDemoCartridge(files.demo, error)) return fail(error);
+        romPath = files.demo.path;
+        if (!options.quiet) std::printf("demo cartridge: %s\n", printable(romPath).c_str());
     }
-    if (!loadCartridge(romPath)) {
-        closeRunner();
-        // A plain "cannot open file" is explained from the file system; the loader's
-        // own words say more for a name it refused (a device, pipe or socket).
-        const std::string reason = lastLoadError().message == "cannot open file"
-                                       ? openFailure(romPath)
-                                       : lastLoadError().message;
-        return fail("\"" + romPath + "\": " + reason);
-    }
-    if (!lastHeaderNotice().empty())
-        std::fprintf(stderr, "korvi-run: \"%s\": %s\n", romPath.c_str(),
-                     lastHeaderNotice().c_str());
-    if (!batterySaveNotice().empty())
-        std::fprintf(stderr, "korvi-run: %s\n", batterySaveNotice().c_str());
-    if (!batterySaveReadFailure().empty())
-        std::fprintf(stderr, "korvi-run: %s\n", batterySaveReadFailure().c_str());
+    if (!checkOutputs(options, romPath, error)) return fail(error);
+    if (!loadCartridge(romPath)) return fail(quoted(romPath) + ": " + lastLoadError().message);
+    if (!lastHeaderNotice().empty()) fail(quoted(romPath) + ": " + lastHeaderNotice());
+    if (!batterySaveNotice().empty()) fail(batterySaveNotice());
+    if (!batterySaveReadFailure().empty()) fail(batterySaveReadFailure());
 
-    WavWriter wav;
-    if (!options.wavPath.empty() && !wav.open(options.wavPath, error)) {
-        closeRunner();
-        return fail(error);
-    }
+    if (!options.wavPath.empty() && !files.wav.open(options.wavPath, error)) return fail(error);
     // The unit listens before a state comes in, so that the sound the state was
     // making goes on where it stopped.
-    setAudioListening(wav.isOpen());
+    setAudioListening(files.wav.isOpen());
     if (!options.loadStatePath.empty()) {
         std::string message;
         const StateFileResult loaded = loadStateFile(options.loadStatePath, message);
         if (loaded != StateFileResult::Done) {
-            closeRunner();
             return fail(loaded == StateFileResult::Missing
-                            ? "\"" + options.loadStatePath + "\": no such state file"
+                            ? quoted(options.loadStatePath) + ": no such state file"
                             : message);
         }
     }
-    const RunResult result = runFrames(options, wav.isOpen() ? &wav : nullptr);
+    const RunResult result = runFrames(options, files.wav.isOpen() ? &files.wav : nullptr);
+    const int stoppedBy = stopSignal();
     drawView(options.view);
 
     int status = 0;
-    if (!options.saveStatePath.empty()) {
+    if (stoppedBy != 0) {
+        // The run did not reach the frame asked for: its picture and state are not
+        // what was wanted. The sound so far is still a whole recording.
+        fail(std::string("stopped by ") + signalName(stoppedBy) + " after frame " +
+             std::to_string(result.frames) + " of " + std::to_string(options.frames) +
+             (options.screenshotPath.empty() && options.saveStatePath.empty()
+                  ? ""
+                  : "; no screenshot or state written"));
+    }
+    if (stoppedBy == 0 && !options.saveStatePath.empty()) {
         std::string message;
         if (saveStateFile(options.saveStatePath, message) != StateFileResult::Done) {
             status = fail(message);
         } else if (!options.quiet) {
-            std::printf("state: %s\n", options.saveStatePath.c_str());
+            std::printf("state: %s\n", printable(options.saveStatePath).c_str());
         }
     }
-    if (wav.isOpen()) {
-        if (!wav.close(error)) {
+    if (files.wav.isOpen()) {
+        if (!files.wav.close(error)) {
             status = fail(error);
         } else if (!options.quiet) {
-            std::printf("sound: %s\n", options.wavPath.c_str());
+            std::printf("sound: %s\n", printable(options.wavPath).c_str());
         }
     }
-    if (!options.screenshotPath.empty()) {
+    if (stoppedBy == 0 && !options.screenshotPath.empty()) {
         if (!writeScreenshot(options.screenshotPath, presenter, error)) {
             status = fail(error);
         } else if (!options.quiet) {
-            std::printf("screenshot: %s\n", options.screenshotPath.c_str());
+            std::printf("screenshot: %s\n", printable(options.screenshotPath).c_str());
         }
     }
     if (!options.quiet) {
@@ -130,15 +156,15 @@ int main(int argc, char** argv) {
     }
 
     const bool battery = machine.hasBattery && machine.cartridgeLoaded;
+    const std::string savePath = printable(batterySavePath());
     if (!saveBatteryRam() && battery) {
-        status = fail("cannot write the battery save \"" + batterySavePath() + "\": " +
+        status = fail("cannot write the battery save " + quoted(batterySavePath()) + ": " +
                       batterySaveFailure());
     } else if (battery && !options.quiet && !batterySaveSkipped().empty()) {
-        std::printf("battery save: %s left as it was: %s\n", batterySavePath().c_str(),
+        std::printf("battery save: %s left as it was: %s\n", savePath.c_str(),
                     batterySaveSkipped().c_str());
     } else if (battery && !options.quiet) {
-        std::printf("battery save: %s\n", batterySavePath().c_str());
+        std::printf("battery save: %s\n", savePath.c_str());
     }
-    closeRunner();
-    return status;
+    return stoppedBy != 0 ? 128 + stoppedBy : status;
 }

@@ -1,19 +1,10 @@
 #include "tools/korvi_run/runner.h"
 
-#ifdef _WIN32
-#include <direct.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/scan_line.h"
 #include "cartridge/battery_save.h"
-#include "cartridge/file_handle.h"
 #include "cartridge/preferences.h"
 #include "cartridge/settings.h"
 #include "app/app_flags.h"
@@ -27,9 +18,7 @@
 #include "video/headless_presenter.h"
 #include "video/presenter.h"
 #include "video/renderer.h"
-
-extern const uint8_t kDemoCartridge[];
-extern const size_t kDemoCartridgeSize;
+#include "tools/common/stop_signals.h"
 
 bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::string& error) {
     resetAppFlags();
@@ -95,7 +84,10 @@ RunResult runFrames(const RunOptions& options, WavWriter* wav) {
         if (framesThisSecond != counted) countRumble(options, result);
         result.presented += framesThisSecond - counted;  // the renderer counts presented frames
         counted = framesThisSecond;
-        if (endsFrame(event)) ++result.frames;
+        if (endsFrame(event)) {
+            ++result.frames;
+            if (stopSignal() != 0) break;  // asked to stop: the frame is whole
+        }
     }
     takeSound(wav);
     result.seconds =
@@ -133,36 +125,4 @@ void closeRunner() {
     freeMachineBuffers();
     display.releaseDisplay();
     setPresenter(nullptr);
-}
-
-std::string writeDemoCartridge() {
-    std::string directory;
-#ifdef _WIN32
-    if (const char* local = std::getenv("LOCALAPPDATA"); local && *local) {
-        directory = std::string(local) + "/korvi";
-    } else if (const char* temp = std::getenv("TEMP"); temp && *temp) {
-        directory = std::string(temp) + "/korvi";
-    } else {
-        directory = "korvi";
-    }
-    _mkdir(directory.c_str());  // its parent is the system's and exists
-#else
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache) {
-        directory = std::string(cache) + "/korvi";
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        directory = std::string(home) + "/.cache/korvi";
-    } else {
-        directory = "/tmp/korvi-" + std::to_string(getuid());
-    }
-    for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
-        mkdir(directory.substr(0, slash).c_str(), 0755);  // each missing level
-        if (slash == std::string::npos) break;
-    }
-#endif
-    const std::string path = directory + "/demo.gb";
-    FileHandle file;
-    const auto size = static_cast<uint32_t>(kDemoCartridgeSize);
-    if (!file.open(path, FileMode::Create) || file.write(kDemoCartridge, size) != size) return {};
-    file.close();
-    return path;
 }

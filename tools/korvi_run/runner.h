@@ -28,6 +28,7 @@ bool openRunner(const RunOptions& options, HeadlessPresenter& presenter, std::st
 // presented, if any. Scripted presses count the same frames. With a WAV writer the
 // audio unit listens and its samples go to the file after every line. With
 // options.verbose each frame at which the rumble motor starts or stops is printed.
+// A stop signal (see stop_signals.h) ends the run early, at the end of a frame.
 // The unit goes on listening after the run, so that a state taken then keeps the
 // sound still being made; closeRunner stops it.
 RunResult runFrames(const RunOptions& options, WavWriter* wav = nullptr);
@@ -41,7 +42,3 @@ bool writeScreenshot(const std::string& path, const HeadlessPresenter& presenter
 
 // Saves the battery RAM and releases everything openRunner made.
 void closeRunner();
-
-// Writes the built-in demo cartridge to a cache folder (so that its battery save
-// persists between runs) and returns its path, or an empty string on failure.
-std::string writeDemoCartridge();

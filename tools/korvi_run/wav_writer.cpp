@@ -1,8 +1,5 @@
 #include "tools/korvi_run/wav_writer.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "core/audio.h"
@@ -37,27 +34,26 @@ void makeHeader(uint8_t* header, uint32_t dataBytes) {
 }  // namespace
 
 WavWriter::~WavWriter() {
-    std::string ignored;
-    if (file_ != nullptr) close(ignored);
+    discard();
 }
 
 bool WavWriter::open(const std::string& path, std::string& error) {
     path_ = path;
     frames_ = 0;
     failed_ = false;
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) {
-        error = "cannot create \"" + path + "\": " + std::strerror(errno);
+    std::string failure;
+    if (!file_.begin(path, failure)) {
+        error = "cannot write \"" + path + "\": " + failure;
         return false;
     }
     uint8_t header[44];
     makeHeader(header, 0);
-    if (std::fwrite(header, 1, sizeof header, file_) != sizeof header) failed_ = true;
+    if (file_.file().write(header, sizeof header) != sizeof header) failed_ = true;
     return true;
 }
 
 void WavWriter::write(const int16_t* frames, size_t count) {
-    if (file_ == nullptr || failed_ || count == 0) return;
+    if (!isOpen() || failed_ || count == 0) return;
     if ((frames_ + count) * kBytesPerFrame > kMaxDataBytes) return;
     uint8_t bytes[4096];
     size_t done = 0;
@@ -70,7 +66,8 @@ void WavWriter::write(const int16_t* frames, size_t count) {
             bytes[2 * i] = static_cast<uint8_t>(sample & 0xFF);
             bytes[2 * i + 1] = static_cast<uint8_t>(sample >> 8);
         }
-        if (std::fwrite(bytes, kBytesPerFrame, chunk, file_) != chunk) {
+        const auto length = static_cast<uint32_t>(chunk * kBytesPerFrame);
+        if (file_.file().write(bytes, length) != length) {
             failed_ = true;
             return;
         }
@@ -80,23 +77,24 @@ void WavWriter::write(const int16_t* frames, size_t count) {
 }
 
 bool WavWriter::close(std::string& error) {
-    if (file_ == nullptr) return !failed_;
+    if (!isOpen()) return !failed_;
     uint8_t header[44];
     makeHeader(header, static_cast<uint32_t>(frames_ * kBytesPerFrame));
-    // Seeking fails on a pipe or a character device such as /dev/null; the data is
-    // then all there is and the header keeps its zero sizes.
-    if (std::fseek(file_, 0, SEEK_SET) == 0 &&
-        std::fwrite(header, 1, sizeof header, file_) != sizeof header) {
+    if (!failed_ && (!file_.file().seekToStart() ||
+                     file_.file().write(header, sizeof header) != sizeof header)) {
         failed_ = true;
     }
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
+    std::string failure;
     if (failed_) {
-        error = "cannot write \"" + path_ + "\"";
-        // Only a file of our own is removed, never a device such as /dev/null.
-        struct stat info;
-        if (stat(path_.c_str(), &info) == 0 && S_ISREG(info.st_mode)) std::remove(path_.c_str());
-        return false;
+        failure = "cannot write it completely: " + file_.file().failure();
+        file_.abandon();
+    } else if (!file_.commit(failure)) {
+        failed_ = true;
     }
-    return true;
+    if (failed_) error = "cannot write \"" + path_ + "\": " + failure;
+    return !failed_;
+}
+
+void WavWriter::discard() {
+    file_.abandon();
 }

@@ -1,10 +1,13 @@
-// The whole run's sound as a WAV file: 48 kHz, stereo, signed 16-bit samples.
+// The whole run's sound as a WAV file: 48 kHz, stereo, signed 16-bit samples. It is
+// recorded into a temporary file beside the target and put in place when closed, so
+// that no one sees a half-written WAV under the target's name.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "cartridge/whole_file_writer.h"
 
 class WavWriter {
 public:
@@ -13,19 +16,22 @@ public:
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
-    // Creates the file with a header for no samples yet. False with a message.
+    // Starts the recording with a header for no samples yet. Refuses a target that is
+    // a link, folder, device, pipe or socket. False with a message.
     bool open(const std::string& path, std::string& error);
     // Appends interleaved stereo frames; a failed write is reported by close.
     void write(const int16_t* frames, size_t count);
-    // Fills in the sizes and closes. On any failure the file is removed, so that
-    // no truncated WAV is left behind, and error says why.
+    // Fills in the sizes and puts the file in place. On any failure nothing is left
+    // behind and the target is as it was, and error says why.
     bool close(std::string& error);
+    // Drops the recording: the temporary file is removed, the target left alone.
+    void discard();
 
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_.isOpen(); }
     uint64_t framesWritten() const { return frames_; }
 
 private:
-    std::FILE* file_ = nullptr;
+    FileReplacement file_;
     std::string path_;
     uint64_t frames_ = 0;
     bool failed_ = false;

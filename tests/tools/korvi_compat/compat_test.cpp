@@ -69,16 +69,15 @@ loop:   jr loop
         EXPECT_EQ(results[i].verdict, want[i]) << results[i].name;
     }
     EXPECT_FALSE(results[3].reason.empty());
-    EXPECT_EQ(results[0].picture.width, 160);
 
     std::stringstream text;
     {
         // Closed before the folder is removed: Windows refuses to delete an open file.
-        std::ifstream csv(folder / "out" / "compat.csv");
+        std::ifstream csv(folder / "out" / "compat.csv", std::ios::binary);
         text << csv.rdbuf();
     }
-    EXPECT_NE(text.str().find("\na-picture.gb,picture,,17,"), std::string::npos) << text.str();
-    EXPECT_NE(text.str().find("\nc-dark.gbc,nothing presented,,0,"), std::string::npos);
+    EXPECT_NE(text.str().find("\r\na-picture.gb,picture,,17,"), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("\r\nc-dark.gbc,nothing presented,,0,"), std::string::npos);
 
     RgbImage sheet;
     ASSERT_TRUE(readPng((folder / "out" / "contact-sheet.png").string(), sheet));
