@@ -1,12 +1,11 @@
 #include "app/frame_log.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "cartridge/whole_file_writer.h"
 #include "platform/clock.h"
 
 namespace {
@@ -43,18 +42,16 @@ void notePresentedFrame() {
 
 void finishFrameLog() {
     if (logPath.empty()) return;
-    std::FILE* file = std::fopen(logPath.c_str(), "w");
-    bool written = file != nullptr;
-    for (size_t i = 0; written && i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        const auto time = static_cast<unsigned long long>(e.microseconds);
-        written = (e.presented ? std::fprintf(file, "P %llu\n", time)
-                               : std::fprintf(file, "E %llu %llu\n", time,
-                                              static_cast<unsigned long long>(e.steps))) > 0;
+    std::string text;
+    for (const Entry& e : entries) {
+        text += e.presented ? "P " : "E ";
+        text += std::to_string(e.microseconds);
+        if (!e.presented) text += " " + std::to_string(e.steps);
+        text += "\n";
     }
-    if (file != nullptr && std::fclose(file) != 0) written = false;
-    if (!written)
+    std::string failure;
+    if (!writeWholeFile(logPath, text.data(), static_cast<uint32_t>(text.size()), failure))
         std::fprintf(stderr, "Korvi: cannot write the frame log %s: %s\n", logPath.c_str(),
-                     std::strerror(errno));
+                     failure.c_str());
     logPath.clear();
 }

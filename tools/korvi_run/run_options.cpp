@@ -36,10 +36,20 @@ const char* const kRunUsage =
     "  --                         ends the options: what follows is the ROM, even when\n"
     "                             its name starts with '-'\n"
     "\n"
-    "Prints frames (and how many pictures were presented in them), machine steps, wall time and frames per second (and, for a rumble\n"
-    "cartridge, the frames in which its motor ran). A battery-backed\n"
-    "cartridge's save file is written beside the image at exit. A screenshot that\n"
-    "cannot be written completely is an error and leaves no partial file.\n";
+    "Prints frames (and how many pictures were presented in them), machine steps, wall\n"
+    "time and frames per second (and, for a rumble cartridge, the frames in which its\n"
+    "motor ran). A battery-backed cartridge's save file is written beside the image at\n"
+    "exit.\n"
+    "\n"
+    "Each output is written whole or not at all, and only in place of a missing name\n"
+    "or a regular file: a link, folder, device, pipe or socket there, or the cartridge\n"
+    "being run, is refused before the run starts.\n"
+    "\n"
+    "Exit status: 0 when everything asked for was written, 1 when something could not\n"
+    "be loaded or written, 2 for a wrong command line. SIGTERM, SIGINT and SIGHUP stop\n"
+    "the run at the end of the frame: the battery save and the sound recorded so far\n"
+    "are written, the screenshot and state are not, and the exit status is 128 + the\n"
+    "signal's number.\n";
 
 namespace {
 
