@@ -95,6 +95,9 @@ wav_is_whole() {  # the header's sizes agree with the file's
     data=$(od -An -tu4 -j40 -N4 "$1" | tr -d ' ')
     [ "$size" -gt 44 ] && [ "$riff" -eq $((size - 8)) ] && [ "$data" -eq $((size - 44)) ]
 }
+# Job control on, so that the runs started in the background do not inherit SIGINT
+# ignored, as a non-interactive shell's background jobs otherwise do.
+set -m
 recording_grew() { [ -n "$(find . -maxdepth 1 \( -name '.korvi-*.tmp' -o -name long.wav \) -size +100k)" ]; }
 for sig in TERM INT HUP; do
     rm -f long.wav game.sav
@@ -112,6 +115,7 @@ for sig in TERM INT HUP; do
     check "SIG$sig: says where it stopped" grep -q "stopped by SIG$sig after frame" err.txt
     check "SIG$sig: no temporary file is left" no_temporary_left .
 done
+set +m
 # A file-size limit stops the recording as an error, without a partial file.
 (trap '' XFSZ; ulimit -f 256; "$run" game.gb --quiet --frames 600 --wav limited.wav 2>err.txt)
 check "a WAV over the file-size limit fails with its reason" \
@@ -168,12 +172,14 @@ check "memory does not grow with the folder (+$((large - small)) KB)" [ $((large
 if [ "$sanitized" != ON ]; then
     check "1000 images in under 100 MB" [ "$large" -lt 100000 ]
 fi
+set -m
 "$compat" many --frames 2 --out stopped >/dev/null 2>err.txt &
 pid=$!
 wait_for test -f stopped/contact-sheet.png
 kill -TERM $pid
 wait $pid
 status=$?
+set +m
 rows=$(($(wc -l < stopped/compat.csv) - 1))
 check "korvi-compat stopped by SIGTERM exits 143 (got $status) with the $rows images run" \
     bash -c "[ $status -eq 143 ] && [ $rows -ge 160 ] && [ $rows -lt 1000 ]"

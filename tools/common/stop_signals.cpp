@@ -10,13 +10,19 @@ extern "C" void noteStop(int signal) {
     if (caught == 0) caught = signal;
 }
 
+// A signal the program was started with ignored (nohup, a shell's background job)
+// stays ignored.
+void catchUnlessIgnored(int signal) {
+    if (std::signal(signal, noteStop) == SIG_IGN) std::signal(signal, SIG_IGN);
+}
+
 }  // namespace
 
 void catchStopSignals() {
-    std::signal(SIGTERM, noteStop);
-    std::signal(SIGINT, noteStop);
+    catchUnlessIgnored(SIGTERM);
+    catchUnlessIgnored(SIGINT);
 #ifdef SIGHUP
-    std::signal(SIGHUP, noteStop);
+    catchUnlessIgnored(SIGHUP);
 #endif
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);

@@ -3,8 +3,9 @@
 // (the battery save, a recording up to that point) and exits with 128 + the signal.
 #pragma once
 
-// Installs the handlers, and has a write past a file-size limit fail as an error
-// instead of killing the process, so that its temporary file is removed.
+// Installs the handlers (a signal inherited as ignored, as under nohup, stays
+// ignored), and has a write past a file-size limit fail as an error instead of
+// killing the process, so that its temporary file is removed.
 void catchStopSignals();
 
 // The signal that asked the run to stop, 0 while none has.
