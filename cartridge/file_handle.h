@@ -121,5 +121,10 @@ std::string hostErrorText();
 // place of those.
 std::string occupiedBy(const std::string& path);
 
+// path made absolute against the current folder (as it stands now), so that it keeps
+// naming the same file whatever changes the current folder later; unchanged when it is
+// absolute already or the current folder cannot be told.
+std::string absolutePath(const std::string& path);
+
 // Whether two paths name the same existing file (through links and other spellings).
 bool sameFile(const std::string& first, const std::string& second);

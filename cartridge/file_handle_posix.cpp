@@ -245,3 +245,13 @@ bool sameFile(const std::string& first, const std::string& second) {
     return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 &&
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
+
+std::string absolutePath(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char folder[4096];
+    if (getcwd(folder, sizeof folder) == nullptr) return path;
+    std::string rest = path;
+    while (rest.size() > 2 && rest.compare(0, 2, "./") == 0) rest.erase(0, 2);
+    const std::string base = folder;
+    return base == "/" ? "/" + rest : base + "/" + rest;
+}

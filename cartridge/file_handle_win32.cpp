@@ -213,3 +213,10 @@ bool sameFile(const std::string& first, const std::string& second) {
     CloseHandle(a);
     return same;
 }
+
+std::string absolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+}

@@ -127,7 +127,9 @@ const LoadError& lastLoadError() {
 
 bool loadCartridge(const std::string& requestedPath) {
     // The Reset command passes romPath itself; keep a copy before anything changes it.
-    const std::string path = requestedPath;
+    // Kept absolute, so that Reset, the battery save and the state files still find
+    // the image's folder after the current folder changes.
+    const std::string path = absolutePath(requestedPath);
     lastError = LoadError{};
     lastSaveFailure.clear();
     lastNotice.clear();

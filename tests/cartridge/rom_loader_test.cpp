@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "cartridge/file_handle.h"
 #include "cartridge_fixture.h"
@@ -158,6 +159,22 @@ TEST_F(RomLoaderTest, MissingFileFailsWithCannotOpen) {
     EXPECT_FALSE(loadCartridge("/dev/zero"));
     EXPECT_EQ(lastLoadError().message, std::string("cannot open file: ") + kNotARegularFile);
 #endif
+}
+
+// A name given relative to the current folder is kept absolute: after the folder
+// changes (a file chooser browsing elsewhere), Reset reloads the same image and the
+// battery save still goes beside it.
+TEST_F(RomLoaderTest, ARelativeNameStaysTheSameFileWhenTheFolderChanges) {
+    putImage("game.gb", makeImage({0x03, 0x00, 0x02}));
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const bool loaded = loadCartridge("game.gb");
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(loaded) << lastLoadError().message;
+    EXPECT_TRUE(sameFile(machine.romPath, dir / "game.gb")) << machine.romPath;
+    machine.cartRamWritten = 1;
+    ASSERT_TRUE(loadCartridge(machine.romPath)) << "Reset: " << lastLoadError().message;
+    EXPECT_TRUE(std::filesystem::exists(dir / "game.sav"));
 }
 
 TEST_F(RomLoaderTest, FailsWhenTheMachineWasNeverStarted) {
