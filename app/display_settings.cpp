@@ -3,6 +3,8 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/player_preferences.h"
+#include "cartridge/preferences.h"
 #include "cartridge/settings.h"
 #include "cartridge/write_failure.h"
 #include "app/app_flags.h"
@@ -69,6 +71,7 @@ void initDisplaySettings(Dialog& dialog) {
     display.listDisplayModes(&addDisplayMode, &dialog);
     dialog.setChecked(IDC_LIMIT_FPS, limitFps != 0);
     dialog.setChecked(IDC_RAW_COLOURS, rawColours != 0);
+    dialog.setChecked(IDC_RUN_IN_BACKGROUND, preferences.runInBackground);
 }
 
 void applyDisplaySettings(Dialog& dialog) {
@@ -87,6 +90,10 @@ void applyDisplaySettings(Dialog& dialog) {
     limitFps = dialog.checked(IDC_LIMIT_FPS) ? 1 : 0;
     rawColours = dialog.checked(IDC_RAW_COLOURS) ? 1 : 0;
     applyColourSetting();
+    if (preferences.runInBackground != dialog.checked(IDC_RUN_IN_BACKGROUND)) {
+        preferences.runInBackground = !preferences.runInBackground;
+        storePlayerPreferences();
+    }
     if (!saveSettings(static_cast<uint16_t>(width), static_cast<uint16_t>(height))) {
         // The choices still take effect for this run.
         showMessageBox(topLevelWindow(), writeFailureMessage(settingsPath, settingsSaveFailure()).c_str());

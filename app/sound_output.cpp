@@ -1,12 +1,14 @@
 #include "app/sound_output.h"
 
-#include "cartridge/preferences.h"
-
 #include <cstdio>
 #include <string>
 
+#include "app/app_flags.h"
+#include "cartridge/preferences.h"
 #include "core/audio.h"
 #include "platform/audio_output.h"
+#include "platform/window.h"
+#include "resources/resources.h"
 
 uint8_t soundEnabled = 1;
 
@@ -49,7 +51,14 @@ void note(uint32_t before, uint32_t after) {
 void startSound() {
     std::string error;
     deviceOpen = openAudioOutput(error);
-    if (!deviceOpen) std::fprintf(stderr, "Korvi: no sound (%s)\n", error.c_str());
+    if (!deviceOpen) {
+        // Said once, on stderr with the reason and to the player on the screen; the
+        // sound switch shows that there is nothing to switch.
+        std::fprintf(stderr, "Korvi: no sound (%s)\n", error.c_str());
+        showOnScreenMessage("No sound device: playing silent");
+        checkMenuItem(ID_GAME_SOUND, false);
+        setMenuItem(ID_GAME_SOUND, "&Sound", false);
+    }
     playing = false;
     levels = SoundQueueLevels{};
 }

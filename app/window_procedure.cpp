@@ -178,6 +178,11 @@ bool windowProcedure(const WindowMessage& message) {
             if (!path.empty() && loadCartridgeAndReport(path)) paused = 0;
             return true;
         }
+        // Behind another program or minimised, the game waits for the player, in the
+        // menu, unless they asked for it to run on.
+        case MessageKind::Deactivated:
+            if (!preferences.runInBackground && machine.cartridgeLoaded != 0) paused = 1;
+            return true;
         case MessageKind::KeyDown:
         case MessageKind::KeyUp: return menuKey(message);
         default: return false;

@@ -50,6 +50,8 @@ const char kFileHeader[] =
     "# Korvi's preferences, rewritten whole whenever they change.\n"
     "# One \"name = value\" a line; a line starting with # is a comment.\n"
     "#   show-frame-rate   yes or no\n"
+    "#   run-in-background yes or no: the game goes on while another program is in\n"
+    "#                     front or the window is minimised\n"
     "#   volume            0 to 100 (per cent)\n"
     "#   chooser-folder    the folder the file chooser was last in\n"
     "#   recent            a game played lately, one line each, newest first\n"
@@ -234,7 +236,9 @@ private:
         const std::string_view value = trimmed(text.substr(equals + 1));
         Action action{};
         if (name == "show-frame-rate") {
-            readFrameRate(line, value);
+            readYesOrNo(line, name, value, frameRateSeen_, result_.showFrameRate);
+        } else if (name == "run-in-background") {
+            readYesOrNo(line, name, value, backgroundSeen_, result_.runInBackground);
         } else if (name == "volume") {
             readVolume(line, value);
         } else if (name == "chooser-folder") {
@@ -253,15 +257,16 @@ private:
         }
     }
 
-    void readFrameRate(int line, std::string_view value) {
-        if (repeated(line, frameRateSeen_, "show-frame-rate")) return;
+    void readYesOrNo(int line, const std::string& name, std::string_view value, bool& seen,
+                     bool& setting) {
+        if (repeated(line, seen, name)) return;
         const std::string answer = lowered(value);
         if (answer != "yes" && answer != "no") {
-            warn(line, "show-frame-rate must be yes or no, not \"" + std::string(value) + "\"");
+            warn(line, name + " must be yes or no, not \"" + std::string(value) + "\"");
             return;
         }
-        result_.showFrameRate = answer == "yes";
-        frameRateSeen_ = true;
+        setting = answer == "yes";
+        seen = true;
     }
 
     void readVolume(int line, std::string_view value) {
@@ -336,7 +341,8 @@ private:
     std::string path_;
     Preferences result_ = defaultPreferences();
     std::vector<std::string> warnings_;
-    bool frameRateSeen_ = false, volumeSeen_ = false, chooserFolderSeen_ = false;
+    bool frameRateSeen_ = false, backgroundSeen_ = false, volumeSeen_ = false,
+         chooserFolderSeen_ = false;
     FileBindings<uint8_t> keys_;
     FileBindings<int16_t> buttons_;
 };
@@ -407,6 +413,7 @@ bool savePreferences(std::string& failure) {
     };
     text += '\n';
     entry("show-frame-rate", preferences.showFrameRate ? "yes" : "no");
+    entry("run-in-background", preferences.runInBackground ? "yes" : "no");
     entry("volume", std::to_string(std::min<int>(preferences.volume, 100)));
     entry("chooser-folder", storablePath(preferences.chooserFolder));
     std::vector<std::string> written;

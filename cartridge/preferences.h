@@ -8,6 +8,7 @@
 // start of a line belongs to the value (paths may hold one). The entries:
 //
 //   show-frame-rate = yes | no
+//   run-in-background = yes | no (no: the game pauses when the program loses the front)
 //   volume = 0 to 100 (per cent)
 //   chooser-folder = the folder the file chooser was last in (empty: none)
 //   recent = a game's path; repeated, newest first, at most kMaxRecentGames
@@ -86,6 +87,7 @@ inline constexpr size_t kMaxRecentGames = 8;
 
 struct Preferences {
     bool showFrameRate = true;
+    bool runInBackground = false;          // the game goes on behind other programs
     uint8_t volume = 100;                  // per cent, 0 to 100
     std::string chooserFolder;             // the file chooser's last folder; empty: none
     std::vector<std::string> recentGames;  // newest first, at most kMaxRecentGames, no repeats

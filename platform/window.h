@@ -22,6 +22,7 @@ enum class MessageKind : uint8_t {
     KeyDown,     // param: virtual key code (see VK_ESCAPE)
     KeyUp,       // param: virtual key code
     FileDropped, // a file was dropped on the window: droppedFile()
+    Deactivated, // another program came to the front, or the window was minimised
     Other,
 };
 

@@ -75,18 +75,19 @@ const MenuResource kMainMenu = {IDR_MAIN_MENU, kMenuBar, std::size(kMenuBar)};
 
 // Dialog 107.
 const DialogControl kDisplayControls[] = {
-    {IDOK, ControlKind::DefaultButton, "OK", 7, 72, 50, 14},
-    {IDCANCEL, ControlKind::Button, "Cancel", 91, 72, 50, 14},
+    {IDOK, ControlKind::DefaultButton, "OK", 7, 86, 50, 14},
+    {IDCANCEL, ControlKind::Button, "Cancel", 91, 86, 50, 14},
     {IDC_ZOOM, ControlKind::DropDownList, "", 29, 7, 112, 30},
     {IDC_STATIC, ControlKind::Label, "Zoom:", 7, 7, 22, 8},
     {IDC_STATIC, ControlKind::Label, "Screen Size:", 7, 23, 42, 8},
     {IDC_SCREEN_SIZE, ControlKind::DropDownList, "", 50, 23, 91, 12},
     {IDC_LIMIT_FPS, ControlKind::CheckBox, "Limit FPS to 60", 7, 42, 134, 10},
     {IDC_RAW_COLOURS, ControlKind::CheckBox, "Raw colours (no LCD curve)", 7, 56, 134, 10},
+    {IDC_RUN_IN_BACKGROUND, ControlKind::CheckBox, "Run in background", 7, 70, 134, 10},
 };
 
 const DialogTemplate kDisplaySettings = {
-    IDD_DISPLAY_SETTINGS, "Display Settings",         "MS Sans Serif", 8, 148, 93,
+    IDD_DISPLAY_SETTINGS, "Display Settings",         "MS Sans Serif", 8, 148, 107,
     kDisplayControls,     std::size(kDisplayControls)};
 
 // Dialog 109: the controller, then each action's key and controller button.

@@ -45,6 +45,7 @@ inline constexpr uint16_t IDC_SCREEN_SIZE = 1008;
 inline constexpr uint16_t IDC_INPUT_DEVICE = 1013;
 inline constexpr uint16_t IDC_LIMIT_FPS = 1014;
 inline constexpr uint16_t IDC_RAW_COLOURS = 1015;
+inline constexpr uint16_t IDC_RUN_IN_BACKGROUND = 1016;
 // Input settings: the key and the controller button of each action, by its
 // position in the list of actions.
 inline constexpr uint16_t IDC_KEY_FIRST = 1100;

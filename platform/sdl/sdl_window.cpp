@@ -237,6 +237,11 @@ bool translateEvent(const SDL_Event& event, WindowMessage& message) {
                 message = {MessageKind::Paint, 0};
                 return true;
             }
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
+                event.window.event == SDL_WINDOWEVENT_MINIMIZED) {
+                message = {MessageKind::Deactivated, 0};
+                return true;
+            }
             return false;
         case SDL_DROPFILE:
             lastDroppedFile = event.drop.file != nullptr ? event.drop.file : "";

@@ -110,6 +110,14 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             // running on as an icon nobody sees.
             if (LOWORD(wParam) != WA_INACTIVE && IsIconic(window)) ShowWindow(window, SW_RESTORE);
             return DefWindowProcA(window, message, wParam, lParam);
+        // Another program's window came to the front (this program's own dialogs do
+        // not count), or the window was minimised.
+        case WM_ACTIVATEAPP:
+            if (!wParam) setAsideMessage(MessageKind::Deactivated);
+            return 0;
+        case WM_SIZE:
+            if (wParam == SIZE_MINIMIZED) setAsideMessage(MessageKind::Deactivated);
+            return DefWindowProcA(window, message, wParam, lParam);
         case WM_COMMAND:
             setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));
             return 0;

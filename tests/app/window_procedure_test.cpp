@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
+#include "cartridge/preferences.h"
 #include "cartridge/rom_loader.h"
 #include "resources/resources.h"
 #include "shell_fixture.h"
@@ -199,6 +200,18 @@ TEST_F(WindowProcedureTest, ResetWithoutCartridgeChangesNothing) {
     EXPECT_TRUE(command(ID_GAME_RESET));
     EXPECT_EQ(paused, 1);
     EXPECT_EQ(machine.cartridgeLoaded, 0);
+}
+
+// Another program in front, or the window minimised: a running game waits in the menu,
+// unless the player chose to let it run in the background.
+TEST_F(WindowProcedureTest, LosingTheFrontPausesTheGameUnlessItRunsInBackground) {
+    ASSERT_TRUE(loadCartridge(writeLoopingCartridge("front.gb")));
+    for (const bool inBackground : {false, true}) {
+        preferences.runInBackground = inBackground;
+        paused = 0;
+        EXPECT_TRUE(windowProcedure({MessageKind::Deactivated, 0}));
+        EXPECT_EQ(paused, inBackground ? 0 : 1) << "run in background: " << inBackground;
+    }
 }
 
 TEST_F(WindowProcedureTest, ResumeOnlyClearsPaused) {

@@ -12,7 +12,7 @@ TEST(Dialog, TemplatesAreLaidOutInPixelsAtTheOrigin) {
     EXPECT_EQ(r.left, 0);
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(r.width(), 148 * 6 / 4 + 2 * kDialogFrame);
-    EXPECT_EQ(r.height(), 93 * 13 / 8 + 2 * kDialogFrame + kDialogCaptionHeight);
+    EXPECT_EQ(r.height(), 107 * 13 / 8 + 2 * kDialogFrame + kDialogCaptionHeight);
     const PixelRect ok = dialog.controlRect(IDOK);
     EXPECT_EQ(ok.left, 7 * 6 / 4);
     EXPECT_EQ(ok.width(), 50 * 6 / 4);
