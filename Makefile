@@ -69,7 +69,8 @@ compat: deps
 
 # Feeds arbitrary bytes to the cartridge loader, the machine, the renderer and the
 # debug views for FUZZ_SECONDS, starting from the assembled cartridges of
-# tests/fuzz/seeds. Crash inputs land in build-fuzz/ as crash-*; the corpus grows in
+# tests/fuzz/seeds. Inputs go up to 1 MB, room for the seeds that reach ROM banks past
+# 0x20. Crash inputs land in build-fuzz/ as crash-*; the corpus grows in
 # build-fuzz/corpus.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -81,7 +82,7 @@ fuzz:
 	@cmake --build $(FUZZ_BUILD) --target cartridge_fuzz -j $(JOBS)
 	@mkdir -p $(FUZZ_BUILD)/corpus
 	@cd $(FUZZ_BUILD) && tests/fuzz/cartridge_fuzz -max_total_time=$(FUZZ_SECONDS) \
-		-max_len=32768 -print_final_stats=1 corpus tests/fuzz/seeds
+		-max_len=1048576 -print_final_stats=1 corpus tests/fuzz/seeds
 
 format:
 	@find core cartridge video input app resources platform tools tests \

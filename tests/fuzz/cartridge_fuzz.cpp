@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as a cartridge image, loaded from a real file and run a
 // scan line at a time through the renderer, then drawn in both debug views, and
-// unloaded through the battery save. The corpus starts from the small cartridges in
-// seeds/, assembled at build time, so that mutations begin inside working programs.
+// unloaded through the battery save. The corpus starts from the cartridges in seeds/,
+// assembled at build time, so that mutations begin inside working programs: most are
+// 2 KB, and three of 544 KB switch to ROM banks past 0x20 (make fuzz allows 1 MB).
 #include <unistd.h>
 
 #include <cstddef>
