@@ -112,7 +112,8 @@ void shutDown() {
 }
 
 int runProgram(const char* romPath) {
-    if (startUp()) {
+    const bool started = startUp();
+    if (started) {
         // A cartridge named on the command line runs at once; one that cannot be
         // loaded is reported and the menu stays up.
         if (romPath != nullptr && romPath[0] != '\0' && loadCartridgeAndReport(romPath)) {
@@ -121,5 +122,6 @@ int runProgram(const char* romPath) {
         runEmulationLoop();
     }
     shutDown();
-    return 0;
+    // A program that could not start says so to whoever started it, too.
+    return started ? 0 : 1;
 }

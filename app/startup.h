@@ -10,5 +10,6 @@ bool startUp();
 // made, so it is safe after a failed start-up and when repeated.
 void shutDown();
 // startUp, the emulation loop when start-up succeeded, then shutDown. Returns the
-// exit code, 0. romPath, when given, names a cartridge to load and run at once.
+// exit code: 0, or 1 when start-up failed. romPath, when given, names a cartridge to
+// load and run at once.
 int runProgram(const char* romPath = nullptr);

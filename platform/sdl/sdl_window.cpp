@@ -16,6 +16,7 @@
 
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/message_text.h"
 #include "platform/sdl/sdl_platform.h"
 #include "resources/resources.h"
 
@@ -493,7 +494,7 @@ void showMessageBox(PlatformWindow* owner, const char* text) {
     // Over the window the box is drawn with the rest of the picture, by a loop that
     // hears a close request at once; SDL's own box runs a loop of its own that does not.
     if (owner != nullptr && owner == sdl::theWindow) {
-        sdl::runMessageBox(text);
+        sdl::runMessageBox(fitForMessageBox(text).c_str());
         return;
     }
     // No window yet (a start-up failure: no game runs, nothing is to be saved): a

@@ -172,6 +172,56 @@ HRESULT WINAPI modeFound(DDSURFACEDESC2* mode, void* context) {
     return listing->callback(description, listing->context) ? DDENUMRET_OK : DDENUMRET_CANCEL;
 }
 
+// The primary surface and the back buffer the picture is built in. Video memory is
+// asked for first; a driver without it (Wine's GDI renderer, a machine without 3D
+// support) gets the same chain in system memory, and failing that a lone primary
+// with a separate back buffer in system memory: present() copies the back buffer
+// over either way.
+bool createSurfaces(IDirectDraw7* directDraw, IDirectDrawSurface7*& primary,
+                    IDirectDrawSurface7*& back, int width, int height) {
+    const DWORD chain = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    const DWORD chainCaps[] = {chain | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY,
+                               chain | DDSCAPS_VIDEOMEMORY, chain | DDSCAPS_SYSTEMMEMORY, chain};
+    for (const DWORD caps : chainCaps) {
+        DDSURFACEDESC2 description;
+        std::memset(&description, 0, sizeof(description));
+        description.dwSize = sizeof(description);
+        description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+        description.dwBackBufferCount = 1;
+        description.ddsCaps.dwCaps = caps;
+        if (FAILED(directDraw->CreateSurface(&description, &primary, nullptr))) {
+            primary = nullptr;
+            continue;
+        }
+        DDSCAPS2 backCaps;
+        std::memset(&backCaps, 0, sizeof(backCaps));
+        backCaps.dwCaps = DDSCAPS_BACKBUFFER;
+        if (SUCCEEDED(primary->GetAttachedSurface(&backCaps, &back))) return true;
+        back = nullptr;
+        releaseInterface(primary);
+    }
+
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    description.dwFlags = DDSD_CAPS;
+    description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    if (FAILED(directDraw->CreateSurface(&description, &primary, nullptr))) {
+        primary = nullptr;
+        return false;
+    }
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    description.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    description.dwWidth = static_cast<DWORD>(width);
+    description.dwHeight = static_cast<DWORD>(height);
+    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    if (SUCCEEDED(directDraw->CreateSurface(&description, &back, nullptr))) return true;
+    back = nullptr;
+    releaseInterface(primary);
+    return false;
+}
+
 }  // namespace
 
 Display::~Display() {
@@ -202,34 +252,7 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
     }
     if (FAILED(d.directDraw->SetDisplayMode(width, height, bitsPerPixel, 0, 0))) return false;
 
-    DDSURFACEDESC2 description;
-    std::memset(&description, 0, sizeof(description));
-    description.dwSize = sizeof(description);
-    description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    description.dwBackBufferCount = 1;
-    description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
-                                 DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY;
-    if (FAILED(d.directDraw->CreateSurface(&description, &d.primary, nullptr))) {
-        // Not every driver offers a 3D render target here (Wine's without 3D support
-        // among them); nothing here renders in 3D, so the chain is asked for without.
-        description.ddsCaps.dwCaps &= ~static_cast<DWORD>(DDSCAPS_3DDEVICE);
-        d.primary = nullptr;
-        if (FAILED(d.directDraw->CreateSurface(&description, &d.primary, nullptr))) {
-            d.primary = nullptr;
-            return false;
-        }
-    }
-
-    DDSCAPS2 backCaps;
-    std::memset(&backCaps, 0, sizeof(backCaps));
-    backCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_VIDEOMEMORY;
-    if (FAILED(d.primary->GetAttachedSurface(&backCaps, &d.back.surface))) {
-        backCaps.dwCaps = DDSCAPS_BACKBUFFER;
-        if (FAILED(d.primary->GetAttachedSurface(&backCaps, &d.back.surface))) {
-            d.back.surface = nullptr;
-            return false;
-        }
-    }
+    if (!createSurfaces(d.directDraw, d.primary, d.back.surface, width, height)) return false;
     d.back.width = width;
     d.back.height = height;
 

@@ -15,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/message_text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/window.h"
 #include "resources/resources.h"
@@ -387,7 +388,8 @@ void showMessageBox(PlatformWindow* owner, const char* text) {
         std::fprintf(stderr, "%s: %s\n", kMessageBoxCaption, text);
         return;
     }
-    MessageBoxA(win32::windowHandle(owner), text, kMessageBoxCaption, MB_OK);
+    MessageBoxA(win32::windowHandle(owner), fitForMessageBox(text).c_str(), kMessageBoxCaption,
+                MB_OK);
 }
 
 void sleepMilliseconds(uint32_t milliseconds) {

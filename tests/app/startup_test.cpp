@@ -124,7 +124,7 @@ TEST_F(StartUpTest, ASaveThatCannotBeReadIsReportedAndLeftAlone) {
     EXPECT_TRUE(std::filesystem::is_directory(path("game.sav") + "/inside"));
 }
 
-TEST_F(StartUpTest, FailuresShowTheirMessageAndTheProgramStillEndsCleanly) {
+TEST_F(StartUpTest, FailuresShowTheirMessageAndTheProgramEndsCleanlyWithAnError) {
     struct Case {
         const char* message;
         std::function<void()> breakIt;
@@ -140,7 +140,7 @@ TEST_F(StartUpTest, FailuresShowTheirMessageAndTheProgramStillEndsCleanly) {
         releaseEverything();
         headless::presenter().setOpenFails(false);
         c.breakIt();
-        EXPECT_EQ(runProgram(), 0) << c.message;
+        EXPECT_EQ(runProgram(), 1) << c.message << ": a failed start is an error exit";
         EXPECT_EQ(headless::messageBoxes(), std::vector<std::string>{c.message});
         // The window outlives a later failure until the program's exit destroys it.
         EXPECT_EQ(headless::windowExists(), c.windowRemains) << c.message;
