@@ -59,6 +59,7 @@ struct Display::Impl {
     IDirectDrawSurface7* primary = nullptr;
     Surface back;  // its surface is null while the display is not initialised
     HWND window = nullptr;
+    bool windowed = false;  // on the desktop in a window, not full screen
     // Every off-screen surface handed out and not yet released: they outlive a
     // re-initialisation, so each is made again on the new DirectDraw object.
     std::vector<Surface*> offscreen;
@@ -81,6 +82,32 @@ RECT toRect(const Rect& r) {
 // contents are redrawn by the callers (every layer row is rewritten per frame).
 void restoreIfLost(IDirectDrawSurface7* surface, HRESULT result) {
     if (result == DDERR_SURFACELOST) surface->Restore();
+}
+
+// Where the back buffer goes in a window, in screen coordinates: as large as the
+// client area allows with its shape kept, by whole multiples when it fits at least
+// once, centred. False when the window shows nothing (minimised).
+bool pictureArea(HWND window, int width, int height, RECT& area) {
+    RECT client;
+    if (width <= 0 || height <= 0 || !GetClientRect(window, &client)) return false;
+    const int clientW = client.right - client.left;
+    const int clientH = client.bottom - client.top;
+    if (clientW <= 0 || clientH <= 0) return false;
+    int shownW = clientW;
+    int shownH = static_cast<int>(static_cast<long long>(height) * clientW / width);
+    if (shownH > clientH) {
+        shownH = clientH;
+        shownW = static_cast<int>(static_cast<long long>(width) * clientH / height);
+    }
+    const int whole = std::min(clientW / width, clientH / height);
+    if (whole >= 1) {
+        shownW = whole * width;
+        shownH = whole * height;
+    }
+    POINT origin{(clientW - shownW) / 2, (clientH - shownH) / 2};
+    ClientToScreen(window, &origin);
+    area = RECT{origin.x, origin.y, origin.x + shownW, origin.y + shownH};
+    return true;
 }
 
 void colourFill(IDirectDrawSurface7* target, RECT* rect, uint8_t index) {
@@ -172,6 +199,32 @@ HRESULT WINAPI modeFound(DDSURFACEDESC2* mode, void* context) {
     return listing->callback(description, listing->context) ? DDENUMRET_OK : DDENUMRET_CANCEL;
 }
 
+// A lone primary surface and a separate back buffer in system memory: what a window
+// on the desktop uses, and the last resort of full screen.
+bool createWindowedSurfaces(IDirectDraw7* directDraw, IDirectDrawSurface7*& primary,
+                            IDirectDrawSurface7*& back, int width, int height) {
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    description.dwFlags = DDSD_CAPS;
+    description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    if (FAILED(directDraw->CreateSurface(&description, &primary, nullptr))) {
+        primary = nullptr;
+        return false;
+    }
+    std::memset(&description, 0, sizeof(description));
+    description.dwSize = sizeof(description);
+    description.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    description.dwWidth = static_cast<DWORD>(width);
+    description.dwHeight = static_cast<DWORD>(height);
+    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    if (SUCCEEDED(directDraw->CreateSurface(&description, &back, nullptr))) return true;
+    back = nullptr;
+    releaseInterface(primary);
+    return false;
+}
+
+
 // The primary surface and the back buffer the picture is built in. Video memory is
 // asked for first; a driver without it (Wine's GDI renderer, a machine without 3D
 // support) gets the same chain in system memory, and failing that a lone primary
@@ -201,25 +254,7 @@ bool createSurfaces(IDirectDraw7* directDraw, IDirectDrawSurface7*& primary,
         releaseInterface(primary);
     }
 
-    DDSURFACEDESC2 description;
-    std::memset(&description, 0, sizeof(description));
-    description.dwSize = sizeof(description);
-    description.dwFlags = DDSD_CAPS;
-    description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    if (FAILED(directDraw->CreateSurface(&description, &primary, nullptr))) {
-        primary = nullptr;
-        return false;
-    }
-    std::memset(&description, 0, sizeof(description));
-    description.dwSize = sizeof(description);
-    description.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    description.dwWidth = static_cast<DWORD>(width);
-    description.dwHeight = static_cast<DWORD>(height);
-    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    if (SUCCEEDED(directDraw->CreateSurface(&description, &back, nullptr))) return true;
-    back = nullptr;
-    releaseInterface(primary);
-    return false;
+    return createWindowedSurfaces(directDraw, primary, back, width, height);
 }
 
 }  // namespace
@@ -245,14 +280,21 @@ bool Display::initDisplay(PlatformWindow* window, int width, int height, int bit
         d.directDraw = nullptr;
         return false;
     }
-    if (FAILED(d.directDraw->SetCooperativeLevel(
-            d.window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_NOWINDOWCHANGES |
-                          DDSCL_EXCLUSIVE))) {
-        return false;
+    d.windowed = win32::windowedMode();
+    if (d.windowed) {
+        // On the desktop, in its mode: the back buffer is copied into the window.
+        if (FAILED(d.directDraw->SetCooperativeLevel(d.window, DDSCL_NORMAL))) return false;
+        if (!createWindowedSurfaces(d.directDraw, d.primary, d.back.surface, width, height))
+            return false;
+    } else {
+        if (FAILED(d.directDraw->SetCooperativeLevel(
+                d.window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_NOWINDOWCHANGES |
+                              DDSCL_EXCLUSIVE))) {
+            return false;
+        }
+        if (FAILED(d.directDraw->SetDisplayMode(width, height, bitsPerPixel, 0, 0))) return false;
+        if (!createSurfaces(d.directDraw, d.primary, d.back.surface, width, height)) return false;
     }
-    if (FAILED(d.directDraw->SetDisplayMode(width, height, bitsPerPixel, 0, 0))) return false;
-
-    if (!createSurfaces(d.directDraw, d.primary, d.back.surface, width, height)) return false;
     d.back.width = width;
     d.back.height = height;
 
@@ -428,7 +470,16 @@ void Display::present() {
     if (!isInitialised()) return;
     IDirectDrawSurface7* primary = impl_->primary;
     primary->PageLock(0);
-    const HRESULT result = primary->Blt(nullptr, impl_->back.surface, nullptr, DDBLT_WAIT, nullptr);
+    RECT target;
+    RECT* where = nullptr;
+    if (impl_->windowed) {
+        if (!pictureArea(impl_->window, width_, height_, target)) {
+            primary->PageUnlock(0);
+            return;
+        }
+        where = &target;
+    }
+    const HRESULT result = primary->Blt(where, impl_->back.surface, nullptr, DDBLT_WAIT, nullptr);
     restoreIfLost(primary, result);
     primary->PageUnlock(0);
 }

@@ -50,4 +50,13 @@ std::deque<WindowMessage>& setAside();
 // true the first time.
 bool takeDeviceChange();
 
+// Whether the program shows in a window on the desktop (F11, Alt+Enter) rather than
+// full screen in a display mode of its own.
+bool windowedMode();
+// F11, or Alt+Enter, pressed (not repeated): the keys that switch the mode.
+bool isWindowModeKey(const MSG& msg);
+// Switches between full screen and a window, taking the display again; when the
+// display cannot follow, the mode before is taken back.
+void toggleWindowMode(PlatformWindow* window);
+
 }  // namespace win32

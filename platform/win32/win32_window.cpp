@@ -104,8 +104,10 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_ACTIVATE:
             // Above every other window only while the player is using this one; another
             // program brought to the front is not painted over.
-            SetWindowPos(window, LOWORD(wParam) != WA_INACTIVE ? HWND_TOPMOST : HWND_NOTOPMOST, 0,
-                         0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            if (!win32::windowedMode()) {
+                SetWindowPos(window, LOWORD(wParam) != WA_INACTIVE ? HWND_TOPMOST : HWND_NOTOPMOST,
+                             0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
             // The full-screen display minimizes the window when another program takes
             // the front; made active again, it comes back to the screen rather than
             // running on as an icon nobody sees.
@@ -155,6 +157,11 @@ WindowMessage takeMessage(MSG& msg) {
     if (msg.message == WM_QUIT) return WindowMessage{MessageKind::Quit, 0};
     if (msg.message == WM_COMMAND && mainWindow != nullptr && msg.hwnd == mainWindow->handle) {
         return WindowMessage{MessageKind::Command, static_cast<uint32_t>(msg.wParam)};
+    }
+    // The window-mode keys are the platform's own: the program never sees them.
+    if (win32::isWindowModeKey(msg)) {
+        win32::toggleWindowMode(mainWindow);
+        return WindowMessage{MessageKind::Other, 0};
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

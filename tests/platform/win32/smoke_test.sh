@@ -13,7 +13,8 @@
 #   Korvi uses under 3 % of a core, and the menu is there when notepad goes; a close
 #   request (WM_CLOSE, from taskkill) while the game runs saves and exits with code 0,
 #   and so does Alt+F4. The open-file dialog browsing elsewhere leaves Reset and the
-#   save with the game's folder, and Wine's GDI renderer (no 3D) shows the game too.
+#   save with the game's folder; F11 puts the game in a window and Alt+Enter takes it
+#   back; and Wine's GDI renderer (no 3D) shows the game too.
 #   Screenshots of each point are kept in BUILD/smoke/.
 # Usage: smoke_test.sh BUILD_DIR   (the Windows cross build). Exit 77: skipped.
 set -uo pipefail
@@ -450,6 +451,25 @@ in_desktop taskkill /im korvi.exe
 ended_with_zero "WM_CLOSE after Reset"
 [ -s "$work/demo.sav" ] || fail "the save was not written beside the game"
 [ ! -e "$work/elsewhere/demo.sav" ] || fail "the save went to the folder the chooser browsed"
+
+# --- F11 and Alt+Enter: a window on the desktop and back -------------------------------
+step "F11 shows the game in a window on the desktop, Alt+Enter takes it back to full screen"
+start_korvi demo.gb
+wait_for 60 "korvi.exe demo.gb showed no game (last: $work/16-full.png)" game_shown 16-full
+xdotool search --name 'korvi - Wine desktop' windowfocus 2>/dev/null
+# In a window on the 1024 x 768 desktop the picture stands near the desktop's middle,
+# and where it stood full screen there is only the window's black.
+in_window() {
+    shot "$1"
+    [ "$(colours "$1" 452 344 120 80 | wc -l)" -ge 2 ] &&
+        [ "$(colours "$1" 240 168 160 144 | wc -l)" -eq 1 ]
+}
+press F11
+wait_for 20 "F11 did not put the game in a window (last: $work/16a-window.png)" in_window 16a-window
+xdotool keydown alt sleep 0.2 keydown Return sleep 0.3 keyup Return sleep 0.2 keyup alt
+wait_for 20 "Alt+Enter did not take the game back to full screen (last: $work/16b-full.png)" game_shown 16b-full
+in_desktop taskkill /im korvi.exe
+ended_with_zero "WM_CLOSE after F11 and Alt+Enter"
 
 # --- Wine's GDI renderer: no 3D, no video memory ----------------------------------------
 step "with Wine's GDI renderer the program starts and shows the game"
