@@ -215,7 +215,10 @@ bool sameFile(const std::string& first, const std::string& second) {
 }
 
 std::string absolutePath(const std::string& path) {
-    if (path.empty()) return path;
+    // Absolute already: a drive and a separator, or a share (\\server\share).
+    const bool drive = path.size() >= 3 && path[1] == ':' && isPathSeparator(path[2]);
+    const bool share = path.size() >= 2 && isPathSeparator(path[0]) && isPathSeparator(path[1]);
+    if (path.empty() || drive || share) return path;
     char full[MAX_PATH];
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
