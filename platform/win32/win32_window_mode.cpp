@@ -64,6 +64,9 @@ void toggleWindowMode(PlatformWindow* window) {
         placeWindow(window->handle, inWindow, width, height);
         if (display.initDisplay(window, width, height, kDisplayBitsPerPixel)) break;
     }
+    // The window keeps the keyboard through the change of style.
+    SetForegroundWindow(window->handle);
+    SetFocus(window->handle);
     InvalidateRect(window->handle, nullptr, FALSE);
 }
 
