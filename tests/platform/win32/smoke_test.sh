@@ -322,7 +322,8 @@ korvi_process() {
     done | head -n 1
 }
 cpu_ticks() { awk '{print $14 + $15}' /proc/"$1"/stat; }
-# Per cent of one core used over five seconds.
+# Per cent of one core used over five seconds: a measurement window, not a wait for
+# something to happen (the pause is already seen on the screen before it starts).
 cpu_percent() {
     local pid="$1" before after
     before=$(cpu_ticks "$pid")
@@ -436,13 +437,13 @@ wait_for 10 "Esc did not pause the game" menu_shown 14a-paused
 open_menu 48 Game
 click 62 30   # Load...
 wait_for 20 "the open-file dialog did not open" window_named '^Open$'
-sleep 1
-# A folder's path typed and confirmed takes the dialog there.
+# The keys go to the dialog once it has the keyboard.
+focus_on_open() { [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = Open ]; }
+wait_for 20 "the open-file dialog did not take the keyboard" focus_on_open
+# A folder's path typed and confirmed takes the dialog there; Esc then cancels it.
 xdotool type --delay 20 'Z:'"$(echo "$work/elsewhere" | tr '/' '\\')"
 xdotool key Return
-sleep 1
-xdotool key Escape   # Cancel
-wait_for 20 "the open-file dialog did not close" eval '! window_named "^Open$"'
+close_with_escape Open
 open_menu 48 Game
 click 62 62   # Reset
 wait_for 30 "Reset after the chooser showed no game (last: $work/14b-reset.png)" game_shown 14b-reset
