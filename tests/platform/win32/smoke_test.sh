@@ -323,7 +323,7 @@ korvi_process() {
 }
 cpu_ticks() { awk '{print $14 + $15}' /proc/"$1"/stat; }
 # Per cent of one core used over five seconds: a measurement window, not a wait for
-# something to happen (the pause is already seen on the screen before it starts).
+# something to happen (each starts once the state it measures is on the screen).
 cpu_percent() {
     local pid="$1" before after
     before=$(cpu_ticks "$pid")
