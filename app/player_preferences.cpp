@@ -6,6 +6,7 @@
 
 #include "cartridge/file_handle.h"
 #include "cartridge/preferences.h"
+#include "cartridge/utf8_path.h"
 #include "cartridge/write_failure.h"
 #include "core/machine_state.h"
 #include "platform/message_box.h"
@@ -70,8 +71,9 @@ void chooseVolume(size_t item) {
 
 void rememberLoadedGame() {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(machine.romPath, error);
-    const std::string path = error ? machine.romPath : absolute.string();
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(pathFromUtf8(machine.romPath), error);
+    const std::string path = error ? machine.romPath : utf8FromPath(absolute);
     addRecentGame(path);
     preferences.chooserFolder = folderOf(path);
     showPreferencesInMenu();
