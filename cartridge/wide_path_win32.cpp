@@ -6,8 +6,8 @@
 
 namespace {
 
-// The longest absolute path left in its classic form: a folder's name must leave
-// room for an 8.3 file name (12 characters) within MAX_PATH.
+// Absolute paths this long or longer take the \\?\ form: a folder's path must leave
+// room for an 8.3 file name (12 characters) within MAX_PATH, the terminator included.
 constexpr size_t kClassicLimit = MAX_PATH - 12;
 
 bool startsWith(const std::wstring& text, const wchar_t* prefix) {
@@ -38,7 +38,7 @@ std::wstring widePath(const std::string& path) {
     // Already in the literal (\\?\) or device (\\.\) form: taken as written.
     if (wide.empty() || startsWith(wide, L"\\\\?\\") || startsWith(wide, L"\\\\.\\")) return wide;
     const std::wstring full = fullPath(wide);
-    if (full.size() <= kClassicLimit || startsWith(full, L"\\\\.\\")) return wide;
+    if (full.size() < kClassicLimit || startsWith(full, L"\\\\.\\")) return wide;
     if (startsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
