@@ -220,9 +220,9 @@ bool sameFile(const std::string& first, const std::string& second) {
     return same;
 }
 
+// In UTF-16, so that a name outside the code page survives, and of any length.
 std::string absolutePath(const std::string& path) {
     if (path.empty()) return path;
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+    const std::wstring full = absoluteWidePath(wideFromUtf8(path));
+    return full.empty() ? path : utf8FromWide(full);
 }

@@ -14,9 +14,11 @@ bool startsWith(const std::wstring& text, const wchar_t* prefix) {
     return text.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
 }
 
+}  // namespace
+
 // GetFullPathNameW joins a relative path to the working folder, turns forward slashes
 // into backslashes and resolves "." and "..": everything the \\?\ form leaves undone.
-std::wstring fullPath(const std::wstring& path) {
+std::wstring absoluteWidePath(const std::wstring& path) {
     std::wstring full(MAX_PATH, L'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         const DWORD length =
@@ -31,13 +33,11 @@ std::wstring fullPath(const std::wstring& path) {
     return {};
 }
 
-}  // namespace
-
 std::wstring widePath(const std::string& path) {
     std::wstring wide = wideFromUtf8(path);
     // Already in the literal (\\?\) or device (\\.\) form: taken as written.
     if (wide.empty() || startsWith(wide, L"\\\\?\\") || startsWith(wide, L"\\\\.\\")) return wide;
-    const std::wstring full = fullPath(wide);
+    const std::wstring full = absoluteWidePath(wide);
     if (full.size() < kClassicLimit || startsWith(full, L"\\\\.\\")) return wide;
     if (startsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;

@@ -10,3 +10,7 @@
 // \\server\share path); any other is only converted, so that device names (NUL,
 // CON) and relative names keep their usual meaning.
 std::wstring widePath(const std::string& path);
+
+// path made absolute against the current folder by the system's rules (GetFullPathNameW:
+// slashes turned round, "." and ".." resolved), of any length; empty on failure.
+std::wstring absoluteWidePath(const std::wstring& path);
