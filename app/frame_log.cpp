@@ -1,10 +1,10 @@
 #include "app/frame_log.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "cartridge/environment.h"
 #include "cartridge/whole_file_writer.h"
 #include "platform/clock.h"
 
@@ -26,8 +26,7 @@ void note(uint64_t steps, bool presented) {
 }  // namespace
 
 void startFrameLog() {
-    const char* path = std::getenv("KORVI_FRAME_LOG");
-    logPath = path != nullptr ? path : "";
+    logPath = environmentVariable("KORVI_FRAME_LOG");
     entries.clear();
     if (!logPath.empty()) entries.reserve(kFrameLogEntries);
 }
@@ -46,7 +45,10 @@ void finishFrameLog() {
     for (const Entry& e : entries) {
         text += e.presented ? "P " : "E ";
         text += std::to_string(e.microseconds);
-        if (!e.presented) text += " " + std::to_string(e.steps);
+        if (!e.presented) {
+            text += ' ';
+            text += std::to_string(e.steps);
+        }
         text += "\n";
     }
     std::string failure;

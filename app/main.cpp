@@ -2,11 +2,15 @@
 // "korvi game.gb" loads and runs the cartridge at once.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/startup.h"
+#include "cartridge/program_arguments.h"
 
 int main(int argc, char** argv) {
-    const int code = runProgram(argc > 1 ? argv[1] : nullptr);
+    const std::vector<std::string> arguments = programArguments(argc, argv);
+    const int code = runProgram(arguments.empty() ? nullptr : arguments.front().c_str());
 #ifdef _WIN32
     // Everything the program keeps is written by the time runProgram returns (the
     // battery save included). On Windows the process then ends at once, without the

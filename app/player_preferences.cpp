@@ -6,6 +6,7 @@
 
 #include "cartridge/file_handle.h"
 #include "cartridge/preferences.h"
+#include "cartridge/utf8_path.h"
 #include "cartridge/write_failure.h"
 #include "core/machine_state.h"
 #include "platform/message_box.h"
@@ -46,8 +47,10 @@ void showPreferencesInMenu() {
         const uint16_t id = static_cast<uint16_t>(ID_GAME_RECENT_1 + i);
         if (i < preferences.recentGames.size()) {
             // "&1 game.gb": the digit chooses it from the keyboard.
-            const std::string caption = "&" + std::to_string(i + 1) + " " +
-                                        fileNameOf(preferences.recentGames[i]);
+            std::string caption = std::to_string(i + 1);
+            caption.insert(caption.begin(), '&');
+            caption += ' ';
+            caption += fileNameOf(preferences.recentGames[i]);
             setMenuItem(id, caption.c_str(), true);
         } else {
             setMenuItem(id, "(none)", false);
@@ -70,8 +73,9 @@ void chooseVolume(size_t item) {
 
 void rememberLoadedGame() {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(machine.romPath, error);
-    const std::string path = error ? machine.romPath : absolute.string();
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(pathFromUtf8(machine.romPath), error);
+    const std::string path = error ? machine.romPath : utf8FromPath(absolute);
     addRecentGame(path);
     preferences.chooserFolder = folderOf(path);
     showPreferencesInMenu();

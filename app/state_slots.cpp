@@ -1,10 +1,10 @@
 #include "app/state_slots.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "app/app_flags.h"
 #include "cartridge/battery_save.h"
+#include "cartridge/file_handle.h"
 #include "cartridge/state_file.h"
 #include "cartridge/whole_file_writer.h"
 #include "cartridge/write_failure.h"
@@ -135,7 +135,7 @@ bool undoStateCommand() {
     std::string failure;
     bool restored = false;
     if (undoStep.slotWasEmpty) {
-        restored = std::remove(path.c_str()) == 0;
+        restored = removeFile(path);
         if (!restored) failure = "it cannot be removed";
     } else {
         restored = writeWholeFile(path, undoStep.bytes.data(),

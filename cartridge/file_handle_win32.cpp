@@ -1,10 +1,13 @@
 // FileHandle on Win32. The sharing rules are the system's own: a reader lets other
-// readers in, a writer shares with nobody, and CreateFileA refuses an open that
-// would break either.
+// readers in, a writer shares with nobody, and CreateFileW refuses an open that
+// would break either. Paths arrive in UTF-8 and go to the W calls through
+// widePath, which also lifts the classic 260-character limit.
 #include <windows.h>
 
 #include "cartridge/file_handle.h"
 #include "cartridge/file_host.h"
+#include "cartridge/wide_path_win32.h"
+#include "cartridge/wide_text_win32.h"
 
 namespace filehost {
 
@@ -33,16 +36,17 @@ bool ruleForMode(FileMode mode, OpenRule& rule) {
     return false;
 }
 
+// The system's words for code, in the user's language and converted to UTF-8.
 std::string errorText(DWORD code) {
-    char text[256];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+    wchar_t text[256];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, sizeof text / sizeof text[0], nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' ||
+                          text[length - 1] == L' ' || text[length - 1] == L'.')) {
         --length;
     }
     if (length == 0) return "system error " + std::to_string(code);
-    return std::string(text, length);
+    return utf8FromWide(std::wstring_view(text, length));
 }
 
 // Only files on a disk are read or written: a device (CON, NUL, COM1) or a pipe is
@@ -62,8 +66,8 @@ intptr_t open(const std::string& path, FileMode mode, std::string& failure, bool
         failure = "no file name";
         return FileHandle::kInvalidHandle;
     }
-    HANDLE file = CreateFileA(path.c_str(), rule.access, rule.share, nullptr, rule.disposition,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(widePath(path).c_str(), rule.access, rule.share, nullptr,
+                              rule.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
@@ -90,7 +94,7 @@ intptr_t createNew(const std::string& path, bool& taken, std::string& failure) {
         failure = "no file name";
         return FileHandle::kInvalidHandle;
     }
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
@@ -149,21 +153,22 @@ bool size(intptr_t handle, uint64_t& bytes) {
 
 }  // namespace filehost
 
-// MoveFileExA replaces an existing file only when asked to; WRITE_THROUGH returns
+// MoveFileExW replaces an existing file only when asked to; WRITE_THROUGH returns
 // once the new name is on the disk, so a crash cannot bring back the old file.
 bool renameFile(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(),
+    return MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool removeFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(widePath(path).c_str()) != 0;
 }
 
 bool makeFolder(const std::string& path) {
-    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    const std::wstring wide = widePath(path);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return true;
     SetLastError(ERROR_DIRECTORY);
@@ -179,14 +184,15 @@ namespace {
 // Opens whatever stands at path (a folder too) to look at it only; with
 // FILE_FLAG_OPEN_REPARSE_POINT in flags a link itself rather than what it names.
 HANDLE openToInspect(const std::string& path, DWORD flags) {
-    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+    return CreateFileW(widePath(path).c_str(), 0,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
 }
 
 }  // namespace
 
 std::string occupiedBy(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "a symbolic link";
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder";
@@ -214,12 +220,12 @@ bool sameFile(const std::string& first, const std::string& second) {
     return same;
 }
 
+// In UTF-16, so that a name outside the code page survives, and of any length.
 std::string absolutePath(const std::string& path) {
     // Absolute already: a drive and a separator, or a share (\\server\share).
     const bool drive = path.size() >= 3 && path[1] == ':' && isPathSeparator(path[2]);
     const bool share = path.size() >= 2 && isPathSeparator(path[0]) && isPathSeparator(path[1]);
     if (path.empty() || drive || share) return path;
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+    const std::wstring full = absoluteWidePath(wideFromUtf8(path));
+    return full.empty() ? path : utf8FromWide(full);
 }

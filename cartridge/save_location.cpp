@@ -1,10 +1,10 @@
 #include "cartridge/save_location.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "cartridge/battery_save.h"
 #include "cartridge/crc32.h"
+#include "cartridge/environment.h"
 #include "cartridge/file_handle.h"
 #include "cartridge/whole_file_writer.h"
 
@@ -18,9 +18,8 @@ constexpr char kSeparator = '/';
 
 // An environment variable's value when it is set to an absolute path.
 std::string absoluteFromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || value[0] == '\0') return {};
-    const std::string path = value;
+    const std::string path = environmentVariable(name);
+    if (path.empty()) return {};
 #ifdef _WIN32
     if (path.size() < 3 || path[1] != ':') return {};
 #else

@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "cartridge/wide_text_win32.h"
 #else
 #include <unistd.h>
 
@@ -86,14 +88,28 @@ std::string locateSettingsFile() {
     // The command line starts with the executable's path in quotes when the shell
     // started the program. Started by a bare name (found through PATH or the
     // current folder) it holds no folder at all: the module's own path does.
-    const char* commandLine = GetCommandLineA();
-    if (commandLine != nullptr && commandLine[0] == '"') {
+    // Both are read in UTF-16 and kept in UTF-8, so that a folder named outside the
+    // user's code page is found.
+    const wchar_t* wideCommandLine = GetCommandLineW();
+    const std::string commandLine = wideCommandLine != nullptr ? utf8FromWide(wideCommandLine) : "";
+    if (!commandLine.empty() && commandLine[0] == '"') {
         return settingsPathFromCommandLine(commandLine);
     }
-    char module[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return settingsPathFromCommandLine(commandLine);
-    return settingsPathFromCommandLine(std::string("\"") + module + "\"");
+    // The module's path may be longer than MAX_PATH; a result that fills the buffer
+    // was cut short.
+    std::wstring module(MAX_PATH, L'\0');
+    DWORD length = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        length = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
+        if (length == 0 || length < module.size()) break;
+        module.resize(module.size() * 4);
+    }
+    if (length == 0 || length >= module.size()) return settingsPathFromCommandLine(commandLine);
+    module.resize(length);
+    std::string quoted = utf8FromWide(module);
+    quoted.insert(quoted.begin(), '"');
+    quoted += '"';
+    return settingsPathFromCommandLine(quoted);
 #else
     // The kernel's link to the running image: right even when started through $PATH
     // or a relative path. Without it, fall back to the current directory.

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cartridge/utf8_path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,7 +52,7 @@ bool matchesFilter(const std::string& name, const char* patterns) {
 
 bool FileBrowser::open(const std::string& folder) {
     std::error_code error;
-    const fs::path path = fs::absolute(fs::path(folder), error).lexically_normal();
+    const fs::path path = fs::absolute(pathFromUtf8(folder), error).lexically_normal();
     if (error) return false;
     fs::directory_iterator it(path, fs::directory_options::skip_permission_denied, error);
     if (error) return false;
@@ -59,7 +61,7 @@ bool FileBrowser::open(const std::string& folder) {
     std::vector<BrowserEntry> files;
     for (; it != fs::directory_iterator(); it.increment(error)) {
         if (error) break;
-        const std::string name = it->path().filename().string();
+        const std::string name = utf8FromPath(it->path().filename());
         std::error_code typeError;
         if (it->is_directory(typeError)) {
             folders.push_back({name, true});
@@ -70,7 +72,7 @@ bool FileBrowser::open(const std::string& folder) {
     std::sort(folders.begin(), folders.end(), lessByName);
     std::sort(files.begin(), files.end(), lessByName);
 
-    std::string text = path.string();
+    std::string text = utf8FromPath(path);
     if (text.size() > 1 && text.back() == '/') text.pop_back();
     folder_ = text;
     entries_.clear();
@@ -81,9 +83,9 @@ bool FileBrowser::open(const std::string& folder) {
 }
 
 bool FileBrowser::goToParent() {
-    const fs::path path(folder_);
+    const fs::path path = pathFromUtf8(folder_);
     if (!path.has_relative_path()) return false;
-    return open(path.parent_path().string());
+    return open(utf8FromPath(path.parent_path()));
 }
 
 bool FileBrowser::activate(size_t index) {
@@ -93,11 +95,11 @@ bool FileBrowser::activate(size_t index) {
         goToParent();
         return false;
     }
-    const fs::path full = fs::path(folder_) / entry.name;
+    const fs::path full = pathFromUtf8(folder_) / pathFromUtf8(entry.name);
     if (entry.isFolder) {
-        open(full.string());
+        open(utf8FromPath(full));
         return false;
     }
-    chosen_ = full.string();
+    chosen_ = utf8FromPath(full);
     return true;
 }

@@ -1,6 +1,8 @@
 // The main window on Win32: the window class "Korvi", a borderless always-on-top
 // popup at the screen origin, menu 102 from the program's resources, and the
-// thread's message queue.
+// thread's message queue. The class and the window are Unicode (the W calls
+// throughout): captions, dropped files' names and message texts cross in UTF-16,
+// converted from and to the program's UTF-8.
 //
 // The program's window procedure is platform-free and is handed messages by
 // waitMessage and peekMessage. Posted messages it cares about (menu commands) are
@@ -13,6 +15,7 @@
 #include <vector>
 #include <cstdio>
 
+#include "cartridge/wide_text_win32.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/message_text.h"
@@ -23,7 +26,7 @@
 
 namespace {
 
-constexpr const char* kClassName = "Korvi";
+constexpr const wchar_t* kClassName = L"Korvi";
 
 PlatformWindow* mainWindow = nullptr;
 // The window the console's control events are sent to; read on the handler's thread.
@@ -48,8 +51,8 @@ std::string lastDroppedFile;
 void applyItemStates() {
     if (loadedMenu == nullptr) return;
     for (const ItemState& item : itemStates) {
-        ModifyMenuA(loadedMenu, item.id, MF_BYCOMMAND | MF_STRING | (item.enabled ? 0 : MF_GRAYED),
-                    item.id, item.caption.c_str());
+        ModifyMenuW(loadedMenu, item.id, MF_BYCOMMAND | MF_STRING | (item.enabled ? 0 : MF_GRAYED),
+                    item.id, wideFromUtf8(item.caption).c_str());
     }
 }
 
@@ -79,9 +82,9 @@ BOOL CALLBACK closeDialogWindow(HWND window, LPARAM) {
     // Only the ones on the screen: the system keeps hidden windows of that class in a
     // program's thread for its own use, which are not the player's to close.
     if (!IsWindowVisible(window)) return TRUE;
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") == 0) PostMessageA(window, WM_CLOSE, 0, 0);
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, sizeof className / sizeof className[0]);
+    if (lstrcmpW(className, L"#32770") == 0) PostMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
 }
 
@@ -112,7 +115,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             // the front; made active again, it comes back to the screen rather than
             // running on as an icon nobody sees.
             if (LOWORD(wParam) != WA_INACTIVE && IsIconic(window)) ShowWindow(window, SW_RESTORE);
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         // Another program's window came to the front (this program's own dialogs do
         // not count), or the window was minimised.
         case WM_ACTIVATEAPP:
@@ -120,7 +123,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             return 0;
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) setAsideMessage(MessageKind::Deactivated);
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_COMMAND:
             setAsideMessage(MessageKind::Command, static_cast<uint32_t>(wParam));
             return 0;
@@ -129,9 +132,12 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             return TRUE;
         case WM_DROPFILES: {
             HDROP drop = reinterpret_cast<HDROP>(wParam);
-            char path[MAX_PATH] = "";
-            if (DragQueryFileA(drop, 0, path, sizeof path) != 0) {
-                lastDroppedFile = path;
+            // Asked for its length first: a dropped file's path may exceed MAX_PATH.
+            const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+            std::wstring path(length + 1, L'\0');
+            if (length != 0 && DragQueryFileW(drop, 0, path.data(), length + 1) == length) {
+                path.resize(length);
+                lastDroppedFile = utf8FromWide(path);
                 setAsideMessage(MessageKind::FileDropped);
             }
             DragFinish(drop);
@@ -146,7 +152,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             display.present();
             return 0;
         }
-        default: return DefWindowProcA(window, message, wParam, lParam);
+        default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -164,7 +170,7 @@ WindowMessage takeMessage(MSG& msg) {
         return WindowMessage{MessageKind::Other, 0};
     }
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
     auto& aside = win32::setAside();
     if (!aside.empty()) {
         const WindowMessage taken = aside.front();
@@ -191,7 +197,7 @@ WindowMessage takeMessage(MSG& msg) {
 BOOL WINAPI consoleControl(DWORD event) {
     HWND window = consoleTarget.load();
     if (window == nullptr) return FALSE;
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    PostMessageW(window, WM_CLOSE, 0, 0);
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
     Sleep(10000);
     return TRUE;
@@ -210,7 +216,7 @@ bool takeSetAside(WindowMessage& message) {
 namespace win32 {
 
 HINSTANCE programInstance() {
-    return GetModuleHandleA(nullptr);
+    return GetModuleHandleW(nullptr);
 }
 
 HWND windowHandle(const PlatformWindow* window) {
@@ -240,25 +246,27 @@ uint16_t desktopHeight() {
 
 PlatformWindow* createPlatformWindow(const char* caption, uint16_t width, uint16_t height) {
     HINSTANCE instance = win32::programInstance();
-    WNDCLASSEXA windowClass = {};
+    WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = mainWindowProcedure;
     windowClass.hInstance = instance;
     // No "IDI_MAIN" icon resource is shipped: both stay empty.
-    windowClass.hIcon = LoadIconA(instance, "IDI_MAIN");
-    windowClass.hIconSm = LoadIconA(instance, "IDI_MAIN");
+    windowClass.hIcon = LoadIconW(instance, L"IDI_MAIN");
+    windowClass.hIconSm = LoadIconW(instance, L"IDI_MAIN");
     windowClass.hCursor = nullptr;  // the program sets the cursor itself
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = kClassName;
-    RegisterClassExA(&windowClass);
+    RegisterClassExW(&windowClass);
 
     if (loadedMenu == nullptr) {
-        loadedMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+        loadedMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
         applyCheckMarks();
     }
-    HWND handle = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, WS_POPUP, 0, 0, width, height,
-                                  nullptr, loadedMenu, instance, nullptr);
+    HWND handle = CreateWindowExW(WS_EX_TOPMOST, kClassName,
+                                  wideFromUtf8(caption != nullptr ? caption : "").c_str(),
+                                  WS_POPUP, 0, 0, width, height, nullptr, loadedMenu, instance,
+                                  nullptr);
     if (handle == nullptr) return nullptr;
     DragAcceptFiles(handle, TRUE);
     // The frame limiter sleeps to within a millisecond of each frame: ask the system
@@ -303,12 +311,12 @@ void destroyPlatformWindow(PlatformWindow*& window) {
         loadedMenu = nullptr;
     }
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     DestroyWindow(handle);
-    UnregisterClassA(kClassName, win32::programInstance());
+    UnregisterClassW(kClassName, win32::programInstance());
     win32::setAside().clear();
     timeEndPeriod(1);
     SetConsoleCtrlHandler(consoleControl, FALSE);
@@ -325,7 +333,7 @@ PlatformWindow* topLevelWindow() {
 bool waitMessage(WindowMessage& message) {
     if (takeSetAside(message)) return true;
     MSG msg;
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) {
         message = WindowMessage{MessageKind::Quit, 0};
         return false;
@@ -337,7 +345,7 @@ bool waitMessage(WindowMessage& message) {
 bool peekMessage(WindowMessage& message) {
     if (takeSetAside(message)) return true;
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     message = takeMessage(msg);
     return true;
 }
@@ -355,7 +363,7 @@ void checkMenuItem(uint16_t commandId, bool checked) {
 void attachMenu(PlatformWindow* window, const MenuResource* menu) {
     if (window == nullptr) return;
     if (menu != nullptr && loadedMenu == nullptr) {
-        loadedMenu = LoadMenuA(win32::programInstance(), MAKEINTRESOURCEA(menu->id));
+        loadedMenu = LoadMenuW(win32::programInstance(), MAKEINTRESOURCEW(menu->id));
         applyCheckMarks();
     }
     SetMenu(window->handle, menu != nullptr ? loadedMenu : nullptr);
@@ -378,7 +386,7 @@ const std::string& droppedFile() {
 }
 
 void showArrowCursor() {
-    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // IDC_ARROW
 }
 
 void hideCursor() {
@@ -395,8 +403,9 @@ void showMessageBox(PlatformWindow* owner, const char* text) {
         std::fprintf(stderr, "%s: %s\n", kMessageBoxCaption, text);
         return;
     }
-    MessageBoxA(win32::windowHandle(owner), fitForMessageBox(text).c_str(), kMessageBoxCaption,
-                MB_OK);
+    MessageBoxW(win32::windowHandle(owner),
+                wideFromUtf8(fitForMessageBox(text != nullptr ? text : "")).c_str(),
+                wideFromUtf8(kMessageBoxCaption).c_str(), MB_OK);
 }
 
 void sleepMilliseconds(uint32_t milliseconds) {

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include "cartridge/utf8_path.h"
+#include "cartridge/whole_file_writer.h"
 #include "file_fixture.h"
 
 namespace {
@@ -200,6 +202,54 @@ TEST(FileHandleTest, ReadsAndWritesAWholeLargeBuffer) {
     EXPECT_EQ(file.read(back.data(), static_cast<uint32_t>(back.size())), data.size());
     back.resize(data.size());
     EXPECT_EQ(back, data);
+}
+
+// Paths are UTF-8 throughout the program. On Windows a name outside the user's code
+// page ("????" there) and a path past the classic 260 characters must still be
+// created, read, renamed and removed, and land on the disk under the name given.
+TEST(FileHandleTest, NamesOutsideTheCodePageAndLongPathsGoThroughEveryCall) {
+    TempDir dir;
+    struct Case {
+        std::string folder, name, renamed;
+    };
+    const Case cases[] = {
+        // The literals are UTF-8: Cyrillic, Japanese, Greek and an emoji outside the BMP.
+        {dir / "Игры", "テスト.gb", "Ελληνικά 🎮.gb"},
+        {dir / std::string(100, 'f'), std::string(170, 'n') + ".gb", std::string(180, 'r') + ".gb"},
+    };
+    const std::vector<uint8_t> data = {0x31, 0x41, 0x59, 0x26, 0x53};
+    for (const Case& c : cases) {
+        const std::string path = c.folder + "/" + c.name, renamed = c.folder + "/" + c.renamed;
+        SCOPED_TRACE(path);
+        ASSERT_TRUE(makeFolder(c.folder)) << hostErrorText();
+        std::string failure;
+        ASSERT_TRUE(writeWholeFile(path, data.data(), static_cast<uint32_t>(data.size()), failure))
+            << failure;
+        std::vector<std::string> names;
+        std::error_code error;
+        for (std::filesystem::directory_iterator it(pathFromUtf8(c.folder), error), end;
+             !error && it != end; it.increment(error)) {
+            names.push_back(utf8FromPath(it->path().filename()));
+        }
+        EXPECT_FALSE(error) << error.message();
+        EXPECT_EQ(names, std::vector<std::string>{c.name});
+
+        ASSERT_TRUE(renameFile(path, renamed)) << hostErrorText();
+        FileHandle file;
+        EXPECT_FALSE(file.open(path, FileMode::Read));
+        EXPECT_TRUE(file.missing()) << file.failure();
+        ASSERT_TRUE(file.open(renamed, FileMode::Read)) << file.failure();
+        EXPECT_EQ(file.size(), data.size());
+        std::vector<uint8_t> back(data.size() + 1, 0);
+        EXPECT_EQ(file.read(back.data(), static_cast<uint32_t>(back.size())), data.size());
+        back.resize(data.size());
+        EXPECT_EQ(back, data);
+        file.close();
+
+        EXPECT_TRUE(removeFile(renamed)) << hostErrorText();
+        EXPECT_FALSE(file.open(renamed, FileMode::Read));
+        EXPECT_TRUE(file.missing()) << file.failure();
+    }
 }
 
 }  // namespace

@@ -3,13 +3,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <vector>
 
+#include "cartridge/program_arguments.h"
+#include "cartridge/utf8_path.h"
 #include "tools/assembler/assembler.h"
 
 namespace {
@@ -35,20 +40,21 @@ bool parseSize(const std::string& text, size_t& size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args = programArguments(argc, argv);
     std::string input, output;
     size_t size = 0x8000;
     std::optional<std::string> title;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--size") {
-            if (i + 1 >= argc) return usage();
-            if (!parseSize(argv[++i], size)) {
-                std::cerr << "korvi-asm: bad --size value '" << argv[i] << "'\n";
+            if (i + 1 >= args.size()) return usage();
+            if (!parseSize(args[++i], size)) {
+                std::cerr << "korvi-asm: bad --size value '" << args[i] << "'\n";
                 return 2;
             }
         } else if (arg == "--header") {
-            if (i + 1 >= argc) return usage();
-            title = argv[++i];
+            if (i + 1 >= args.size()) return usage();
+            title = args[++i];
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return 0;
@@ -65,7 +71,7 @@ int main(int argc, char** argv) {
     }
     if (input.empty() || output.empty()) return usage();
 
-    std::ifstream in(input, std::ios::binary);
+    std::ifstream in(pathFromUtf8(input), std::ios::binary);
     if (!in) {
         std::cerr << "korvi-asm: cannot open '" << input << "' for reading\n";
         return 1;
@@ -85,8 +91,9 @@ int main(int argc, char** argv) {
 
     // Written to a temporary name first so a failed write never leaves a half image behind.
     const std::string temporary = output + ".tmp";
+    std::error_code ignored;
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(pathFromUtf8(temporary), std::ios::binary | std::ios::trunc);
         if (!out) {
             std::cerr << "korvi-asm: cannot open '" << temporary << "' for writing\n";
             return 1;
@@ -96,13 +103,15 @@ int main(int argc, char** argv) {
         out.close();
         if (!out) {
             std::cerr << "korvi-asm: error writing '" << temporary << "'\n";
-            std::remove(temporary.c_str());
+            std::filesystem::remove(pathFromUtf8(temporary), ignored);
             return 1;
         }
     }
-    if (std::rename(temporary.c_str(), output.c_str()) != 0) {
+    std::error_code renameError;
+    std::filesystem::rename(pathFromUtf8(temporary), pathFromUtf8(output), renameError);
+    if (renameError) {
         std::cerr << "korvi-asm: cannot rename '" << temporary << "' to '" << output << "'\n";
-        std::remove(temporary.c_str());
+        std::filesystem::remove(pathFromUtf8(temporary), ignored);
         return 1;
     }
     return 0;

@@ -8,6 +8,7 @@
 
 #include "cartridge/rom_loader.h"
 #include "cartridge/settings.h"
+#include "cartridge/utf8_path.h"
 #include "cartridge/whole_file_writer.h"
 #include "tools/common/stop_signals.h"
 #include "tools/korvi_compat/contact_sheet.h"
@@ -34,8 +35,17 @@ std::vector<ScriptedPress> compatPresses() {
     return {{100, start, 5}, {150, a, 5}, {200, start, 5}, {250, a, 5}};
 }
 
+// The path of name inside folder, and the file name at the end of a path, both in
+// UTF-8 as every path of the program.
+std::string pathInFolder(const std::string& folder, const std::string& name) {
+    return utf8FromPath(pathFromUtf8(folder) / pathFromUtf8(name));
+}
+std::string fileNameInPath(const std::string& path) {
+    return utf8FromPath(pathFromUtf8(path).filename());
+}
+
 bool isCartridgeName(const fs::path& path) {
-    std::string extension = path.extension().string();
+    std::string extension = utf8FromPath(path.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".gb" || extension == ".gbc";
@@ -75,14 +85,14 @@ std::string skipReason(const fs::directory_entry& entry) {
 bool listCartridges(const std::string& directory, std::vector<CartridgeEntry>& entries,
                     std::string& error) {
     std::error_code ec;
-    fs::directory_iterator it(directory, ec);
+    fs::directory_iterator it(pathFromUtf8(directory), ec);
     if (ec) {
         error = "cannot read the folder \"" + directory + "\": " + ec.message();
         return false;
     }
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
-        if (isCartridgeName(it->path())) entries.push_back({it->path().string(), skipReason(*it)});
+        if (isCartridgeName(it->path())) entries.push_back({utf8FromPath(it->path()), skipReason(*it)});
     }
     if (ec) {
         error = "cannot read the folder \"" + directory + "\" to its end: " + ec.message();
@@ -99,7 +109,7 @@ std::string contactSheetName(size_t page) {
 
 CompatResult runCartridge(const std::string& path, uint32_t frames) {
     CompatResult result;
-    result.name = fs::path(path).filename().string();
+    result.name = fileNameInPath(path);
 
     RunOptions options;
     options.romPath = path;
@@ -165,7 +175,7 @@ public:
     // Writes the page begun, if any.
     bool flush(std::string& error) {
         if (entries_.empty()) return true;
-        const std::string path = (fs::path(folder_) / contactSheetName(page_)).string();
+        const std::string path = pathInFolder(folder_, contactSheetName(page_));
         std::string failure;
         if (!writePng(path, drawContactSheet(entries_), failure)) {
             error = "cannot write \"" + path + "\": " + failure;
@@ -186,13 +196,13 @@ private:
 // cannot end in a folder that takes nothing.
 bool prepareOutputFolder(const std::string& folder, std::string& error) {
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    fs::create_directories(pathFromUtf8(folder), ec);
     if (ec) {
         error = "cannot create the folder \"" + folder + "\": " + ec.message();
         return false;
     }
     for (const std::string& name : {std::string("compat.csv"), contactSheetName(0)}) {
-        const std::string path = (fs::path(folder) / name).string();
+        const std::string path = pathInFolder(folder, name);
         std::string failure = replaceRefusal(path);
         if (failure.empty() && canWriteBeside(path, failure)) continue;
         error = "cannot write \"" + path + "\": " + failure;
@@ -212,7 +222,7 @@ bool runCompatibility(const CompatOptions& options,
 
     SheetPages sheet(options.outDirectory);
     for (size_t i = 0; i < entries.size() && stopSignal() == 0; ++i) {
-        const std::string name = fs::path(entries[i].path).filename().string();
+        const std::string name = fileNameInPath(entries[i].path);
         if (progress) progress(i, entries.size(), name);
         CompatResult result;
         if (entries[i].skipReason.empty()) {
@@ -227,7 +237,7 @@ bool runCompatibility(const CompatOptions& options,
         results.push_back(std::move(result));
     }
 
-    const std::string csvPath = (fs::path(options.outDirectory) / "compat.csv").string();
+    const std::string csvPath = pathInFolder(options.outDirectory, "compat.csv");
     const std::string csv = compatCsv(results);
     std::string failure;
     if (!writeWholeFile(csvPath, csv.data(), static_cast<uint32_t>(csv.size()), failure)) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cartridge/program_arguments.h"
 #include "tools/common/stop_signals.h"
 #include "tools/common/terminal_text.h"
 #include "tools/korvi_compat/compat_run.h"
@@ -56,7 +57,7 @@ void showProgress(size_t done, size_t total, const std::string& name) {
 
 int main(int argc, char** argv) {
     CompatOptions options;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = programArguments(argc, argv);
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {

@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cartridge/environment.h"
 #include "cartridge/file_handle.h"
+#include "cartridge/utf8_path.h"
 #include "cartridge/whole_file_writer.h"
 
 extern const uint8_t kDemoCartridge[];
@@ -18,23 +20,18 @@ extern const size_t kDemoCartridgeSize;
 
 namespace {
 
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
 // The per-user cache folder, created when missing; empty when there is none to use.
 std::string cacheFolder() {
 #ifdef _WIN32
-    std::string base = environment("LOCALAPPDATA");
-    if (base.empty()) base = environment("TEMP");
+    std::string base = environmentVariable("LOCALAPPDATA");
+    if (base.empty()) base = environmentVariable("TEMP");
     if (base.empty()) return {};
     const std::string folder = base + "/korvi";
     return makeFolder(folder) ? folder : std::string();
 #else
-    std::string base = environment("XDG_CACHE_HOME");
+    std::string base = environmentVariable("XDG_CACHE_HOME");
     if (base.empty() || base[0] != '/') {
-        const std::string home = environment("HOME");
+        const std::string home = environmentVariable("HOME");
         if (home.empty() || home[0] != '/') return {};
         base = home + "/.cache";
         if (!makeFolder(base)) return {};
@@ -59,8 +56,8 @@ std::string makePrivateFolder() {
     if (ec) return {};
 #ifdef _WIN32
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string folder = (base / ("korvi-demo-" + std::to_string(std::rand()))).string();
-        if (std::filesystem::create_directory(folder, ec)) return folder;
+        const std::filesystem::path folder = base / ("korvi-demo-" + std::to_string(std::rand()));
+        if (std::filesystem::create_directory(folder, ec)) return utf8FromPath(folder);
     }
     return {};
 #else
@@ -97,5 +94,5 @@ bool writeDemoCartridge(DemoCartridge& demo, std::string& error) {
 void removeDemoCartridge(const DemoCartridge& demo) {
     if (demo.privateFolder.empty()) return;
     std::error_code ignored;
-    std::filesystem::remove_all(demo.privateFolder, ignored);
+    std::filesystem::remove_all(pathFromUtf8(demo.privateFolder), ignored);
 }

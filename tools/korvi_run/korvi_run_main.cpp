@@ -7,6 +7,7 @@
 #include "app/app_flags.h"
 #include "cartridge/battery_save.h"
 #include "cartridge/file_handle.h"
+#include "cartridge/program_arguments.h"
 #include "cartridge/rom_loader.h"
 #include "cartridge/state_file.h"
 #include "cartridge/whole_file_writer.h"
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     catchStopSignals();
     std::string error;
     const std::optional<RunOptions> parsed =
-        parseRunOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+        parseRunOptions(programArguments(argc, argv), error);
     if (!parsed) return fail(error, 2);
     const RunOptions& options = *parsed;
     if (options.help) {

@@ -13,7 +13,10 @@
 #   Korvi uses under 3 % of a core, and the menu is there when notepad goes; a close
 #   request (WM_CLOSE, from taskkill) while the game runs saves and exits with code 0,
 #   and so does Alt+F4. The open-file dialog browsing elsewhere leaves Reset and the
-#   save with the game's folder; F11 puts the game in a window and takes it back; and Wine's GDI renderer (no 3D) shows the game too.
+#   save with the game's folder; F11 puts the game in a window and F11 takes it
+#   back; and Wine's GDI renderer (no 3D) shows the game too.
+#   Last, "korvi.exe Игры/テスト.gb" (a name outside Windows' code page) runs the game
+#   and a close request writes Игры/テスト.sav beside it.
 #   Screenshots of each point are kept in BUILD/smoke/.
 # Usage: smoke_test.sh BUILD_DIR   (the Windows cross build). Exit 77: skipped.
 set -uo pipefail
@@ -485,4 +488,16 @@ in_desktop taskkill /im korvi.exe
 ended_with_zero "WM_CLOSE with the GDI renderer"
 wine reg delete 'HKCU\Software\Wine\Direct3D' /v renderer /f >/dev/null 2>&1
 gdi_renderer=""
+
+step "korvi.exe Игры/テスト.gb: a name outside the code page loads, and its save goes beside it"
+mkdir -p "$work/Игры"
+cp "$work/demo.gb" "$work/Игры/テスト.gb"
+# cmd reads run.bat in the console's code page: the name reaches it through the
+# environment, which Wine hands over in Unicode.
+export KORVI_GAME="Игры/テスト.gb"
+start_korvi '"%KORVI_GAME%"'
+wait_for 60 "korvi.exe Игры/テスト.gb showed no game (last: $work/16-unicode.png)" game_shown 16-unicode
+in_desktop taskkill /im korvi.exe
+ended_with_zero "WM_CLOSE after Игры/テスト.gb"
+[ -s "$work/Игры/テスト.sav" ] || fail "no save file Игры/テスト.sav beside the game"
 echo "PASSED: screenshots in $work"
