@@ -16,7 +16,8 @@
 #   save with the game's folder; F11 puts the game in a window and F11 takes it
 #   back; and Wine's GDI renderer (no 3D) shows the game too.
 #   Last, "korvi.exe Игры/テスト.gb" (a name outside Windows' code page) runs the game
-#   and a close request writes Игры/テスト.sav beside it.
+#   and a close request writes Игры/テスト.sav beside it; so does 游戏/игра.gb typed
+#   into the open-file dialog.
 #   Screenshots of each point are kept in BUILD/smoke/.
 # Usage: smoke_test.sh BUILD_DIR   (the Windows cross build). Exit 77: skipped.
 set -uo pipefail
@@ -500,4 +501,21 @@ wait_for 60 "korvi.exe Игры/テスト.gb showed no game (last: $work/16-unic
 in_desktop taskkill /im korvi.exe
 ended_with_zero "WM_CLOSE after Игры/テスト.gb"
 [ -s "$work/Игры/テスト.sav" ] || fail "no save file Игры/テスト.sav beside the game"
+
+step "Game > Load... with 游戏/игра.gb typed in: the game runs and its save goes beside it"
+mkdir -p "$work/游戏"
+cp "$work/demo.gb" "$work/游戏/игра.gb"
+start_korvi
+wait_for 60 "no menu bar at start (last: $work/17-menu.png)" menu_shown 17-menu
+open_menu 48 Game
+click 62 30   # Load...
+wait_for 20 "the open-file dialog did not open" window_named '^Open$'
+wait_for 20 "the open-file dialog did not take the keyboard" focus_on_open
+xdotool type --delay 20 'Z:'"$(echo "$work/游戏/игра.gb" | tr '/' '\\')"
+xdotool key Return
+wait_for 20 "the open-file dialog did not close" eval '! window_named "^Open$"'
+wait_for 30 "游戏/игра.gb chosen showed no game (last: $work/17a-unicode.png)" game_shown 17a-unicode
+in_desktop taskkill /im korvi.exe
+ended_with_zero "WM_CLOSE after 游戏/игра.gb"
+[ -s "$work/游戏/игра.sav" ] || fail "no save file 游戏/игра.sav beside the game"
 echo "PASSED: screenshots in $work"
