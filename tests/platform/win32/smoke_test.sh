@@ -10,7 +10,8 @@
 #   Esc, leaving settings.bin alone; File > Exit ends the program with exit code 0 and
 #   the demo's save file written. Then "korvi.exe demo.gb" runs the game at once;
 #   notepad brought to the front is not painted over, the game pauses behind it and
-#   Korvi uses under 3 % of a core, and the menu is there when notepad goes; a close
+#   Korvi uses under 3 % of a core, and the menu is there when notepad goes; the same
+#   minimised and restored (show-window.exe standing in for the taskbar); a close
 #   request (WM_CLOSE, from taskkill) while the game runs saves and exits with code 0,
 #   and so does Alt+F4. The open-file dialog browsing elsewhere leaves Reset and the
 #   save with the game's folder; F11 puts the game in a window and F11 takes it
@@ -47,6 +48,7 @@ done
 rm -rf "$work"
 mkdir -p "$work"
 cp "$build/bin/korvi.exe" "$build/bin/demo.gb" "$work/"
+cp "$build/tests/platform/win32/show-window.exe" "$work/" || fail "show-window.exe has not been built"
 
 xvfb_pid=""
 korvi_pid=""
@@ -360,6 +362,24 @@ wait_for 10 "Esc did not pause the game once Korvi was active again" menu_shown 
 press Escape
 wait_for 10 "Esc in the menu did not resume the game" game_shown 9d-resumed
 
+step "minimised, Korvi pauses and waits without running; restored, it shows the menu"
+in_desktop show-window.exe minimize Korvi || fail "show-window.exe found no Korvi window to minimise"
+minimised() { shot 9e-minimised; [ "$(colours 9e-minimised 240 168 160 144 | wc -l)" -lt 2 ]; }
+wait_for 20 "the game was still on the screen after minimising (last: $work/9e-minimised.png)" minimised
+idle=$(cpu_percent "$pid")
+echo "CPU minimised: $idle %"
+[ "$idle" -lt 3 ] || fail "minimised, Korvi still used $idle % of a core"
+in_desktop show-window.exe restore Korvi || fail "show-window.exe found no Korvi window to restore"
+# Wine may leave the restored window inactive (another program asked for it to come
+# forward): a click in it, as a player's, makes it the active one.
+xdotool search --name 'korvi - Wine desktop' windowfocus 2>/dev/null
+click 320 300
+# The menu bar over Korvi's own black screen, not over the desktop behind it.
+restored() { menu_shown 9f-restored && [ "$(rgb 9f-restored 500 400)" = "0,0,0" ]; }
+wait_for 20 "restored, Korvi did not show the paused game's menu (last: $work/9f-restored.png)" restored
+press Escape
+wait_for 10 "Esc in the menu did not resume the game after the restore" game_shown 9g-resumed
+
 step "a close request (WM_CLOSE) while the game runs saves and exits with 0"
 in_desktop taskkill /im korvi.exe
 ended_with_zero "WM_CLOSE while running"
@@ -507,13 +527,26 @@ mkdir -p "$work/游戏"
 cp "$work/demo.gb" "$work/游戏/игра.gb"
 start_korvi
 wait_for 60 "no menu bar at start (last: $work/17-menu.png)" menu_shown 17-menu
-open_menu 48 Game
-click 62 30   # Load...
-wait_for 20 "the open-file dialog did not open" window_named '^Open$'
-wait_for 20 "the open-file dialog did not take the keyboard" focus_on_open
-xdotool type --delay 20 'Z:'"$(echo "$work/游戏/игра.gb" | tr '/' '\\')"
-xdotool key Return
-wait_for 20 "the open-file dialog did not close" eval '! window_named "^Open$"'
+# xdotool types a character outside the keyboard's layout by remapping a spare key
+# for a moment, which Wine now and then reads after the moment has passed: a path
+# that did not arrive whole is cancelled and typed again.
+typed_choice() {
+    for _ in 1 2 3; do
+        open_menu 48 Game
+        click 62 30   # Load...
+        wait_for 20 "the open-file dialog did not open" window_named '^Open$'
+        wait_for 20 "the open-file dialog did not take the keyboard" focus_on_open
+        xdotool type --delay 60 'Z:'"$(echo "$1" | tr '/' '\\')"
+        xdotool key Return
+        for _ in $(seq 50); do
+            window_named '^Open$' || return 0
+            sleep 0.2
+        done
+        close_with_escape Open
+    done
+    fail "the open-file dialog did not take $1 in three tries"
+}
+typed_choice "$work/游戏/игра.gb"
 wait_for 30 "游戏/игра.gb chosen showed no game (last: $work/17a-unicode.png)" game_shown 17a-unicode
 in_desktop taskkill /im korvi.exe
 ended_with_zero "WM_CLOSE after 游戏/игра.gb"
